@@ -1,0 +1,71 @@
+#include "cpplib/qk51buff.h"
+
+#include <algorithm>
+#include <fstream>
+#include <vector>
+
+#include "cpplib/bitrev.h"
+#include "cpplib/clexpt.h"
+#include "cpplib/qkfile.h"
+#include "err/qkerr.h"
+#include "err/uisrv.h"
+
+namespace {
+constexpr const char kSrc[] = "..\\cpplib\\qk51buff.cpp";
+constexpr unsigned short kPlainLines[3] = {263, 267, 273};
+constexpr unsigned short kReversedLines[3] = {339, 343, 349};
+} // namespace
+
+clQKHugeBuffer::clQKHugeBuffer(const char* name) : clQKHugeBufIntr(name) {}
+
+int clQKHugeBuffer::LoadBinRange(const char* path, const clAdrs& start, const clAdrs& stop)
+{
+    return LoadRange(path, start, stop, false, kPlainLines);
+}
+
+int clQKHugeBuffer::LoadBinRangeReversed(const char* path, const clAdrs& start, const clAdrs& stop)
+{
+    return LoadRange(path, start, stop, true, kReversedLines);
+}
+
+int clQKHugeBuffer::LoadRange(const char* path, const clAdrs& start, const clAdrs& stop, bool reversed,
+                              const unsigned short lines[3])
+{
+    if (!QkFileExists(path)) {
+        QkUi().MessageBox(path, "File not found!", erOptOk);
+        return 0;
+    }
+    if (stop < start)
+        QkRaise<clXRange>(this, kSrc, lines[0]);
+    const std::uint64_t first = GetStartAdrs().GetLinear();
+    if (start.GetLinear() < first || stop.GetLinear() >= first + GetSize())
+        QkRaise<clXRange>(this, kSrc, lines[1]);
+    if (!HasMemory())
+        QkRaise<clXConstructor>(this, kSrc, lines[2]);
+
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return 0;
+    in.seekg(0, std::ios::end);
+    const std::streamoff length = in.tellg();
+    if (length < 0)
+        return 0;
+    const std::uint64_t skip = start.GetLinear() - first;
+    if (static_cast<std::uint64_t>(length) < skip)
+        return 1;
+    const std::uint64_t wanted =
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(length) - skip, stop.GetLinear() - start.GetLinear() + 1);
+    if (wanted == 0)
+        return 1;
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(wanted));
+    in.seekg(static_cast<std::streamoff>(skip), std::ios::beg);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(wanted));
+    // A file that ends early stops the load where it ends.
+    const auto got = static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
+    if (got == 0)
+        return 1;
+    if (reversed)
+        QkReverseBits(bytes.data(), got);
+    Write(start, start + static_cast<std::uint32_t>(got - 1), bytes.data());
+    return 1;
+}

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the release build with all tests, then
+# a second build with AddressSanitizer and UndefinedBehaviorSanitizer that runs
+# the unit tests again.
+set -euo pipefail
+cd "$(dirname "$0")"
+source scripts/deps.sh
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQK_WERROR=ON >/dev/null
+cmake --build build
+ctest --test-dir build --output-on-failure
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQK_WERROR=ON -DQK_SANITIZE=ON -DQK_BENCH=OFF >/dev/null
+cmake --build build-asan
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -L unit

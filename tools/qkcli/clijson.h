@@ -1,0 +1,29 @@
+// A small writer of one-line JSON objects for qkcli's machine-readable output.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class clJsonObject {
+public:
+    clJsonObject& Add(const std::string& key, const std::string& value);
+    clJsonObject& Add(const std::string& key, const char* value);
+    clJsonObject& Add(const std::string& key, std::int64_t value);
+    clJsonObject& Add(const std::string& key, int value) { return Add(key, static_cast<std::int64_t>(value)); }
+    clJsonObject& Add(const std::string& key, unsigned value) { return Add(key, static_cast<std::int64_t>(value)); }
+    clJsonObject& Add(const std::string& key, double value);
+    clJsonObject& AddBool(const std::string& key, bool value);
+    clJsonObject& AddNull(const std::string& key);
+    // value is already JSON (an object or an array).
+    clJsonObject& AddRaw(const std::string& key, const std::string& value);
+    std::string Text() const { return "{" + m_sBody + "}"; }
+
+private:
+    void Key(const std::string& key);
+    std::string m_sBody;
+};
+
+// A JSON string literal of text (8-bit bytes above 0x7F taken as Windows-1252).
+std::string QkJsonString(const std::string& text);
+// Windows-1252 text (the system's own texts) as UTF-8 for a terminal.
+std::string QkToUtf8(const std::string& text);

@@ -1,0 +1,27 @@
+// The qkcli commands. Each takes the whole argument vector and the index of
+// its first own argument, and returns the exit status.
+#pragma once
+
+#include <string>
+
+// Exit statuses.
+enum : int {
+    exitOk = 0,
+    exitUsage = 1, // usage, file or data error
+    exitDevice = 2,
+    exitComm = 3,
+    exitAborted = 4,
+};
+
+struct clCliCommand {
+    const char* name;
+    const char* synopsis;
+    const char* help; // shown by "qkcli COMMAND --help"
+    int (*run)(int argc, char** argv, int first);
+};
+
+int QkCmdDevices(int argc, char** argv, int first);
+int QkCmdInfo(int argc, char** argv, int first);
+
+// Prints "qkcli: message" to stderr and returns exitUsage.
+int QkUsageError(const char* command, const std::string& message);

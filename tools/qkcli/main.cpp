@@ -1,0 +1,96 @@
+// qkcli: the command-line programmer for production lines and scripts.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "qkdb/dbase32.h"
+#include "qkversion.h"
+#include "tools/qkcli/commands.h"
+
+namespace {
+
+const clCliCommand kCommands[] = {
+    {"devices", "devices [FILTER] [--json]",
+     "List the devices of the database in display order: vendor, device, adapter and chip id.\n"
+     "FILTER keeps the devices whose \"VENDOR DEVICE\" or device name holds the filter's\n"
+     "characters in order, in any case; \"?\" stands for any one character.\n"
+     "\n"
+     "Examples:\n"
+     "  qkcli devices\n"
+     "  qkcli devices 8070?     # PCD80703, PCD80705, PCD80708\n"
+     "  qkcli devices '807?8' --json\n",
+     QkCmdDevices},
+    {"info", "info DEVICE [--json]",
+     "Show a device's database record: chip id, type, vendor, adapter, algorithm, device id,\n"
+     "Vpp, times, firmware version, security bits and every memory space (buffer id, space\n"
+     "number, name, start, stop, alignment, erase value), then its description text.\n"
+     "DEVICE is a device name (any case) or a chip id.\n"
+     "\n"
+     "Examples:\n"
+     "  qkcli info PCD80710\n"
+     "  qkcli info 4 --json\n",
+     QkCmdInfo},
+};
+
+void PrintUsage(FILE* out)
+{
+    std::fprintf(out, "Usage: qkcli COMMAND [ARGUMENTS]\n       qkcli --help | --version\n\nCommands:\n");
+    for (const clCliCommand& command : kCommands)
+        std::fprintf(out, "  qkcli %s\n", command.synopsis);
+    std::fprintf(out,
+                 "\n\"qkcli COMMAND --help\" explains a command.\n"
+                 "Exit status: 0 ok, 1 usage, file or data error, 2 the device failed,\n"
+                 "3 communication error, 4 aborted.\n");
+}
+
+bool WantsHelp(int argc, char** argv, int first)
+{
+    for (int i = first; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0)
+            return false;
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int QkUsageError(const char* command, const std::string& message)
+{
+    std::fprintf(stderr, "qkcli %s: %s (see \"qkcli %s --help\")\n", command, message.c_str(), command);
+    return exitUsage;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return exitUsage;
+    }
+    const std::string first = argv[1];
+    if (first == "--help" || first == "-h" || first == "help") {
+        PrintUsage(stdout);
+        return exitOk;
+    }
+    if (first == "--version") {
+        TArrayAsVector<clVerInfo> versions;
+        clDataBase(GetDLLDBaseInstance()).GetVer(versions);
+        std::printf("qkcli %s\n", QK_VERSION_TEXT);
+        for (const clVerInfo& v : versions)
+            std::printf("%s %d.%02d\n", v.GetName(), v.GetHiVer(), v.GetLoVer());
+        return exitOk;
+    }
+    for (const clCliCommand& command : kCommands) {
+        if (first != command.name)
+            continue;
+        if (WantsHelp(argc, argv, 2)) {
+            std::printf("Usage: qkcli %s\n\n%s", command.synopsis, command.help);
+            return exitOk;
+        }
+        return command.run(argc, argv, 2);
+    }
+    std::fprintf(stderr, "qkcli: unknown command \"%s\"\n\n", first.c_str());
+    PrintUsage(stderr);
+    return exitUsage;
+}
