@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the release build with all tests, then
 # a second build with AddressSanitizer and UndefinedBehaviorSanitizer that runs
-# the unit tests again.
+# the unit tests again, then a short run of every fuzz target (clang,
+# libFuzzer; QK_FUZZ_SECONDS each, 60 by default).
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
@@ -14,3 +15,8 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQK_WERROR=ON -DQK_S
 cmake --build build-asan
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -L unit
+
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQK_FUZZ=ON \
+  -DQK_BENCH=OFF -DQK_FUZZ_SECONDS="${QK_FUZZ_SECONDS:-60}" >/dev/null
+cmake --build build-fuzz --target fuzz_targets
+ctest --test-dir build-fuzz --output-on-failure -L fuzz

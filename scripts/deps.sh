@@ -4,6 +4,8 @@
 QK_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  srecord
 )
 
 qk_install_missing() {
