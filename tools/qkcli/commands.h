@@ -11,6 +11,7 @@ enum : int {
     exitDevice = 2,
     exitComm = 3,
     exitAborted = 4,
+    exitWarnings = 3, // convert: done, but the input raised warnings
 };
 
 struct clCliCommand {
@@ -22,6 +23,7 @@ struct clCliCommand {
 
 int QkCmdDevices(int argc, char** argv, int first);
 int QkCmdInfo(int argc, char** argv, int first);
+int QkCmdConvert(int argc, char** argv, int first);
 
 // Prints "qkcli: message" to stderr and returns exitUsage.
 int QkUsageError(const char* command, const std::string& message);

@@ -30,6 +30,33 @@ const clCliCommand kCommands[] = {
      "  qkcli info PCD80710\n"
      "  qkcli info 4 --json\n",
      QkCmdInfo},
+    {"convert",
+     "convert INPUT OUTPUT [--from auto|bin|intel|srec] [--to FORMAT] [--start ADDR] [--stop ADDR]\n"
+     "                      [--fill BYTE] [--strict]",
+     "Convert a data file between binary, Intel Hex and Motorola S-records.\n"
+     "\n"
+     "The data goes through a memory buffer that covers --start..--stop (inclusive); without\n"
+     "them, the lowest to the highest address the input holds. Bytes the input does not\n"
+     "give take the --fill value (default 0xFF). A binary input's first byte sits at --start\n"
+     "(default 0). ADDR and BYTE are 0x-hexadecimal or decimal.\n"
+     "\n"
+     "--from   auto (default: ':' Intel Hex, 'S' S-records, anything else binary),\n"
+     "         bin, intel, srec\n"
+     "--to     bin, intel (16-bit, no address records, up to 0xFFFF), intel-seg (02 records,\n"
+     "         up to 0xFFFFF), intel386 (04 records), s1 (up to 0xFFFF), s2 (up to 0xFFFFFF),\n"
+     "         s3; default from OUTPUT's extension: .bin, .hex (intel386), .s19/.s1,\n"
+     "         .s28/.s2, .s37/.s3\n"
+     "--strict stop at the first warning of the input, write nothing\n"
+     "\n"
+     "Warnings about the input are printed and the conversion goes on; the exit status is\n"
+     "then 3. Exit status 1: bad usage, an unreadable input, an unwritable output, or\n"
+     "--strict stopped. OUTPUT is replaced only when it has been written completely.\n"
+     "\n"
+     "Examples:\n"
+     "  qkcli convert firmware.hex firmware.bin\n"
+     "  qkcli convert osd.bin osd.s19 --start 0xC000\n"
+     "  qkcli convert image.s37 part.hex --start 0x10000 --stop 0x1FFFF --fill 0\n",
+     QkCmdConvert},
 };
 
 void PrintUsage(FILE* out)

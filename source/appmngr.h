@@ -1,0 +1,16 @@
+// The program's own error manager (the libraries hold their own) and the
+// progress display that long work reports to.
+#pragma once
+
+#include "err/qkerr.h"
+
+clErrMngr& QkAppErrMngr();
+
+// Where long work shows how far it got: the main window's gauge, a progress
+// bar on a terminal.
+class clProgressSink {
+public:
+    virtual ~clProgressSink() = default;
+    // percent 0..100; text may be empty.
+    virtual void SetProgress(int percent, const char* text) = 0;
+};

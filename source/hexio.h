@@ -1,0 +1,88 @@
+// The owner side of the record streams: opens a stream for a file, reads it
+// block by block into a space buffer or writes a buffer range to it, and turns
+// record faults into the warnings the user answers.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "err/qkerr.h"
+#include "source/hexstrm.h"
+
+class clProgressSink;
+template <class T>
+class clHugeBuffer;
+
+// The record handed to the error manager for a file warning.
+class clHexIOErr : public clBasicErr {
+public:
+    clHexIOErr(unsigned long processId, unsigned short errNo, ERR_TYPE type, const char* text, unsigned char option);
+};
+
+class clHexIO : public clHexMenagerInterface {
+public:
+    static constexpr unsigned short kQueueCapacity = 256;
+    static constexpr unsigned short kRecordLength = 16;
+
+    explicit clHexIO(unsigned long ownerWindow, unsigned short queueCapacity = kQueueCapacity);
+    ~clHexIO() override;
+
+    // 1 when the file is open and its first record read (reading) or the
+    // output file created (writing).
+    int OpenFile(const char* name, int kind, int mode);
+    // Writing: 1 when the whole file was written and put in place.
+    int CloseFile();
+    // Fills block with up to maximum contiguous bytes; 1 (possibly short or
+    // empty) or 0 on failure.
+    int ReadBlock(clHexBlk& block, std::size_t maximum);
+    // Writes count bytes of block (0: all); 1 on success.
+    int WriteBlock(const clHexBlk& block, std::size_t count = 0);
+
+    int OnReadError(int code) override;
+    int OnWriteError(int code) override;
+    void OnProgress() override;
+    unsigned short GetRecordLength() override { return m_usRecordLength; }
+
+    clHexStream* GetStream() { return m_pStream.get(); }
+
+protected:
+    // The progress display; nothing to show without a display.
+    virtual void ShowProgress(int percent, const std::string& fileName);
+    // Shows a warning through the program's error manager and returns the
+    // button pressed.
+    virtual int Report(int code, ERR_TYPE type, unsigned char buttons);
+
+private:
+    std::uint64_t m_ulFileStart = 0;
+    std::uint64_t m_ulFileLength = 0;
+    unsigned long m_ulRecordCount = 0;
+    unsigned long m_ulOwnerWindow;
+    unsigned short m_usQueueCapacity;
+    unsigned short m_usRecordLength = kRecordLength;
+    std::unique_ptr<clHexStream> m_pStream;
+};
+
+class clHexLoader : public clHexIO {
+public:
+    static constexpr std::size_t kBlockSize = 0x400;
+
+    clHexLoader(clProgressSink* gauge, unsigned long ownerWindow);
+    ~clHexLoader() override;
+
+    // Reads the open file into buffer, storing only what falls in start..stop
+    // (and inside the buffer); returns the last ReadBlock result.
+    int Load(clHugeBuffer<unsigned char>& buffer, std::uint32_t start, std::uint32_t stop);
+    // Writes start..stop of buffer (clamped to it); 1 when all was written.
+    int Save(const clHugeBuffer<unsigned char>& buffer, std::uint32_t start, std::uint32_t stop);
+
+protected:
+    void ShowProgress(int percent, const std::string& fileName) override;
+
+private:
+    clProgressSink* m_pGauge;
+    int m_iLastPercent = 0;
+};
+
+// The file name without drive and folders.
+std::string QkFileNameOnly(const std::string& path);

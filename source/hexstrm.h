@@ -1,0 +1,162 @@
+// The record streams: Intel Hex and Motorola S-records, read into and written
+// from a byte queue.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "cladrs/cladrs.h"
+#include "source/hexdefs.h"
+#include "source/hexqueue.h"
+#include "source/hextext.h"
+
+// A record fault found while reading or writing; the code is the warning's
+// string id (hexErr…). It never leaves the stream: the owner decides.
+struct clHexError {
+    int code;
+};
+
+// What a stream needs from its owner.
+class clHexMenagerInterface {
+public:
+    virtual int OnReadError(int code) = 0;
+    virtual int OnWriteError(int code) = 0;
+    virtual void OnProgress() = 0;
+    virtual unsigned short GetRecordLength() = 0;
+    virtual ~clHexMenagerInterface() = default;
+};
+
+class clHexStreamInterface {
+public:
+    virtual ~clHexStreamInterface() = default;
+    virtual int GetMode() const = 0;
+    virtual int Init() = 0;
+    virtual int Close() = 0;
+    virtual const std::string& GetFileName() const = 0;
+    virtual void SetBad() = 0;
+    virtual int SetAddress(const clAdrs& adrs) = 0;
+    virtual unsigned GetQueueCount() const = 0;
+    virtual int IsEnd() const = 0;
+    virtual int IsBad() const = 0;
+    virtual void SkipToRecordMark() = 0;
+    virtual clAdrs GetAddress() const = 0;
+    virtual int TransferByte(unsigned char& byte) = 0;
+    virtual int Open(const char* name, int kind, int mode) = 0;
+    virtual void ReadRecord() = 0;
+    virtual void WriteRecord() = 0;
+    virtual int IsIntel() const = 0;
+    virtual int IsMotorola() const = 0;
+};
+
+// The part common to both grammars: the file, the flags, the checksum, the
+// queue, the fill loop of reading and the flush loop of writing.
+class clHexStream : public clHexStreamInterface {
+public:
+    explicit clHexStream(clHexMenagerInterface* owner) : m_pOwner(owner) {}
+
+    int GetMode() const override { return m_iMode; }
+    int Init() override;
+    // Reading: closes the file. Writing: writes what is queued and the
+    // terminator, and puts the file in place; HEXIO_ABORT when the file could
+    // not be completed (the target is then left as it was).
+    int Close() override;
+    const std::string& GetFileName() const override { return m_sFileName; }
+    void SetBad() override { m_iBad = 1; }
+    int SetAddress(const clAdrs& adrs) override;
+    unsigned GetQueueCount() const override { return m_Queue.GetCount(); }
+    int IsEnd() const override { return m_iEnd; }
+    int IsBad() const override { return m_iBad; }
+    void SkipToRecordMark() override;
+    clAdrs GetAddress() const override { return m_Queue.GetAddress(); }
+    int TransferByte(unsigned char& byte) override;
+    int Open(const char* name, int kind, int mode) override;
+
+    int GetFormatKind() const { return m_iKind; }
+    // Reading: position in the file and its length, for progress.
+    std::uint64_t Tell() const { return m_In.Tell(); }
+    std::uint64_t Length() const { return m_In.Length(); }
+    // Reading: lets 16-bit record offsets land in the 64 KB page of a space
+    // until an address record of the file says otherwise.
+    virtual void SetPresetPage(unsigned short) {}
+
+protected:
+    // Grammar hooks.
+    virtual char RecordMark() const = 0;
+    virtual void ResetQueueAddress() = 0;
+    virtual const char* Terminator() const = 0;
+    // Writing: address records due before data at a new address.
+    virtual void OnNewAddress(std::uint32_t) {}
+
+    // The fill loop of reading.
+    int Fill();
+    // Writes records until the queue is empty.
+    int Flush();
+    // Runs one WriteRecord, handing a fault to the owner.
+    int WriteOneRecord();
+
+    // Reading helpers; each runs the stream check and throws on a fault.
+    int ReadChar();
+    int ReadRecordStart(); // skips white space; end of file here is 106
+    unsigned char ReadHexByte();
+    unsigned short Read16();
+    // Writing helpers.
+    void PutHexByte(std::string& line, unsigned char byte);
+    void PutLine(const std::string& line);
+    unsigned RecordLength();
+
+    clHexTextIn m_In;
+    clHexTextOut m_Out;
+    std::string m_sFileName;
+    int m_iEnd = 0;
+    int m_iBad = 0;
+    int m_iOpen = 0;
+    int m_iMode = HEX_READ;
+    int m_iKind = HEXFMT_INTEL_ANY;
+    unsigned char m_ucChecksum = 0;
+    clHexQueue m_Queue;
+    clHexMenagerInterface* m_pOwner;
+};
+
+class clHexIntelStream : public clHexStream {
+public:
+    using clHexStream::clHexStream;
+    void ReadRecord() override;
+    void WriteRecord() override;
+    int IsIntel() const override { return 1; }
+    int IsMotorola() const override { return 0; }
+    void SetPresetPage(unsigned short page) override;
+
+protected:
+    char RecordMark() const override { return ':'; }
+    void ResetQueueAddress() override;
+    const char* Terminator() const override { return ":00000001FF"; }
+    void OnNewAddress(std::uint32_t address) override;
+
+private:
+    void AcceptAddressRecord(int recordType);
+    bool WritesAddressRecords() const;
+    void WriteAddressRecord(std::uint32_t address);
+
+    bool m_bAddressRecordSeen = false;
+    unsigned short m_usWrittenPage = 0; // the page of the last address record written
+};
+
+class clHexMotorolaStream : public clHexStream {
+public:
+    using clHexStream::clHexStream;
+    void ReadRecord() override;
+    void WriteRecord() override;
+    int IsIntel() const override { return 0; }
+    int IsMotorola() const override { return 1; }
+
+protected:
+    char RecordMark() const override { return 'S'; }
+    void ResetQueueAddress() override { m_Queue.SetLinear(0); }
+    const char* Terminator() const override;
+
+private:
+    void FindRecordMark();
+    void AcceptDataKind(int kind);
+    // Address bytes of the data records of the current kind.
+    int AddressBytes() const;
+};

@@ -1,0 +1,365 @@
+// qkcli convert: data files between binary, Intel Hex and Motorola S-records,
+// through a space buffer, with the same reader and writer as the program.
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "cpplib/qk51buff.h"
+#include "source/appmngr.h"
+#include "source/hexdefs.h"
+#include "source/hexio.h"
+#include "tools/qkcli/cliargs.h"
+#include "tools/qkcli/clinotify.h"
+#include "tools/qkcli/commands.h"
+
+namespace {
+
+constexpr std::uint64_t kLargestRange = 512ull << 20;
+constexpr std::uint64_t kProgressFromSize = 1u << 20;
+
+enum class InputKind { binary, intel, srec };
+
+// ": reason" from errno, when the system gave one.
+std::string Reason()
+{
+    return errno != 0 ? std::string(": ") + std::strerror(errno) : std::string();
+}
+
+struct OutputFormat {
+    const char* name;
+    int fileType;
+    std::uint32_t reach; // highest address the format can carry
+};
+
+constexpr OutputFormat kOutputFormats[] = {
+    {"bin", ftBinary, 0xFFFFFFFFu},       {"intel", ftIntel16, 0xFFFFu}, {"intel-seg", ftIntelSegment, 0xFFFFFu},
+    {"intel386", ftIntelLinear, 0xFFFFFFFFu}, {"s1", ftS1, 0xFFFFu},      {"s2", ftS2, 0xFFFFFFu},
+    {"s3", ftS3, 0xFFFFFFFFu},
+};
+
+const OutputFormat* FormatByName(const std::string& name)
+{
+    for (const OutputFormat& f : kOutputFormats)
+        if (name == f.name)
+            return &f;
+    return nullptr;
+}
+
+const OutputFormat* FormatByExtension(const std::string& path)
+{
+    const auto dot = path.find_last_of('.');
+    const auto slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return nullptr;
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == "bin")
+        return FormatByName("bin");
+    if (ext == "hex")
+        return FormatByName("intel386");
+    if (ext == "s19" || ext == "s1")
+        return FormatByName("s1");
+    if (ext == "s28" || ext == "s2")
+        return FormatByName("s2");
+    if (ext == "s37" || ext == "s3")
+        return FormatByName("s3");
+    return nullptr;
+}
+
+// The first character that is not white space decides: ":" Intel Hex, "S"
+// S-records, anything else a binary image.
+InputKind DetectInput(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    for (int c = in.get(); c != EOF; c = in.get()) {
+        if (std::isspace(c))
+            continue;
+        if (c == ':')
+            return InputKind::intel;
+        if (c == 'S')
+            return InputKind::srec;
+        break;
+    }
+    return InputKind::binary;
+}
+
+// Answers every warning with "Ignore" without showing it: the first pass
+// only looks for the addresses the file holds.
+class clRangeScanner : public clHexLoader {
+public:
+    clRangeScanner() : clHexLoader(nullptr, 0) {}
+
+    // Lowest and highest address of the data; false when there is none.
+    bool Scan(std::uint32_t& lowest, std::uint32_t& highest)
+    {
+        clHexBlk block(kBlockSize);
+        bool found = false;
+        int result;
+        do {
+            result = ReadBlock(block, kBlockSize);
+            if (result == 1 && block.GetCount() > 0) {
+                const std::uint32_t first = block.GetAddress().GetLinear();
+                const std::uint32_t last =
+                    static_cast<std::uint32_t>(std::min<std::uint64_t>(first + block.GetCount() - 1, 0xFFFFFFFFu));
+                lowest = found ? std::min(lowest, first) : first;
+                highest = found ? std::max(highest, last) : last;
+                found = true;
+            }
+        } while (result == 1 && !GetStream()->IsEnd());
+        return found;
+    }
+
+protected:
+    int Report(int, ERR_TYPE, unsigned char) override { return erIdIgnore; }
+};
+
+class clConverter {
+public:
+    explicit clConverter(const clCliArgs& args) : m_Args(args) {}
+    int Run();
+
+private:
+    int Fail(const std::string& message) const;
+    bool ParseOptions(std::string& error);
+    bool FindRange(std::string& error);
+    bool LoadInput(std::string& error);
+    bool WriteOutput(std::string& error);
+    int HexReadKind() const;
+
+    const clCliArgs& m_Args;
+    std::string m_sInput, m_sOutput;
+    InputKind m_eInput = InputKind::binary;
+    const OutputFormat* m_pOutput = nullptr;
+    std::optional<std::uint32_t> m_Start, m_Stop;
+    std::uint32_t m_ulFirst = 0, m_ulLast = 0; // the range converted
+    unsigned char m_ucFill = 0xFF;
+    std::uint64_t m_ulInputSize = 0;
+    clQKHugeBuffer m_Buffer{"convert"};
+    clCliNotifier* m_pNotifier = nullptr;
+};
+
+int clConverter::Fail(const std::string& message) const
+{
+    std::fprintf(stderr, "qkcli convert: %s\n", message.c_str());
+    if (m_pNotifier != nullptr)
+        m_pNotifier->PrintSummary();
+    return exitUsage;
+}
+
+bool clConverter::ParseOptions(std::string& error)
+{
+    if (m_Args.Positional().size() != 2) {
+        error = "give INPUT and OUTPUT";
+        return false;
+    }
+    m_sInput = m_Args.Positional()[0];
+    m_sOutput = m_Args.Positional()[1];
+    for (const char* name : {"start", "stop"}) {
+        if (!m_Args.Has(name))
+            continue;
+        std::uint32_t value = 0;
+        if (!QkParseNumber(m_Args.Value(name), value)) {
+            error = std::string("--") + name + " takes an address (0x-hex or decimal), not \"" + m_Args.Value(name) + "\"";
+            return false;
+        }
+        (std::strcmp(name, "start") == 0 ? m_Start : m_Stop) = value;
+    }
+    if (m_Start && m_Stop && *m_Stop < *m_Start) {
+        error = "--stop lies below --start";
+        return false;
+    }
+    if (m_Args.Has("fill")) {
+        std::uint32_t fill = 0;
+        if (!QkParseNumber(m_Args.Value("fill"), fill) || fill > 0xFF) {
+            error = "--fill takes a byte value (0 to 0xFF), not \"" + m_Args.Value("fill") + "\"";
+            return false;
+        }
+        m_ucFill = static_cast<unsigned char>(fill);
+    }
+    const std::string from = m_Args.Value("from", "auto");
+    if (from == "auto")
+        m_eInput = DetectInput(m_sInput);
+    else if (from == "bin")
+        m_eInput = InputKind::binary;
+    else if (from == "intel")
+        m_eInput = InputKind::intel;
+    else if (from == "srec")
+        m_eInput = InputKind::srec;
+    else {
+        error = "--from is auto, bin, intel or srec, not \"" + from + "\"";
+        return false;
+    }
+    if (m_Args.Has("to")) {
+        m_pOutput = FormatByName(m_Args.Value("to"));
+        if (m_pOutput == nullptr) {
+            error = "--to is bin, intel, intel-seg, intel386, s1, s2 or s3, not \"" + m_Args.Value("to") + "\"";
+            return false;
+        }
+    } else if ((m_pOutput = FormatByExtension(m_sOutput)) == nullptr) {
+        error = "cannot tell the output format from \"" + m_sOutput + "\": give --to";
+        return false;
+    }
+    return true;
+}
+
+int clConverter::HexReadKind() const
+{
+    return QkReadFormatKind(m_eInput == InputKind::intel ? ftIntelAny : ftMotorolaAny, m_ulFirst);
+}
+
+bool clConverter::FindRange(std::string& error)
+{
+    if (m_eInput == InputKind::binary) {
+        m_ulFirst = m_Start.value_or(0);
+        if (m_ulInputSize == 0 && !m_Stop) {
+            error = m_sInput + " is empty: nothing to convert (give --stop to write a filled range)";
+            return false;
+        }
+        const std::uint64_t last = static_cast<std::uint64_t>(m_ulFirst) + std::max<std::uint64_t>(m_ulInputSize, 1) - 1;
+        if (!m_Stop && last > 0xFFFFFFFFu) {
+            error = m_sInput + " does not fit below address 0xFFFFFFFF from --start";
+            return false;
+        }
+        m_ulLast = m_Stop.value_or(static_cast<std::uint32_t>(last));
+    } else if (m_Start && m_Stop) {
+        m_ulFirst = *m_Start;
+        m_ulLast = *m_Stop;
+    } else {
+        clRangeScanner scanner;
+        m_ulFirst = m_Start.value_or(0);
+        if (scanner.OpenFile(m_sInput.c_str(), HexReadKind(), HEX_READ) == 0) {
+            error = "cannot read " + m_sInput + " as a hex file";
+            return false;
+        }
+        if (m_Start && (*m_Start >> 16) != 0)
+            scanner.GetStream()->SetPresetPage(static_cast<unsigned short>(*m_Start >> 16));
+        std::uint32_t lowest = 0, highest = 0;
+        if (!scanner.Scan(lowest, highest)) {
+            error = m_sInput + " holds no data (give --start and --stop to write a filled range)";
+            return false;
+        }
+        m_ulFirst = m_Start.value_or(lowest);
+        m_ulLast = m_Stop.value_or(highest);
+        if (m_ulLast < m_ulFirst) {
+            error = "the data of " + m_sInput + " lies outside --start/--stop";
+            return false;
+        }
+    }
+    const std::uint64_t size = static_cast<std::uint64_t>(m_ulLast) - m_ulFirst + 1;
+    if (size > kLargestRange) {
+        char text[160];
+        std::snprintf(text, sizeof text, "the range 0x%08X..0x%08X spans %llu MiB; pick a part with --start/--stop",
+                      m_ulFirst, m_ulLast, static_cast<unsigned long long>(size >> 20));
+        error = text;
+        return false;
+    }
+    if (m_ulLast > m_pOutput->reach) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "--to %s reaches address 0x%X at most, the data goes up to 0x%X (use intel386 or s3)",
+                      m_pOutput->name, m_pOutput->reach, m_ulLast);
+        error = text;
+        return false;
+    }
+    return true;
+}
+
+bool clConverter::LoadInput(std::string& error)
+{
+    m_Buffer.SetFill(1, m_ucFill);
+    if (m_Buffer.SetParams(m_ulLast - m_ulFirst + 1, clAdrs(m_ulFirst)) == 0) {
+        error = "the range is too large";
+        return false;
+    }
+    if (m_eInput == InputKind::binary) {
+        if (m_ulInputSize == 0)
+            return true;
+        if (m_Buffer.LoadBinRange(m_sInput.c_str(), clAdrs(m_ulFirst), clAdrs(m_ulLast)) == 0) {
+            error = "cannot read " + m_sInput;
+            return false;
+        }
+        return true;
+    }
+    clCliProgress progress(m_ulInputSize >= kProgressFromSize);
+    clHexLoader loader(&progress, 0);
+    if (loader.OpenFile(m_sInput.c_str(), HexReadKind(), HEX_READ) == 0) {
+        error = m_pNotifier->GetCount() > 0 ? "stopped at the first warning (--strict)" : "cannot read " + m_sInput;
+        return false;
+    }
+    const int loaded = loader.Load(m_Buffer, m_ulFirst, m_ulLast);
+    loader.CloseFile();
+    if (loaded == 0) {
+        error = m_pNotifier->GetCount() > 0 && m_Args.Has("strict") ? "stopped at the first warning (--strict)"
+                                                                       : "reading " + m_sInput + " failed";
+        return false;
+    }
+    return true;
+}
+
+bool clConverter::WriteOutput(std::string& error)
+{
+    errno = 0;
+    const std::string cannot = "cannot write " + m_sOutput;
+    if (m_pOutput->fileType == ftBinary) {
+        if (m_Buffer.SaveBinRange(m_sOutput.c_str(), clAdrs(m_ulFirst), clAdrs(m_ulLast)) == 0) {
+            error = cannot + Reason();
+            return false;
+        }
+        return true;
+    }
+    clCliProgress progress(m_Buffer.GetSize() >= kProgressFromSize);
+    clHexLoader writer(&progress, 0);
+    if (writer.OpenFile(m_sOutput.c_str(), QkWriteFormatKind(m_pOutput->fileType), HEX_WRITE) == 0) {
+        error = cannot + Reason();
+        return false;
+    }
+    const int saved = writer.Save(m_Buffer, m_ulFirst, m_ulLast);
+    if (writer.CloseFile() == 0 || saved == 0) {
+        error = cannot + Reason();
+        return false;
+    }
+    return true;
+}
+
+int clConverter::Run()
+{
+    std::string error;
+    if (!ParseOptions(error))
+        return QkUsageError("convert", error);
+
+    std::ifstream probe(m_sInput, std::ios::binary | std::ios::ate);
+    if (!probe)
+        return Fail("cannot read " + m_sInput + ": " + std::strerror(errno));
+    m_ulInputSize = static_cast<std::uint64_t>(std::max<std::streamoff>(probe.tellg(), 0));
+    probe.close();
+
+    // Warnings print their text and the load goes on, or --strict stops at
+    // the first one.
+    auto* notifier = new clCliNotifier(m_Args.Has("strict") ? erIdAbort : erIdIgnore);
+    m_pNotifier = notifier;
+    QkAppErrMngr().OpenErrMngr(notifier, nullptr);
+
+    if (!FindRange(error) || !LoadInput(error) || !WriteOutput(error))
+        return Fail(error);
+    notifier->PrintSummary();
+    return notifier->GetCount() > 0 ? exitWarnings : exitOk;
+}
+
+} // namespace
+
+int QkCmdConvert(int argc, char** argv, int first)
+{
+    const clCliArgs args(argc, argv, first, {"from", "to", "start", "stop", "fill"}, {"strict"});
+    if (!args.IsValid())
+        return QkUsageError("convert", args.GetError());
+    clConverter converter(args);
+    const int status = converter.Run();
+    QkAppErrMngr().CloseErrMngr();
+    return status;
+}

@@ -1,0 +1,44 @@
+#include "tools/qkcli/clinotify.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+int clCliNotifier::Notify(const clBasicErr& err)
+{
+    // A damaged file can raise a warning every few hundred characters: show
+    // the first ones and count the rest.
+    if (++m_iCount <= kShownAtMost) {
+        char* text = err.GetErrStr();
+        std::fprintf(stderr, "%s\n", text != nullptr ? text : "");
+        std::free(text);
+    }
+    return m_iAnswer;
+}
+
+void clCliNotifier::PrintSummary() const
+{
+    if (m_iCount > kShownAtMost)
+        std::fprintf(stderr, "(%d more messages not shown)\n", m_iCount - kShownAtMost);
+}
+
+clCliProgress::clCliProgress(bool wanted) : m_bActive(wanted && isatty(STDERR_FILENO) == 1) {}
+
+clCliProgress::~clCliProgress()
+{
+    if (m_bDrawn)
+        std::fprintf(stderr, "\r%60s\r", "");
+}
+
+void clCliProgress::SetProgress(int percent, const char* text)
+{
+    if (!m_bActive || text == nullptr || text[0] == '\0')
+        return;
+    constexpr int kWidth = 40;
+    const int filled = percent * kWidth / 100;
+    std::fprintf(stderr, "\r%-8s [%s%s] %3d%%", text, std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                 std::string(static_cast<std::size_t>(kWidth - filled), ' ').c_str(), percent);
+    std::fflush(stderr);
+    m_bDrawn = true;
+}
