@@ -118,10 +118,11 @@ int clHexIO::WriteBlock(const clHexBlk& block, std::size_t count)
         return 0;
     if (count == 0 || count > block.GetCount())
         count = block.GetCount();
-    if (block.GetAddress().GetLinear() != m_pStream->GetAddress().GetLinear() + 1) {
-        if (m_pStream->SetAddress(block.GetAddress()) != HEXIO_OK)
-            return 0;
-    }
+    // Every block starts a new run of records at its own address. (Comparing
+    // with the queue address + 1 would skip that for a block that starts one
+    // byte after the queue address, and put its data one byte too low.)
+    if (m_pStream->SetAddress(block.GetAddress()) != HEXIO_OK)
+        return 0;
     for (std::size_t i = 0; i < count; ++i) {
         unsigned char byte = block.Data()[i];
         if (m_pStream->TransferByte(byte) != HEXIO_OK)
