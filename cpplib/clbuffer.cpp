@@ -240,15 +240,17 @@ int Buffer::SetParams(std::uint32_t size, const clAdrs& start)
         }
     }
     // Allocate before letting the old memory go, so a failure leaves the
-    // buffer as it was.
-    auto* fresh = static_cast<unsigned char*>(std::malloc(size));
+    // buffer as it was. Zeroed memory from calloc is not touched until it is
+    // used, so a large buffer filled piece by piece never costs twice.
+    auto* fresh = static_cast<unsigned char*>(m_iFillOnResize != 0 ? std::malloc(size) : std::calloc(size, 1));
     if (fresh == nullptr)
         QkRaise<clXAlloc>(this, kSrc, 374);
     std::free(m_pMem);
     m_pMem = fresh;
     m_Start = start;
     m_ulSize = size;
-    FillAfterResize(0);
+    if (m_iFillOnResize != 0)
+        std::memset(m_pMem, m_ucFillValue, m_ulSize);
     return 1;
 }
 

@@ -53,19 +53,27 @@ int clQKHugeBuffer::LoadRange(const char* path, const clAdrs& start, const clAdr
     const std::uint64_t skip = start.GetLinear() - first;
     if (static_cast<std::uint64_t>(length) < skip)
         return 1;
-    const std::uint64_t wanted =
+    std::uint64_t wanted =
         std::min<std::uint64_t>(static_cast<std::uint64_t>(length) - skip, stop.GetLinear() - start.GetLinear() + 1);
-    if (wanted == 0)
-        return 1;
-    std::vector<unsigned char> bytes(static_cast<std::size_t>(wanted));
     in.seekg(static_cast<std::streamoff>(skip), std::ios::beg);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(wanted));
-    // A file that ends early stops the load where it ends.
-    const auto got = static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
-    if (got == 0)
-        return 1;
-    if (reversed)
-        QkReverseBits(bytes.data(), got);
-    Write(start, start + static_cast<std::uint32_t>(got - 1), bytes.data());
+    // In steps, so a large file never needs a second copy of itself.
+    constexpr std::size_t kStep = 1u << 20;
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(std::min<std::uint64_t>(wanted, kStep)));
+    clAdrs at = start;
+    while (wanted > 0) {
+        const auto step = static_cast<std::size_t>(std::min<std::uint64_t>(wanted, kStep));
+        in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(step));
+        // A file that ends early stops the load where it ends.
+        const auto got = static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
+        if (got == 0)
+            break;
+        if (reversed)
+            QkReverseBits(bytes.data(), got);
+        Write(at, at + static_cast<std::uint32_t>(got - 1), bytes.data());
+        at = at + static_cast<std::uint32_t>(got);
+        wanted -= got;
+        if (got < step)
+            break;
+    }
     return 1;
 }

@@ -43,10 +43,7 @@ clHexIOErr::clHexIOErr(unsigned long processId, unsigned short errNo, ERR_TYPE t
 
 // ---- clHexIO ----
 
-clHexIO::clHexIO(unsigned long ownerWindow, unsigned short queueCapacity)
-    : m_ulOwnerWindow(ownerWindow), m_usQueueCapacity(queueCapacity)
-{
-}
+clHexIO::clHexIO(unsigned long ownerWindow) : m_ulOwnerWindow(ownerWindow) {}
 
 clHexIO::~clHexIO()
 {
@@ -91,17 +88,18 @@ int clHexIO::ReadBlock(clHexBlk& block, std::size_t maximum)
 {
     if (!m_pStream)
         return 0;
-    std::uint32_t previous = m_pStream->GetAddress().GetLinear() - 1;
+    clHexStream& stream = *m_pStream;
+    std::uint32_t previous = stream.GetLinear() - 1;
     const std::size_t count = std::min(maximum, block.GetCapacity());
     block.Clear();
-    block.SetAddress(m_pStream->GetAddress());
-    while (block.GetCount() < count && !m_pStream->IsEnd()) {
-        const std::uint32_t address = m_pStream->GetAddress().GetLinear();
+    block.SetAddress(clAdrs(stream.GetLinear()));
+    while (block.GetCount() < count && !stream.IsEnd()) {
+        const std::uint32_t address = stream.GetLinear();
         if (address != previous + 1)
             break; // the data jumps: the block ends here
         previous = address;
         unsigned char byte = 0;
-        const int status = m_pStream->TransferByte(byte);
+        const int status = stream.NextByte(byte);
         if (status == HEXIO_ABORT)
             return 0;
         // The byte came from a complete record, also when reading ends here.
@@ -123,11 +121,9 @@ int clHexIO::WriteBlock(const clHexBlk& block, std::size_t count)
     // byte after the queue address, and put its data one byte too low.)
     if (m_pStream->SetAddress(block.GetAddress()) != HEXIO_OK)
         return 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        unsigned char byte = block.Data()[i];
-        if (m_pStream->TransferByte(byte) != HEXIO_OK)
+    for (std::size_t i = 0; i < count; ++i)
+        if (m_pStream->PutByte(block.Data()[i]) != HEXIO_OK)
             return 0;
-    }
     return 1;
 }
 
@@ -203,7 +199,7 @@ int clHexIO::OnWriteError(int code)
 // ---- clHexLoader ----
 
 clHexLoader::clHexLoader(clProgressSink* gauge, unsigned long ownerWindow)
-    : clHexIO(ownerWindow, kQueueCapacity), m_pGauge(gauge)
+    : clHexIO(ownerWindow), m_pGauge(gauge)
 {
     if (m_pGauge != nullptr)
         m_pGauge->SetProgress(0, "");
@@ -226,7 +222,36 @@ void clHexLoader::ShowProgress(int percent, const std::string&)
     QkUi().PumpMessages();
 }
 
+namespace {
+// A space buffer as the place a load stores into, through its write operation.
+class clBufferSink : public clHexSink {
+public:
+    explicit clBufferSink(clHugeBuffer<unsigned char>& buffer) : m_Buffer(buffer) {}
+    bool GetRange(std::uint32_t& first, std::uint32_t& last) const override
+    {
+        if (!m_Buffer.HasMemory())
+            return false;
+        first = m_Buffer.GetStartAdrs().GetLinear();
+        last = m_Buffer.GetStopAdrs().GetLinear();
+        return true;
+    }
+    void Store(std::uint32_t first, std::uint32_t last, const unsigned char* bytes) override
+    {
+        m_Buffer.Write(clAdrs(first), clAdrs(last), bytes);
+    }
+
+private:
+    clHugeBuffer<unsigned char>& m_Buffer;
+};
+} // namespace
+
 int clHexLoader::Load(clHugeBuffer<unsigned char>& buffer, std::uint32_t start, std::uint32_t stop)
+{
+    clBufferSink sink(buffer);
+    return Load(sink, start, stop);
+}
+
+int clHexLoader::Load(clHexSink& sink, std::uint32_t start, std::uint32_t stop)
 {
     clHexStream* stream = GetStream();
     if (stream == nullptr || stream->GetMode() != HEX_READ)
@@ -236,11 +261,11 @@ int clHexLoader::Load(clHugeBuffer<unsigned char>& buffer, std::uint32_t start, 
     if ((start >> 16) != 0)
         stream->SetPresetPage(static_cast<unsigned short>(start >> 16));
 
-    // Only what lies in start..stop and inside the buffer is stored.
-    const std::uint64_t lowest = std::max<std::uint64_t>(start, buffer.GetStartAdrs().GetLinear());
-    const std::uint64_t highest =
-        buffer.HasMemory() ? std::min<std::uint64_t>(stop, buffer.GetStopAdrs().GetLinear()) : 0;
-    const bool canStore = buffer.HasMemory() && lowest <= highest;
+    // Only what lies in start..stop and inside the sink is stored.
+    std::uint32_t sinkFirst = 0, sinkLast = 0;
+    const bool canStore = sink.GetRange(sinkFirst, sinkLast) && std::max(start, sinkFirst) <= std::min(stop, sinkLast);
+    const std::uint64_t lowest = std::max(start, sinkFirst);
+    const std::uint64_t highest = std::min(stop, sinkLast);
 
     clHexBlk block(kBlockSize);
     int result = 0;
@@ -254,8 +279,8 @@ int clHexLoader::Load(clHugeBuffer<unsigned char>& buffer, std::uint32_t start, 
             continue;
         const std::uint64_t head = first < lowest ? lowest - first : 0;
         const std::uint64_t tail = last > highest ? last - highest : 0;
-        buffer.Write(clAdrs(static_cast<std::uint32_t>(first + head)), clAdrs(static_cast<std::uint32_t>(last - tail)),
-                     block.Data() + head);
+        sink.Store(static_cast<std::uint32_t>(first + head), static_cast<std::uint32_t>(last - tail),
+                   block.Data() + head);
     } while (!stream->IsEnd() && result == 1);
     return result;
 }

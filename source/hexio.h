@@ -22,10 +22,9 @@ public:
 
 class clHexIO : public clHexMenagerInterface {
 public:
-    static constexpr unsigned short kQueueCapacity = 256;
     static constexpr unsigned short kRecordLength = 16;
 
-    explicit clHexIO(unsigned long ownerWindow, unsigned short queueCapacity = kQueueCapacity);
+    explicit clHexIO(unsigned long ownerWindow);
     ~clHexIO() override;
 
     // 1 when the file is open and its first record read (reading) or the
@@ -58,9 +57,18 @@ private:
     std::uint64_t m_ulFileLength = 0;
     unsigned long m_ulRecordCount = 0;
     unsigned long m_ulOwnerWindow;
-    unsigned short m_usQueueCapacity;
     unsigned short m_usRecordLength = kRecordLength;
     std::unique_ptr<clHexStream> m_pStream;
+};
+
+// Where a load stores what it reads.
+class clHexSink {
+public:
+    virtual ~clHexSink() = default;
+    // The addresses it can hold; false when it holds none.
+    virtual bool GetRange(std::uint32_t& first, std::uint32_t& last) const = 0;
+    // Stores the bytes of first..last (inside the range).
+    virtual void Store(std::uint32_t first, std::uint32_t last, const unsigned char* bytes) = 0;
 };
 
 class clHexLoader : public clHexIO {
@@ -73,6 +81,8 @@ public:
     // Reads the open file into buffer, storing only what falls in start..stop
     // (and inside the buffer); returns the last ReadBlock result.
     int Load(clHugeBuffer<unsigned char>& buffer, std::uint32_t start, std::uint32_t stop);
+    // The same into any sink.
+    int Load(clHexSink& sink, std::uint32_t start, std::uint32_t stop);
     // Writes start..stop of buffer (clamped to it); 1 when all was written.
     int Save(const clHugeBuffer<unsigned char>& buffer, std::uint32_t start, std::uint32_t stop);
 

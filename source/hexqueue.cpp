@@ -2,22 +2,6 @@
 
 #include <algorithm>
 
-bool clHexQueue::Put(unsigned char byte)
-{
-    if (IsFull())
-        return false;
-    m_Ring[m_uTail] = byte;
-    m_uTail = Next(m_uTail);
-    return true;
-}
-
-unsigned char clHexQueue::Take()
-{
-    const unsigned char byte = m_Ring[m_uHead];
-    m_uHead = Next(m_uHead);
-    return byte;
-}
-
 void clHexQueue::SetLinear(std::uint32_t linear)
 {
     m_iType = adrsLinear;
@@ -59,5 +43,6 @@ std::uint32_t clHexQueue::BaseLinear() const
 
 void clHexBlk::Assign(const unsigned char* bytes, std::size_t count)
 {
-    m_Bytes.assign(bytes, bytes + std::min(count, m_uCapacity));
+    m_uCount = std::min(count, m_Bytes.size());
+    std::copy(bytes, bytes + m_uCount, m_Bytes.begin());
 }

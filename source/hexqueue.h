@@ -18,9 +18,21 @@ public:
     bool IsFull() const { return Next(m_uTail) == m_uHead; }
     unsigned GetCount() const { return (m_uTail + kCapacity - m_uHead) % kCapacity; }
     // False when the queue is full.
-    bool Put(unsigned char byte);
+    bool Put(unsigned char byte)
+    {
+        if (IsFull())
+            return false;
+        m_Ring[m_uTail] = byte;
+        m_uTail = Next(m_uTail);
+        return true;
+    }
     // The oldest byte; the queue must not be empty.
-    unsigned char Take();
+    unsigned char Take()
+    {
+        const unsigned char byte = m_Ring[m_uHead];
+        m_uHead = Next(m_uHead);
+        return byte;
+    }
     void Clear() { m_uHead = m_uTail = 0; }
 
     // The address of the next byte, as a plain linear address.
@@ -52,21 +64,22 @@ private:
 // A block of up to its capacity bytes and the address of its first byte.
 class clHexBlk {
 public:
-    explicit clHexBlk(std::size_t capacity) : m_uCapacity(capacity) { m_Bytes.reserve(capacity); }
+    explicit clHexBlk(std::size_t capacity) : m_Bytes(capacity) {}
 
-    std::size_t GetCapacity() const { return m_uCapacity; }
-    std::size_t GetCount() const { return m_Bytes.size(); }
+    std::size_t GetCapacity() const { return m_Bytes.size(); }
+    std::size_t GetCount() const { return m_uCount; }
     const clAdrs& GetAddress() const { return m_Adrs; }
     void SetAddress(const clAdrs& adrs) { m_Adrs = adrs; }
-    void Clear() { m_Bytes.clear(); }
-    void Append(unsigned char byte) { m_Bytes.push_back(byte); }
+    void Clear() { m_uCount = 0; }
+    // The caller keeps the count below the capacity.
+    void Append(unsigned char byte) { m_Bytes[m_uCount++] = byte; }
     unsigned char* Data() { return m_Bytes.data(); }
     const unsigned char* Data() const { return m_Bytes.data(); }
     // Sets the bytes (at most the capacity).
     void Assign(const unsigned char* bytes, std::size_t count);
 
 private:
-    std::size_t m_uCapacity;
     std::vector<unsigned char> m_Bytes;
+    std::size_t m_uCount = 0;
     clAdrs m_Adrs;
 };

@@ -5,18 +5,6 @@
 
 namespace {
 constexpr int kMaxSkip = 200; // characters skipped per warning at most
-const char kHexDigits[] = "0123456789ABCDEF";
-
-int HexValue(int c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 bool IsWhite(int c)
 {
@@ -80,7 +68,7 @@ int clHexStream::TransferByte(unsigned char& byte)
             return HEXIO_ABORT;
         byte = m_Queue.Take();
         m_Queue.Advance();
-        return Fill();
+        return m_Queue.IsEmpty() ? Fill() : HEXIO_OK;
     }
     m_Queue.Put(byte);
     m_Queue.Advance();
@@ -165,18 +153,16 @@ void clHexStream::SkipToRecordMark()
     }
 }
 
-int clHexStream::ReadChar()
+// The stream check: end of file ends the stream with an invalid record, any
+// other failure makes it bad.
+void clHexStream::StreamFault()
 {
-    const int c = m_In.Get();
     if (m_In.IsEof()) {
         m_iEnd = 1;
         throw clHexError{hexErrInvalid};
     }
-    if (!m_In.IsGood()) {
-        m_iBad = 1;
-        throw clHexError{hexErrDisk};
-    }
-    return c;
+    m_iBad = 1;
+    throw clHexError{hexErrDisk};
 }
 
 int clHexStream::ReadRecordStart()
@@ -193,15 +179,16 @@ int clHexStream::ReadRecordStart()
     }
 }
 
-unsigned char clHexStream::ReadHexByte()
+unsigned char clHexStream::ReadHexByteSlowly()
 {
-    const int high = HexValue(ReadChar());
-    const int low = HexValue(ReadChar());
-    if (high < 0 || low < 0)
-        throw clHexError{hexErrInvalid};
-    const auto byte = static_cast<unsigned char>(high << 4 | low);
-    m_ucChecksum = static_cast<unsigned char>(m_ucChecksum + byte);
-    return byte;
+    const int first = ReadChar();
+    const int second = ReadChar();
+    return HexByte(first, second);
+}
+
+void clHexStream::NotHexDigits()
+{
+    throw clHexError{hexErrInvalid};
 }
 
 unsigned short clHexStream::Read16()
@@ -210,18 +197,12 @@ unsigned short clHexStream::Read16()
     return static_cast<unsigned short>(high << 8 | ReadHexByte());
 }
 
-void clHexStream::PutHexByte(std::string& line, unsigned char byte)
-{
-    line += kHexDigits[byte >> 4];
-    line += kHexDigits[byte & 0x0F];
-    m_ucChecksum = static_cast<unsigned char>(m_ucChecksum + byte);
-}
-
-void clHexStream::PutLine(const std::string& line)
+void clHexStream::EndLine()
 {
     // Line ends are CR LF whatever the platform.
-    m_Out.Write(line.data(), line.size());
-    m_Out.Write("\r\n", 2);
+    m_Line[m_uLineLength++] = '\r';
+    m_Line[m_uLineLength++] = '\n';
+    m_Out.Write(m_Line, m_uLineLength);
     if (!m_Out.IsGood()) {
         m_iBad = 1;
         throw clHexError{hexErrDisk};
@@ -318,17 +299,16 @@ void clHexIntelStream::WriteAddressRecord(std::uint32_t address)
 {
     const bool linear = m_iKind == HEXFMT_INTEL_LINEAR;
     const auto value = static_cast<unsigned short>(linear ? address >> 16 : (address & 0xFFFF0000u) >> 4);
-    std::string line = ":";
-    m_ucChecksum = 0;
-    PutHexByte(line, 2);
-    PutHexByte(line, 0);
-    PutHexByte(line, 0);
-    PutHexByte(line, linear ? 4 : 2);
-    PutHexByte(line, static_cast<unsigned char>(value >> 8));
-    PutHexByte(line, static_cast<unsigned char>(value & 0xFF));
-    PutHexByte(line, static_cast<unsigned char>(0 - m_ucChecksum));
+    StartLine(':');
+    PutHexByte(2);
+    PutHexByte(0);
+    PutHexByte(0);
+    PutHexByte(linear ? 4 : 2);
+    PutHexByte(static_cast<unsigned char>(value >> 8));
+    PutHexByte(static_cast<unsigned char>(value & 0xFF));
+    PutHexByte(static_cast<unsigned char>(0 - m_ucChecksum));
     m_usWrittenPage = static_cast<unsigned short>(address >> 16);
-    PutLine(line);
+    EndLine();
 }
 
 void clHexIntelStream::WriteRecord()
@@ -339,16 +319,15 @@ void clHexIntelStream::WriteRecord()
     const unsigned toBoundary = 0x10000u - (address & 0xFFFFu);
     const unsigned count = std::min({RecordLength(), m_Queue.GetCount(), toBoundary});
     OnNewAddress(address);
-    std::string line = ":";
-    m_ucChecksum = 0;
-    PutHexByte(line, static_cast<unsigned char>(count));
-    PutHexByte(line, static_cast<unsigned char>((address >> 8) & 0xFF));
-    PutHexByte(line, static_cast<unsigned char>(address & 0xFF));
-    PutHexByte(line, 0x00);
+    StartLine(':');
+    PutHexByte(static_cast<unsigned char>(count));
+    PutHexByte(static_cast<unsigned char>((address >> 8) & 0xFF));
+    PutHexByte(static_cast<unsigned char>(address & 0xFF));
+    PutHexByte(0x00);
     for (unsigned i = 0; i < count; ++i)
-        PutHexByte(line, m_Queue.Take());
-    PutHexByte(line, static_cast<unsigned char>(0 - m_ucChecksum));
-    PutLine(line);
+        PutHexByte(m_Queue.Take());
+    PutHexByte(static_cast<unsigned char>(0 - m_ucChecksum));
+    EndLine();
 }
 
 // ---- Motorola S-records ----
@@ -479,14 +458,13 @@ void clHexMotorolaStream::WriteRecord()
     const int addressBytes = AddressBytes();
     // The count byte covers address, data and checksum.
     const unsigned count = std::min({RecordLength(), m_Queue.GetCount(), 254u - addressBytes});
-    std::string line = "S";
-    line += static_cast<char>('0' + (addressBytes - 1));
-    m_ucChecksum = 0;
-    PutHexByte(line, static_cast<unsigned char>(count + addressBytes + 1));
+    StartLine('S');
+    PutChar(static_cast<char>('0' + (addressBytes - 1)));
+    PutHexByte(static_cast<unsigned char>(count + addressBytes + 1));
     for (int i = addressBytes - 1; i >= 0; --i)
-        PutHexByte(line, static_cast<unsigned char>((address >> (8 * i)) & 0xFF));
+        PutHexByte(static_cast<unsigned char>((address >> (8 * i)) & 0xFF));
     for (unsigned i = 0; i < count; ++i)
-        PutHexByte(line, m_Queue.Take());
-    PutHexByte(line, static_cast<unsigned char>(0xFF - m_ucChecksum));
-    PutLine(line);
+        PutHexByte(m_Queue.Take());
+    PutHexByte(static_cast<unsigned char>(0xFF - m_ucChecksum));
+    EndLine();
 }

@@ -2,6 +2,7 @@
 // from a byte queue.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -9,6 +10,21 @@
 #include "source/hexdefs.h"
 #include "source/hexqueue.h"
 #include "source/hextext.h"
+
+namespace qk_detail {
+constexpr std::array<signed char, 256> MakeHexValues()
+{
+    std::array<signed char, 256> values{};
+    for (int c = 0; c < 256; ++c)
+        values[c] = c >= '0' && c <= '9'   ? static_cast<signed char>(c - '0')
+                    : c >= 'A' && c <= 'F' ? static_cast<signed char>(c - 'A' + 10)
+                    : c >= 'a' && c <= 'f' ? static_cast<signed char>(c - 'a' + 10)
+                                           : -1;
+    return values;
+}
+// The value of a hex digit in either case, -1 for any other character.
+inline constexpr std::array<signed char, 256> kHexValues = MakeHexValues();
+} // namespace qk_detail
 
 // A record fault found while reading or writing; the code is the warning's
 // string id (hexErr…). It never leaves the stream: the owner decides.
@@ -68,6 +84,30 @@ public:
     int IsBad() const override { return m_iBad; }
     void SkipToRecordMark() override;
     clAdrs GetAddress() const override { return m_Queue.GetAddress(); }
+    // The queue address as a number, for the per-byte loops.
+    std::uint32_t GetLinear() const { return m_Queue.GetLinear(); }
+    // TransferByte, with the common case of reading (more bytes queued) done
+    // here.
+    int NextByte(unsigned char& byte)
+    {
+        if (m_iMode == HEX_READ && m_Queue.GetCount() > 1 && !m_iBad && !m_iEnd) {
+            byte = m_Queue.Take();
+            m_Queue.Advance();
+            return HEXIO_OK;
+        }
+        return TransferByte(byte);
+    }
+    // TransferByte for writing, with the common case (the queue does not
+    // fill up) done here.
+    int PutByte(unsigned char byte)
+    {
+        if (m_iMode == HEX_WRITE && m_Queue.GetCount() + 2 < clHexQueue::kCapacity) {
+            m_Queue.Put(byte);
+            m_Queue.Advance();
+            return HEXIO_OK;
+        }
+        return TransferByte(byte);
+    }
     int TransferByte(unsigned char& byte) override;
     int Open(const char* name, int kind, int mode) override;
 
@@ -95,13 +135,53 @@ protected:
     int WriteOneRecord();
 
     // Reading helpers; each runs the stream check and throws on a fault.
-    int ReadChar();
+    int ReadChar()
+    {
+        const int c = m_In.Get();
+        if (c == clHexTextIn::kEof)
+            StreamFault();
+        return c;
+    }
+    [[noreturn]] void StreamFault();
     int ReadRecordStart(); // skips white space; end of file here is 106
-    unsigned char ReadHexByte();
+    // Two hex digits, either case, added to the checksum.
+    unsigned char ReadHexByte()
+    {
+        int first, second;
+        if (!m_In.GetPair(first, second))
+            return ReadHexByteSlowly();
+        return HexByte(first, second);
+    }
+    unsigned char HexByte(int first, int second)
+    {
+        const int high = qk_detail::kHexValues[static_cast<unsigned char>(first)];
+        const int low = qk_detail::kHexValues[static_cast<unsigned char>(second)];
+        if ((high | low) < 0)
+            NotHexDigits();
+        const auto byte = static_cast<unsigned char>(high << 4 | low);
+        m_ucChecksum = static_cast<unsigned char>(m_ucChecksum + byte);
+        return byte;
+    }
+    unsigned char ReadHexByteSlowly();
+    [[noreturn]] void NotHexDigits();
     unsigned short Read16();
-    // Writing helpers.
-    void PutHexByte(std::string& line, unsigned char byte);
-    void PutLine(const std::string& line);
+    // Writing helpers: a record is built in m_Line, then written with its
+    // line end.
+    void StartLine(char first)
+    {
+        m_Line[0] = first;
+        m_uLineLength = 1;
+        m_ucChecksum = 0;
+    }
+    void PutChar(char c) { m_Line[m_uLineLength++] = c; }
+    void PutHexByte(unsigned char byte)
+    {
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        m_Line[m_uLineLength++] = kDigits[byte >> 4];
+        m_Line[m_uLineLength++] = kDigits[byte & 0x0F];
+        m_ucChecksum = static_cast<unsigned char>(m_ucChecksum + byte);
+    }
+    void EndLine();
     unsigned RecordLength();
 
     clHexTextIn m_In;
@@ -113,6 +193,8 @@ protected:
     int m_iMode = HEX_READ;
     int m_iKind = HEXFMT_INTEL_ANY;
     unsigned char m_ucChecksum = 0;
+    char m_Line[600] = {}; // the longest record: 255 data bytes
+    std::size_t m_uLineLength = 0;
     clHexQueue m_Queue;
     clHexMenagerInterface* m_pOwner;
 };

@@ -68,18 +68,29 @@ std::uint64_t clHexTextIn::Tell() const
 
 bool clHexTextOut::Open(const std::string& path)
 {
+    m_sPending.clear();
+    m_sPending.reserve(kBufferSize + 1024);
     m_pFile = std::make_unique<clAtomicFile>(path);
     return m_pFile->IsOpen();
 }
 
 void clHexTextOut::Write(const char* text, std::size_t count)
 {
+    m_sPending.append(text, count);
+    if (m_sPending.size() >= kBufferSize)
+        Flush();
+}
+
+void clHexTextOut::Flush()
+{
     if (IsOpen())
-        m_pFile->Stream().write(text, static_cast<std::streamsize>(count));
+        m_pFile->Stream().write(m_sPending.data(), static_cast<std::streamsize>(m_sPending.size()));
+    m_sPending.clear();
 }
 
 bool clHexTextOut::Commit()
 {
+    Flush();
     const bool done = IsOpen() && m_pFile->Commit();
     m_pFile.reset();
     return done;
@@ -87,6 +98,7 @@ bool clHexTextOut::Commit()
 
 void clHexTextOut::Discard()
 {
+    m_sPending.clear();
     if (m_pFile)
         m_pFile->Discard();
     m_pFile.reset();

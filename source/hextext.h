@@ -23,7 +23,7 @@ public:
     void Close();
     bool IsOpen() const { return m_pFile != nullptr; }
 
-    // The next character, or kEof (which sets the end-of-file state).
+    // The next character, or kEof (then IsEof or HasFailed tells why).
     int Get()
     {
         if (m_iPushed >= 0) {
@@ -34,6 +34,17 @@ public:
         if (m_uPos == m_uFill && !Refill())
             return kEof;
         return m_Buffer[m_uPos++];
+    }
+    // The next two characters at once when both are in the buffer (the
+    // common case of a hex digit pair); false when Get must be asked.
+    bool GetPair(int& first, int& second)
+    {
+        if (m_iPushed >= 0 || m_uFill - m_uPos < 2)
+            return false;
+        first = m_Buffer[m_uPos];
+        second = m_Buffer[m_uPos + 1];
+        m_uPos += 2;
+        return true;
     }
     // Gives a character back to be read again next.
     void PutBack(int c) { m_iPushed = c; }
@@ -73,5 +84,8 @@ public:
     void Discard();
 
 private:
+    void Flush();
+
     std::unique_ptr<clAtomicFile> m_pFile;
+    std::string m_sPending; // written to the file in large pieces
 };

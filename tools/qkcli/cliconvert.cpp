@@ -14,6 +14,7 @@
 #include "source/hexdefs.h"
 #include "source/hexio.h"
 #include "tools/qkcli/cliargs.h"
+#include "tools/qkcli/cliimage.h"
 #include "tools/qkcli/clinotify.h"
 #include "tools/qkcli/commands.h"
 
@@ -89,36 +90,6 @@ InputKind DetectInput(const std::string& path)
     return InputKind::binary;
 }
 
-// Answers every warning with "Ignore" without showing it: the first pass
-// only looks for the addresses the file holds.
-class clRangeScanner : public clHexLoader {
-public:
-    clRangeScanner() : clHexLoader(nullptr, 0) {}
-
-    // Lowest and highest address of the data; false when there is none.
-    bool Scan(std::uint32_t& lowest, std::uint32_t& highest)
-    {
-        clHexBlk block(kBlockSize);
-        bool found = false;
-        int result;
-        do {
-            result = ReadBlock(block, kBlockSize);
-            if (result == 1 && block.GetCount() > 0) {
-                const std::uint32_t first = block.GetAddress().GetLinear();
-                const std::uint32_t last =
-                    static_cast<std::uint32_t>(std::min<std::uint64_t>(first + block.GetCount() - 1, 0xFFFFFFFFu));
-                lowest = found ? std::min(lowest, first) : first;
-                highest = found ? std::max(highest, last) : last;
-                found = true;
-            }
-        } while (result == 1 && !GetStream()->IsEnd());
-        return found;
-    }
-
-protected:
-    int Report(int, ERR_TYPE, unsigned char) override { return erIdIgnore; }
-};
-
 class clConverter {
 public:
     explicit clConverter(const clCliArgs& args) : m_Args(args) {}
@@ -127,10 +98,10 @@ public:
 private:
     int Fail(const std::string& message) const;
     bool ParseOptions(std::string& error);
-    bool FindRange(std::string& error);
-    bool LoadInput(std::string& error);
+    bool LoadBinary(std::string& error);
+    bool LoadHex(std::string& error);
+    bool CheckRange(std::string& error) const;
     bool WriteOutput(std::string& error);
-    int HexReadKind() const;
 
     const clCliArgs& m_Args;
     std::string m_sInput, m_sOutput;
@@ -208,49 +179,82 @@ bool clConverter::ParseOptions(std::string& error)
     return true;
 }
 
-int clConverter::HexReadKind() const
+// A binary input's first byte sits at --start; the range is the file, or
+// --start..--stop.
+bool clConverter::LoadBinary(std::string& error)
 {
-    return QkReadFormatKind(m_eInput == InputKind::intel ? ftIntelAny : ftMotorolaAny, m_ulFirst);
+    m_ulFirst = m_Start.value_or(0);
+    if (m_ulInputSize == 0 && !m_Stop) {
+        error = m_sInput + " is empty: nothing to convert (give --stop to write a filled range)";
+        return false;
+    }
+    const std::uint64_t last = static_cast<std::uint64_t>(m_ulFirst) + std::max<std::uint64_t>(m_ulInputSize, 1) - 1;
+    if (!m_Stop && last > 0xFFFFFFFFu) {
+        error = m_sInput + " does not fit below address 0xFFFFFFFF from --start";
+        return false;
+    }
+    m_ulLast = m_Stop.value_or(static_cast<std::uint32_t>(last));
+    if (!CheckRange(error))
+        return false;
+    m_Buffer.SetFill(1, m_ucFill);
+    if (m_Buffer.SetParams(m_ulLast - m_ulFirst + 1, clAdrs(m_ulFirst)) == 0) {
+        error = "the range is too large";
+        return false;
+    }
+    if (m_ulInputSize > 0 && m_Buffer.LoadBinRange(m_sInput.c_str(), clAdrs(m_ulFirst), clAdrs(m_ulLast)) == 0) {
+        error = "cannot read " + m_sInput;
+        return false;
+    }
+    return true;
 }
 
-bool clConverter::FindRange(std::string& error)
+// A hex input is read once, into pages; the range is --start..--stop, or the
+// lowest to the highest address the file holds.
+bool clConverter::LoadHex(std::string& error)
 {
-    if (m_eInput == InputKind::binary) {
-        m_ulFirst = m_Start.value_or(0);
-        if (m_ulInputSize == 0 && !m_Stop) {
-            error = m_sInput + " is empty: nothing to convert (give --stop to write a filled range)";
+    const std::uint32_t from = m_Start.value_or(0);
+    const std::uint32_t to = m_Stop.value_or(0xFFFFFFFFu);
+    const int kind = QkReadFormatKind(m_eInput == InputKind::intel ? ftIntelAny : ftMotorolaAny, from);
+    clPageImage image(m_ucFill);
+    {
+        clCliProgress progress(m_ulInputSize >= kProgressFromSize);
+        clHexLoader loader(&progress, 0);
+        if (loader.OpenFile(m_sInput.c_str(), kind, HEX_READ) == 0) {
+            error = m_Args.Has("strict") && m_pNotifier->GetCount() > 0 ? "stopped at the first warning (--strict)"
+                                                                          : "cannot read " + m_sInput;
             return false;
         }
-        const std::uint64_t last = static_cast<std::uint64_t>(m_ulFirst) + std::max<std::uint64_t>(m_ulInputSize, 1) - 1;
-        if (!m_Stop && last > 0xFFFFFFFFu) {
-            error = m_sInput + " does not fit below address 0xFFFFFFFF from --start";
-            return false;
-        }
-        m_ulLast = m_Stop.value_or(static_cast<std::uint32_t>(last));
-    } else if (m_Start && m_Stop) {
-        m_ulFirst = *m_Start;
-        m_ulLast = *m_Stop;
-    } else {
-        clRangeScanner scanner;
-        m_ulFirst = m_Start.value_or(0);
-        if (scanner.OpenFile(m_sInput.c_str(), HexReadKind(), HEX_READ) == 0) {
-            error = "cannot read " + m_sInput + " as a hex file";
-            return false;
-        }
-        if (m_Start && (*m_Start >> 16) != 0)
-            scanner.GetStream()->SetPresetPage(static_cast<unsigned short>(*m_Start >> 16));
-        std::uint32_t lowest = 0, highest = 0;
-        if (!scanner.Scan(lowest, highest)) {
-            error = m_sInput + " holds no data (give --start and --stop to write a filled range)";
-            return false;
-        }
-        m_ulFirst = m_Start.value_or(lowest);
-        m_ulLast = m_Stop.value_or(highest);
-        if (m_ulLast < m_ulFirst) {
-            error = "the data of " + m_sInput + " lies outside --start/--stop";
+        const int loaded = loader.Load(image, from, to);
+        loader.CloseFile();
+        if (loaded == 0) {
+            error = m_Args.Has("strict") ? "stopped at the first warning (--strict)" : "reading " + m_sInput + " failed";
             return false;
         }
     }
+    if (image.IsEmpty() && !(m_Start && m_Stop)) {
+        error = m_sInput + " holds no data (give --start and --stop to write a filled range)";
+        return false;
+    }
+    m_ulFirst = m_Start.value_or(image.GetLowest());
+    m_ulLast = m_Stop.value_or(image.GetHighest());
+    if (m_ulLast < m_ulFirst) {
+        error = "the data of " + m_sInput + " lies outside --start/--stop";
+        return false;
+    }
+    if (!CheckRange(error))
+        return false;
+    // Without fill-on-resize the buffer's memory is taken as the pages move in.
+    m_Buffer.SetFill(0, m_ucFill);
+    if (m_Buffer.SetParams(m_ulLast - m_ulFirst + 1, clAdrs(m_ulFirst)) == 0) {
+        error = "the range is too large";
+        return false;
+    }
+    image.MoveInto(m_Buffer, m_ulFirst, m_ulLast);
+    return true;
+}
+
+bool clConverter::CheckRange(std::string& error) const
+{
     const std::uint64_t size = static_cast<std::uint64_t>(m_ulLast) - m_ulFirst + 1;
     if (size > kLargestRange) {
         char text[160];
@@ -265,38 +269,6 @@ bool clConverter::FindRange(std::string& error)
                       "--to %s reaches address 0x%X at most, the data goes up to 0x%X (use intel386 or s3)",
                       m_pOutput->name, m_pOutput->reach, m_ulLast);
         error = text;
-        return false;
-    }
-    return true;
-}
-
-bool clConverter::LoadInput(std::string& error)
-{
-    m_Buffer.SetFill(1, m_ucFill);
-    if (m_Buffer.SetParams(m_ulLast - m_ulFirst + 1, clAdrs(m_ulFirst)) == 0) {
-        error = "the range is too large";
-        return false;
-    }
-    if (m_eInput == InputKind::binary) {
-        if (m_ulInputSize == 0)
-            return true;
-        if (m_Buffer.LoadBinRange(m_sInput.c_str(), clAdrs(m_ulFirst), clAdrs(m_ulLast)) == 0) {
-            error = "cannot read " + m_sInput;
-            return false;
-        }
-        return true;
-    }
-    clCliProgress progress(m_ulInputSize >= kProgressFromSize);
-    clHexLoader loader(&progress, 0);
-    if (loader.OpenFile(m_sInput.c_str(), HexReadKind(), HEX_READ) == 0) {
-        error = m_pNotifier->GetCount() > 0 ? "stopped at the first warning (--strict)" : "cannot read " + m_sInput;
-        return false;
-    }
-    const int loaded = loader.Load(m_Buffer, m_ulFirst, m_ulLast);
-    loader.CloseFile();
-    if (loaded == 0) {
-        error = m_pNotifier->GetCount() > 0 && m_Args.Has("strict") ? "stopped at the first warning (--strict)"
-                                                                       : "reading " + m_sInput + " failed";
         return false;
     }
     return true;
@@ -345,7 +317,8 @@ int clConverter::Run()
     m_pNotifier = notifier;
     QkAppErrMngr().OpenErrMngr(notifier, nullptr);
 
-    if (!FindRange(error) || !LoadInput(error) || !WriteOutput(error))
+    const bool loaded = m_eInput == InputKind::binary ? LoadBinary(error) : LoadHex(error);
+    if (!loaded || !WriteOutput(error))
         return Fail(error);
     notifier->PrintSummary();
     return notifier->GetCount() > 0 ? exitWarnings : exitOk;
