@@ -1,7 +1,6 @@
 #include "source/hexstrm.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 constexpr int kMaxSkip = 200; // characters skipped per warning at most
