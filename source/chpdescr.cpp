@@ -18,7 +18,9 @@ std::string Format(const char* format, ...)
     return text;
 }
 
-const char* TypeName(std::int32_t type)
+} // namespace
+
+const char* QkDeviceTypeName(std::int32_t type)
 {
     switch (type) {
     case 1:
@@ -33,6 +35,7 @@ const char* TypeName(std::int32_t type)
     }
 }
 
+namespace {
 std::string BufferSize(unsigned long size)
 {
     if (size < 1024)
@@ -48,7 +51,7 @@ std::string QkDeviceDescription(const clDataBase& db, unsigned short chipId)
     const clDBChip chip = db.GetChip(chipId);
     const clDBVndr vendor = db.GetVndr(chip.GetVndrNo());
     std::string text = Format("Device: %s\nVendor: %s\nType: ", chip.clDBChipHdr::GetName(), vendor.GetName());
-    text += TypeName(chip.GetType());
+    text += QkDeviceTypeName(chip.GetType());
     if (chip.IsEraseAvail() != 0)
         text += " (E\xB2)";
     text += "\nAdapter: \"";

@@ -65,21 +65,6 @@ bool FindDevice(const clDataBase& db, const std::string& text, unsigned short& c
     return false;
 }
 
-const char* TypeText(std::int32_t type)
-{
-    switch (type) {
-    case 1:
-    case 2:
-        return "Eprom";
-    case 3:
-        return "uC";
-    case 4:
-        return "Pld";
-    default:
-        return "????";
-    }
-}
-
 std::string Hex(std::uint32_t value, int digits)
 {
     char text[16];
@@ -177,7 +162,7 @@ int QkCmdInfo(int argc, char** argv, int first)
 
         std::printf("Device:           %s\n", chip.clDBChipHdr::GetName());
         std::printf("Chip id:          %u\n", chipId);
-        std::printf("Type:             %d (%s)\n", chip.GetType(), TypeText(chip.GetType()));
+        std::printf("Type:             %d (%s)\n", chip.GetType(), QkDeviceTypeName(chip.GetType()));
         std::printf("Vendor:           %s\n", vendor.GetName());
         std::printf("Adapter:          %s (id %u)\n", adapter.GetName(), adapter.GetID());
         std::printf("Algorithm:        %u\n", chip.GetAlgID());
