@@ -1,7 +1,10 @@
 #include "err/uisrv.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
+#include "err/errdlg.h"
 #include "err/qkerr.h"
 
 int clConsoleUi::MessageBox(const char* text, const char* caption, unsigned char option)
@@ -11,6 +14,16 @@ int clConsoleUi::MessageBox(const char* text, const char* caption, unsigned char
     else
         std::fprintf(stderr, "%s\n", text != nullptr ? text : "");
     return QkFirstButton(option);
+}
+
+int clConsoleUi::ShowError(const clBasicErr& err)
+{
+    std::string caption;
+    QkErrCaption(err.GetErrType(), caption);
+    char* text = err.GetErrStr();
+    MessageBox(text != nullptr ? text : "", caption.c_str(), 0);
+    std::free(text);
+    return m_iErrorAnswer;
 }
 
 void clConsoleUi::Beep()

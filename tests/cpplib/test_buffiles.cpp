@@ -24,6 +24,7 @@ public:
         options.push_back(option);
         return erIdOk;
     }
+    int ShowError(const clBasicErr&) override { return erIdAbort; }
     std::vector<std::string> texts, captions;
     std::vector<unsigned char> options;
 };

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "cpplib/qk51buff.h"
+#include "err/errntfy.h"
 #include "source/appmngr.h"
 #include "source/hexdefs.h"
 #include "source/hexio.h"
@@ -92,7 +93,9 @@ InputKind DetectInput(const std::string& path)
 
 class clConverter {
 public:
-    explicit clConverter(const clCliArgs& args) : m_Args(args) {}
+    // Warnings print their text and the load goes on, or --strict stops at
+    // the first one.
+    explicit clConverter(const clCliArgs& args) : m_Args(args), m_Ui(args.Has("strict") ? erIdAbort : erIdIgnore) {}
     int Run();
 
 private:
@@ -112,14 +115,13 @@ private:
     unsigned char m_ucFill = 0xFF;
     std::uint64_t m_ulInputSize = 0;
     clQKHugeBuffer m_Buffer{"convert"};
-    clCliNotifier* m_pNotifier = nullptr;
+    clCliUi m_Ui;
 };
 
 int clConverter::Fail(const std::string& message) const
 {
     std::fprintf(stderr, "qkcli convert: %s\n", message.c_str());
-    if (m_pNotifier != nullptr)
-        m_pNotifier->PrintSummary();
+    m_Ui.PrintSummary();
     return exitUsage;
 }
 
@@ -220,7 +222,7 @@ bool clConverter::LoadHex(std::string& error)
         clCliProgress progress(m_ulInputSize >= kProgressFromSize);
         clHexLoader loader(&progress, 0);
         if (loader.OpenFile(m_sInput.c_str(), kind, HEX_READ) == 0) {
-            error = m_Args.Has("strict") && m_pNotifier->GetCount() > 0 ? "stopped at the first warning (--strict)"
+            error = m_Args.Has("strict") && m_Ui.GetCount() > 0 ? "stopped at the first warning (--strict)"
                                                                           : "cannot read " + m_sInput;
             return false;
         }
@@ -311,17 +313,13 @@ int clConverter::Run()
     m_ulInputSize = static_cast<std::uint64_t>(std::max<std::streamoff>(probe.tellg(), 0));
     probe.close();
 
-    // Warnings print their text and the load goes on, or --strict stops at
-    // the first one.
-    auto* notifier = new clCliNotifier(m_Args.Has("strict") ? erIdAbort : erIdIgnore);
-    m_pNotifier = notifier;
-    QkAppErrMngr().OpenErrMngr(notifier, nullptr);
+    QkAppErrMngr().OpenErrMngr(GetNotifier(), nullptr);
 
     const bool loaded = m_eInput == InputKind::binary ? LoadBinary(error) : LoadHex(error);
     if (!loaded || !WriteOutput(error))
         return Fail(error);
-    notifier->PrintSummary();
-    return notifier->GetCount() > 0 ? exitWarnings : exitOk;
+    m_Ui.PrintSummary();
+    return m_Ui.GetCount() > 0 ? exitWarnings : exitOk;
 }
 
 } // namespace

@@ -5,7 +5,17 @@
 #include <string>
 #include <unistd.h>
 
-int clCliNotifier::Notify(const clBasicErr& err)
+clCliUi::clCliUi(int answer) : m_iAnswer(answer)
+{
+    QkSetUi(this);
+}
+
+clCliUi::~clCliUi()
+{
+    QkSetUi(nullptr);
+}
+
+int clCliUi::ShowError(const clBasicErr& err)
 {
     // A damaged file can raise a warning every few hundred characters: show
     // the first ones and count the rest.
@@ -17,7 +27,7 @@ int clCliNotifier::Notify(const clBasicErr& err)
     return m_iAnswer;
 }
 
-void clCliNotifier::PrintSummary() const
+void clCliUi::PrintSummary() const
 {
     if (m_iCount > kShownAtMost)
         std::fprintf(stderr, "(%d more messages not shown)\n", m_iCount - kShownAtMost);

@@ -3,15 +3,18 @@
 #pragma once
 
 #include "err/qkerr.h"
+#include "err/uisrv.h"
 #include "source/appmngr.h"
 
-class clCliNotifier : public clBasicErrNtfy {
+// Installed as the user interface for the length of a command.
+class clCliUi : public clConsoleUi {
 public:
     static constexpr int kShownAtMost = 20;
 
-    // answer: the button every message is answered with.
-    explicit clCliNotifier(int answer) : m_iAnswer(answer) {}
-    int Notify(const clBasicErr& err) override;
+    // answer: the button every error record is answered with.
+    explicit clCliUi(int answer);
+    ~clCliUi() override;
+    int ShowError(const clBasicErr& err) override;
 
     int GetCount() const { return m_iCount; }
     // Prints how many messages were not shown, if any.
