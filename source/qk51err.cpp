@@ -1,12 +1,11 @@
 #include "source/qk51err.h"
 
-#include "source/qkstr.h"
+#include "source/strtable.h"
 
 clQk51Err::clQk51Err(unsigned long processId, unsigned short msgNo, ERR_TYPE type, unsigned char option)
     : clBasicErr(processId, msgNo, type, option)
 {
-    const char* text = QkLoadString(msgNo);
-    SetErrStr(text != nullptr ? text : "");
+    SetErrStr(QkLoadString(msgNo));
 }
 
 clQk51Err::clQk51Err(unsigned long processId, const std::string& text, ERR_TYPE type, unsigned char option)

@@ -156,6 +156,10 @@ int clQkProject::Load(const std::string& path)
 
 int clQkProject::Load(std::istream& in, const std::string& path)
 {
+    // Names held so far are relative to the current folder; after the load,
+    // any relative name came from the file.
+    std::error_code ignored;
+    ResolveFileNames(fs::current_path(ignored).string());
     const bool loaded = Guarded("read", [&] { m_Options.Load(in); });
     ResolveFileNames(FolderOf(path));
     if (!loaded)
@@ -167,8 +171,8 @@ int clQkProject::Load(std::istream& in, const std::string& path)
     return 1;
 }
 
-// Relative data-file names are relative to the project's folder, wherever the
-// program runs from.
+// Makes relative data-file names absolute against folder, so they keep
+// naming the same files wherever the program runs from.
 void clQkProject::ResolveFileNames(const std::string& folder)
 {
     for (int space = 1; space <= kSpaceCount; ++space) {

@@ -1,6 +1,6 @@
 #include "source/qktips.h"
 
-#include "source/qkstr.h"
+#include "source/strtable.h"
 
 int QkCountTips(const std::function<bool(unsigned id)>& exists)
 {
@@ -14,5 +14,5 @@ int QkCountTips(const std::function<bool(unsigned id)>& exists)
 
 int QkCountTips()
 {
-    return QkCountTips([](unsigned id) { return QkLoadString(id) != nullptr; });
+    return QkCountTips([](unsigned id) { return QkLoadString(id)[0] != '\0'; });
 }

@@ -277,8 +277,13 @@ TEST_F(Project, TheSaveOptionDecidesWhatEachSpaceKeeps)
     ASSERT_EQ(saver.project.Save(file, prjSaveOnly, ""), 1);
     clApp loader(settings, errors);
     Fill(loader.Buffer(2), "Mine", clAdrs(0u), "keep");
+    loader.server.Set<std::string>(QkSpaceOptId(3, spcFileName), "local.hex");
     ASSERT_EQ(loader.project.Load(file), 1);
     EXPECT_EQ(BytesOf(loader.Buffer(2)), "keep");
+    // A name the project did not bring stays relative to where it was given.
+    std::string name;
+    loader.server.Get(QkSpaceOptId(3, spcFileName), name);
+    EXPECT_EQ(name, (fs::current_path() / "local.hex").string());
     EXPECT_EQ(QkGetLastProject(settings), file);
 }
 
