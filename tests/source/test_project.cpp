@@ -412,14 +412,4 @@ TEST_F(BadProject, AnUnknownItemIsPassedOverByItsLength)
     EXPECT_EQ(BytesOf(loader.Buffer(2)), std::string(64, '\x11'));
 }
 
-TEST_F(BadProject, ProgressRunsThroughTheFile)
-{
-    std::vector<int> progress;
-    loader.server.SetProgress([&](int percent) { progress.push_back(percent); });
-    ASSERT_EQ(LoadAs(good), 1);
-    EXPECT_EQ(progress.size(), ItemIds(good).size());
-    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
-    EXPECT_GT(progress.back(), 90);
-}
-
 } // namespace
