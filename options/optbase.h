@@ -11,7 +11,6 @@
 using clQKSwitchType = bool;
 using clQKPriorityType = std::uint16_t;
 using clQKOptIDType = std::uint16_t;
-using clQKSrvIDType = std::uint16_t;
 using clQKGrpIDType = std::uint16_t;
 
 template <class T>
