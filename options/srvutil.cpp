@@ -113,7 +113,8 @@ void clData<clQKHugeBuffer>::Write(std::ostream& out) const
 
 void clData<clQKHugeBuffer>::Read(std::istream& in, std::uint32_t length)
 {
-    // Check the stored size against the item before the buffer allocates it.
+    // Check the stored header against the item before the buffer allocates
+    // anything.
     const std::streampos itemStart = in.tellg();
     if (length < kBufferHeader)
         QkRaiseDataFormat(in, kSrvUtilSrc, 170);
@@ -121,7 +122,11 @@ void clData<clQKHugeBuffer>::Read(std::istream& in, std::uint32_t length)
     clBinaryIO::Read(in, nameLength);
     if (length < kBufferHeader + nameLength)
         QkRaiseDataFormat(in, kSrvUtilSrc, 174);
-    in.seekg(nameLength, std::ios::cur);
+    // The name is a text: a zero byte inside it would shorten it after loading.
+    std::string name(nameLength, '\0');
+    clBinaryIO::ReadBytes(in, name.data(), nameLength);
+    if (name.find('\0') != std::string::npos)
+        QkRaiseDataFormat(in, kSrvUtilSrc, 178);
     std::uint32_t size = 0;
     clBinaryIO::Read(in, size);
     clAdrs start;

@@ -99,7 +99,8 @@ TEST(OptionData, ABufferWhoseSizeLiesIsRefusedBeforeAllocating)
     // Stored size 0xFFFFFFF0, 3 bytes present; and a buffer past the 32-bit end.
     const std::string lying = clBytes().U8(0).U32(0xFFFFFFF0).U16(0).U16(0).U16(0).U32(0).Chars("abc").Str();
     const std::string pastEnd = clBytes().Buffer("", 0xFFFFFFFF, "ab").Str();
-    for (const auto& bad : {lying, pastEnd, clBytes().U8(9).Chars("short").Str()}) {
+    const std::string zeroInName = clBytes().Buffer(std::string("a\0b", 3), 0, "x").Str();
+    for (const auto& bad : {lying, pastEnd, zeroInName, clBytes().U8(9).Chars("short").Str()}) {
         EXPECT_EQ(RaisedName([&] { ReadItemInto(clBytes().Item(1, clBytes().Chars(bad)).Str(), data); }),
                   "clXDataFormat");
         EXPECT_EQ(data.Value().GetSize(), 2u);
