@@ -1,0 +1,184 @@
+#include "source/qkprj.h"
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+
+#include "cpplib/qkfile.h"
+#include "source/qk51err.h"
+#include "source/qkopts.h"
+#include "source/qksettings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr const char kSrc[] = "..\\source\\qkprj.cpp";
+
+fs::path Absolute(const std::string& path)
+{
+    std::error_code ignored;
+    fs::path absolute = fs::absolute(path, ignored);
+    return (absolute.empty() ? fs::path(path) : absolute).lexically_normal();
+}
+
+std::string FolderOf(const std::string& path)
+{
+    return Absolute(path).parent_path().string();
+}
+
+// name as it is stored: relative to the project's folder where it can be.
+std::string RelativeTo(const std::string& folder, const std::string& name)
+{
+    const fs::path absolute = Absolute(name);
+    const fs::path relative = absolute.lexically_relative(folder);
+    return (relative.empty() ? absolute : relative).string();
+}
+
+std::string DescribeFault(const clBscExpt& e)
+{
+    return std::string(QkExptName(e)) + " in " + e.GetFile() + ", line " + std::to_string(e.GetLine());
+}
+} // namespace
+
+clQkProject::clQkProject(TBscOptServer& options, clQkSettingsStore& settings, clErrMngr& errors)
+    : m_Options(options), m_Settings(settings), m_Errors(errors)
+{
+}
+
+template <class Work>
+bool clQkProject::Guarded(const char* what, Work work)
+{
+    const std::string failed = std::string("The project file could not be ") + what;
+    try {
+        work();
+        return true;
+    } catch (const clXDataFormat&) {
+        m_Errors << clQk51Err(m_ulPrcssId, kMsgBadProject, erTypeError, erOptOk);
+    } catch (const clXUnSuppFormat&) {
+        m_Errors << clQk51Err(m_ulPrcssId, kMsgIncompatibleProject, erTypeError, erOptOk);
+    } catch (const clBscExpt& e) {
+        m_Errors << clQk51Err(m_ulPrcssId, failed + " (" + DescribeFault(e) + ").", erTypeError, erOptOk);
+    } catch (const std::bad_alloc&) {
+        m_Errors << clQk51Err(m_ulPrcssId, failed + ": not enough memory.", erTypeError, erOptOk);
+    }
+    return false;
+}
+
+// Decides what is stored for a space: its file name, its buffer image, or
+// neither; the file-type option tells which on loading.
+void clQkProject::ApplySaveOption(int space, int saveOption)
+{
+    const clQKOptIDType imageId = QkSpaceOptId(space, spcBufImage);
+    const clQKOptIDType nameId = QkSpaceOptId(space, spcFileName);
+    const clQKOptIDType typeId = QkSpaceOptId(space, spcFileType);
+    std::uint8_t type = kFileTypeNone;
+    std::string name;
+    if (!m_Options.Get(typeId, type))
+        return;
+    m_Options.Get(nameId, name);
+    switch (saveOption) {
+    case prjSaveOnly:
+        m_Options.SwitchOffById(nameId);
+        m_Options.SwitchOffById(imageId);
+        if (type == kFileTypeImage)
+            type = kFileTypeNone;
+        break;
+    case prjSaveImage:
+        m_Options.SwitchOffById(nameId);
+        type = kFileTypeImage;
+        break;
+    case prjSaveHexRef:
+        if (name.empty() || type == kFileTypeNone || type == kFileTypeImage) {
+            // Nothing to refer to: the data goes into the project instead.
+            type = kFileTypeImage;
+            m_Options.SwitchOffById(nameId);
+            m_Options.SwitchOnById(imageId);
+        } else {
+            m_Options.SwitchOffById(imageId);
+        }
+        break;
+    default:
+        break;
+    }
+    m_Options.Set(typeId, type);
+}
+
+int clQkProject::Save(const std::string& path, int saveOption, const std::string& description)
+{
+    const std::string file = Absolute(path).string();
+    const std::string folder = FolderOf(path);
+    for (int space = 1; space <= kSpaceCount; ++space)
+        ApplySaveOption(space, saveOption);
+    m_Options.Set(kOptProjDesc, description);
+
+    // The running program keeps absolute names; only the file holds relative ones.
+    std::array<std::string, kSpaceCount + 1> names;
+    for (int space = 1; space <= kSpaceCount; ++space) {
+        const clQKOptIDType nameId = QkSpaceOptId(space, spcFileName);
+        if (m_Options.Get(nameId, names[space]) && !names[space].empty())
+            m_Options.Set(nameId, RelativeTo(folder, names[space]));
+    }
+
+    const bool saved = Guarded("written", [&] {
+        clAtomicFile out(file);
+        if (!out.IsOpen())
+            QkRaise<clXIO>(this, kSrc, 121);
+        m_Options.Save(out.Stream());
+        if (!out.Commit())
+            QkRaise<clXIO>(this, kSrc, 124);
+    });
+
+    for (int space = 1; space <= kSpaceCount; ++space) {
+        m_Options.SwitchOnById(QkSpaceOptId(space, spcBufImage));
+        m_Options.SwitchOnById(QkSpaceOptId(space, spcFileName));
+        if (!names[space].empty())
+            m_Options.Set(QkSpaceOptId(space, spcFileName), names[space]);
+    }
+    if (!saved)
+        return 0;
+    m_sPath = file;
+    m_sDescription = description.substr(0, kProjDescMax);
+    QkSetLastProject(m_Settings, file);
+    return 1;
+}
+
+int clQkProject::Load(const std::string& path)
+{
+    m_Options.PrepareAll();
+    std::error_code error;
+    if (!fs::is_regular_file(path, error))
+        return 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return 0;
+    return Load(in, path);
+}
+
+int clQkProject::Load(std::istream& in, const std::string& path)
+{
+    // Names held so far are relative to the current folder; after the load,
+    // any relative name came from the file.
+    std::error_code ignored;
+    ResolveFileNames(fs::current_path(ignored).string());
+    const bool loaded = Guarded("read", [&] { m_Options.Load(in); });
+    ResolveFileNames(FolderOf(path));
+    if (!loaded)
+        return 0;
+    std::string description;
+    m_Options.Get(kOptProjDesc, description);
+    m_sPath = Absolute(path).string();
+    m_sDescription = description.substr(0, kProjDescMax);
+    return 1;
+}
+
+// Makes relative data-file names absolute against folder, so they keep
+// naming the same files wherever the program runs from.
+void clQkProject::ResolveFileNames(const std::string& folder)
+{
+    for (int space = 1; space <= kSpaceCount; ++space) {
+        const clQKOptIDType nameId = QkSpaceOptId(space, spcFileName);
+        std::string name;
+        if (m_Options.Get(nameId, name) && !name.empty() && fs::path(name).is_relative())
+            m_Options.Set(nameId, (fs::path(folder) / name).lexically_normal().string());
+    }
+}
