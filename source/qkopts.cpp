@@ -37,7 +37,7 @@ clQkOptCatalogue QkRegisterOptions(TBscOptServer& server)
         catalogue.buffers[space] = server.Add(std::make_unique<THBuffOpt>(space));
         Add<clRefLoad>(server, QkSpaceOptId(space, spcFileName));
         // No file and no image until the space is loaded or saved.
-        Add<clRefType>(server, QkSpaceOptId(space, spcFileType), kPriorityFileType)->Value() = kFileTypeNone;
+        Add<clRefType>(server, QkSpaceOptId(space, spcFileType), kPriorityFileType)->Value() = ftNone;
         Add<TSpcCLThree>(server, QkSpaceOptId(space, spcCLThree));
         Add<TSpcCLState>(server, QkSpaceOptId(space, spcCLState));
         Add<clLastFill>(server, QkSpaceOptId(space, spcLastFill));

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "options/srvqk51.h"
+#include "source/hexdefs.h"
 
 inline constexpr const char kQkOptArrayName[] = "QK-JTAG.W32";
 inline constexpr int kSpaceCount = 5; // device spaces 1 to 5
@@ -62,9 +63,8 @@ constexpr clQKOptIDType QkSpaceOptId(int space, clQKOptIDType offset)
 }
 
 // The file-type option holds the file-type code of the space's file (0
-// project, 1 binary image, 2 to 5 Intel Hex, 6 to 9 Motorola S-records) or:
-inline constexpr std::uint8_t kFileTypeImage = 0xFE; // the buffer image is kept in the project
-inline constexpr std::uint8_t kFileTypeNone = 0xFF;  // neither a file nor an image
+// project, 1 binary image, 2 to 5 Intel Hex, 6 to 9 Motorola S-records), or
+// ftImageKept (the buffer image is kept in the project) or ftNone (neither).
 
 inline constexpr clQKPriorityType kPriorityProjDesc = 65535;
 inline constexpr clQKPriorityType kPriorityFileType = 30;

@@ -71,7 +71,7 @@ void clQkProject::ApplySaveOption(int space, int saveOption)
     const clQKOptIDType imageId = QkSpaceOptId(space, spcBufImage);
     const clQKOptIDType nameId = QkSpaceOptId(space, spcFileName);
     const clQKOptIDType typeId = QkSpaceOptId(space, spcFileType);
-    std::uint8_t type = kFileTypeNone;
+    std::uint8_t type = ftNone;
     std::string name;
     if (!m_Options.Get(typeId, type))
         return;
@@ -80,17 +80,17 @@ void clQkProject::ApplySaveOption(int space, int saveOption)
     case prjSaveOnly:
         m_Options.SwitchOffById(nameId);
         m_Options.SwitchOffById(imageId);
-        if (type == kFileTypeImage)
-            type = kFileTypeNone;
+        if (type == ftImageKept)
+            type = ftNone;
         break;
     case prjSaveImage:
         m_Options.SwitchOffById(nameId);
-        type = kFileTypeImage;
+        type = ftImageKept;
         break;
     case prjSaveHexRef:
-        if (name.empty() || type == kFileTypeNone || type == kFileTypeImage) {
+        if (name.empty() || type == ftNone || type == ftImageKept) {
             // Nothing to refer to: the data goes into the project instead.
-            type = kFileTypeImage;
+            type = ftImageKept;
             m_Options.SwitchOffById(nameId);
             m_Options.SwitchOnById(imageId);
         } else {

@@ -129,7 +129,7 @@ protected:
         app.server.Set<std::uint8_t>(QkSpaceOptId(2, spcFileType), 2);
         // Space 3: stays empty. Space 4: segmented start address, read from a device.
         Fill(app.Buffer(4), "OSD", clAdrs(adrsSegment, 0x1000, 0x10), std::string(300, '\x5A'));
-        app.server.Set<std::uint8_t>(QkSpaceOptId(4, spcFileType), kFileTypeImage);
+        app.server.Set<std::uint8_t>(QkSpaceOptId(4, spcFileType), ftImageKept);
         // Space 5: a binary file outside the project's folder.
         WriteText(binFile, "bin");
         Fill(app.Buffer(5), "Boot", clAdrs(0x10u), "bin");
@@ -166,7 +166,7 @@ protected:
 TEST_F(Project, ASmallProjectIsWrittenByteForByte)
 {
     saver.catalogue.chipId->Value() = 0x0102;
-    saver.server.Set<std::uint8_t>(QkSpaceOptId(1, spcFileType), kFileTypeImage); // becomes "neither"
+    saver.server.Set<std::uint8_t>(QkSpaceOptId(1, spcFileType), ftImageKept); // becomes "neither"
     saver.server.Set<std::uint8_t>(QkSpaceOptId(3, spcFileType), 6);
     saver.server.Set<std::uint16_t>(QkSpaceOptId(2, spcDumpW), 0x1234);
     saver.server.Set<std::string>(QkSpaceOptId(5, spcReplace), "r");
@@ -271,7 +271,7 @@ TEST_F(Project, TheSaveOptionDecidesWhatEachSpaceKeeps)
     EXPECT_TRUE(SpaceIds(ids, spcFileName).empty());
     std::uint8_t type = 0;
     saver.server.Get(QkSpaceOptId(1, spcFileType), type);
-    EXPECT_EQ(type, kFileTypeImage);
+    EXPECT_EQ(type, ftImageKept);
 
     // Settings only: the buffers keep what they held before the load.
     ASSERT_EQ(saver.project.Save(file, prjSaveOnly, ""), 1);
