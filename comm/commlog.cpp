@@ -89,9 +89,11 @@ void clCommLog::WriteText(const char* text)
     Finish();
 }
 
+// The file is complete after every record; a record that did not reach it
+// fails the operation in progress.
 void clCommLog::Finish()
 {
+    m_Stream.flush();
     if (!m_Stream)
         QkRaise<clXIO>(this, kSrc, 187);
-    m_Stream.flush();
 }

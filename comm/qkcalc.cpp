@@ -22,7 +22,8 @@ int QkTransferTicks(std::uint32_t count, unsigned order, int bitsPerChar, int ba
     }
     const double perChar = static_cast<double>(bitsPerChar) / baud * 1000;
     const double extra = 0;
-    const double ms = ((count * 10 * (1.0 / 917503) * perChar * factor) + 1.5) * 1000 + extra + 16 + 2000;
+    const double ms =
+        ((static_cast<double>(count) * 10 * (1.0 / 917503) * perChar * factor) + 1.5) * 1000 + extra + 16 + 2000;
     const double ticks = std::trunc(ms * (1.0 / 55));
     if (!(ticks >= 0))
         return 0;

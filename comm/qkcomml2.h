@@ -139,6 +139,7 @@ private:
 
     // Device-operation helpers.
     void CheckBuffer(const clQKHugeBufIntr& buf) const;
+    void CheckRange(const clAdrs& start, const clAdrs& stop, const clHugeBuffer<unsigned char>& buf) const;
     bool Reverses(bool flag) const;
     void BlockWrite(const clAdrs& start, const clAdrs& stop, const clHugeBuffer<unsigned char>& buf,
                     unsigned char order, unsigned char sub, bool reverse, double rangeBytes);

@@ -198,11 +198,19 @@ void clQKCommLL2::Read(clQKHugeBufIntr& buf)
     ReadSpace(buf.GetCmdStartAdrs(), buf.GetCmdStopAdrs(), buf, kSpaceOrder, 0);
 }
 
+void clQKCommLL2::CheckRange(const clAdrs& start, const clAdrs& stop, const clHugeBuffer<unsigned char>& buf) const
+{
+    if (!(start <= stop))
+        RaiseInternal("start_adrs <= stop_adrs", 956);
+    // Checked before the first frame, so a bad range moves nothing.
+    if (!buf.HasMemory() || start < buf.GetStartAdrs() || stop > buf.GetStopAdrs())
+        Raise<clXRange>(959);
+}
+
 void clQKCommLL2::ReadSpace(const clAdrs& start, const clAdrs& stop, clHugeBuffer<unsigned char>& buf,
                             unsigned char order, unsigned char sub)
 {
-    if (!(start <= stop))
-        RaiseInternal("start_adrs <= stop_adrs", 960);
+    CheckRange(start, stop, buf);
     m_SeqIds.Push(0x1A);
     StartProgress();
     const double total = static_cast<double>(stop - start) + 1;
@@ -269,8 +277,7 @@ void clQKCommLL2::FillFrame(unsigned char order, unsigned char sub, std::uint32_
 void clQKCommLL2::WriteSpace(const clAdrs& start, const clAdrs& stop, const clHugeBuffer<unsigned char>& buf,
                              unsigned char order, unsigned char sub, int reverse)
 {
-    if (!(start <= stop))
-        RaiseInternal("start_adrs <= stop_adrs", 1031);
+    CheckRange(start, stop, buf);
     m_SeqIds.Push(0x115);
     StartProgress();
     const double total = static_cast<double>(stop - start) + 1;

@@ -109,30 +109,32 @@ void clSimLine::Serve(clSimProtocol& protocol, std::uint32_t baud, const std::at
         const int ready = poll(&p, 1, waitMs);
         if (ready < 0 && errno != EINTR)
             break;
+        std::int64_t earliest = 0;
         if (ready > 0 && (p.revents & POLLIN)) {
             const ssize_t n = read(m_iMaster, chunk, sizeof chunk);
             if (n > 0) {
-                // The bytes are in only once the line could have carried them.
-                const std::int64_t arrived = std::max(NowNs(), m_llRxFree) + n * m_llByteNs;
-                m_llRxFree = arrived;
-                if (m_llByteNs > 0)
-                    SleepUntil(arrived, stop);
-                protocol.Receive(chunk, static_cast<std::size_t>(n), arrived / 1000, out);
+                // The bytes are in only once the line could have carried them;
+                // an answer to them leaves no earlier than that.
+                earliest = std::max(NowNs(), m_llRxFree) + n * m_llByteNs;
+                m_llRxFree = earliest;
+                protocol.Receive(chunk, static_cast<std::size_t>(n), earliest / 1000, out);
             }
         }
         protocol.Tick(NowNs() / 1000, out);
         if (!out.empty()) {
-            Send(out);
+            Send(out, earliest);
             out.clear();
         }
     }
 }
 
-void clSimLine::Send(const std::vector<unsigned char>& bytes)
+void clSimLine::Send(const std::vector<unsigned char>& bytes, std::int64_t notBefore)
 {
-    // The reply leaves only as fast as the line carries it.
+    // The reply is out only once the line could have carried it: one sleep
+    // covers the question's arrival and the answer's way back.
     if (m_llByteNs > 0) {
-        const std::int64_t done = std::max(NowNs(), m_llTxFree) + static_cast<std::int64_t>(bytes.size()) * m_llByteNs;
+        const std::int64_t start = std::max({NowNs(), m_llTxFree, notBefore});
+        const std::int64_t done = start + static_cast<std::int64_t>(bytes.size()) * m_llByteNs;
         m_llTxFree = done;
         static const std::atomic<bool> never{false};
         SleepUntil(done, never);

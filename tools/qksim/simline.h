@@ -28,7 +28,8 @@ public:
     void HangUp();
 
 private:
-    void Send(const std::vector<unsigned char>& bytes);
+    // Writes bytes to the host, starting on the line no earlier than notBefore (ns).
+    void Send(const std::vector<unsigned char>& bytes, std::int64_t notBefore);
 
     int m_iMaster = -1;
     int m_iSlave = -1; // held open so a host may close and reopen its end
