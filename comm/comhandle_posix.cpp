@@ -76,6 +76,21 @@ int PollOne(int fd, short events, int ms)
     }
 }
 
+// One read or write without waiting: the bytes moved, 0 when none can move
+// now, -1 when the device failed.
+template <class F>
+long Transfer(F io)
+{
+    for (;;) {
+        const ssize_t n = io();
+        if (n >= 0)
+            return static_cast<long>(n);
+        if (errno == EINTR)
+            continue;
+        return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -1;
+    }
+}
+
 } // namespace
 
 clComHandle::clComHandle(clComHandle&& other) noexcept : m_Handle(other.m_Handle)
@@ -268,36 +283,14 @@ bool clComHandle::Purge(bool rx, bool tx)
 
 long clComHandle::Read(void* buf, std::size_t count)
 {
-    if (m_Handle < 0)
-        return -1;
-    for (;;) {
-        const ssize_t n = read(Fd(m_Handle), buf, count);
-        // With VMIN and VTIME 0 an empty queue reads 0 bytes; a hang-up shows
-        // in WaitIn().
-        if (n >= 0)
-            return static_cast<long>(n);
-        if (errno == EINTR)
-            continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK)
-            return 0;
-        return -1;
-    }
+    // With VMIN and VTIME 0 an empty queue reads 0 bytes; a hang-up shows in
+    // WaitIn().
+    return m_Handle < 0 ? -1 : Transfer([&] { return read(Fd(m_Handle), buf, count); });
 }
 
 long clComHandle::Write(const void* buf, std::size_t count)
 {
-    if (m_Handle < 0)
-        return -1;
-    for (;;) {
-        const ssize_t n = write(Fd(m_Handle), buf, count);
-        if (n >= 0)
-            return static_cast<long>(n);
-        if (errno == EINTR)
-            continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK)
-            return 0;
-        return -1;
-    }
+    return m_Handle < 0 ? -1 : Transfer([&] { return write(Fd(m_Handle), buf, count); });
 }
 
 int clComHandle::WaitIn(int ms) const

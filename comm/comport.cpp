@@ -85,6 +85,26 @@ bool AwaitWholeReply(clComEntry& entry, int count)
     }
 }
 
+// A queue's byte count; -1 when a line error is pending (and now cleared).
+int QueueCount(int id, int (clComHandle::*count)() const)
+{
+    clComEntry* entry = Find(id);
+    if (entry == nullptr || entry->handle.FetchErrors() != 0)
+        return -1;
+    return (entry->handle.*count)();
+}
+
+int Purge(int id, bool rx, bool tx)
+{
+    clComEntry* entry = Find(id);
+    if (entry == nullptr)
+        return -1;
+    if (entry->handle.Purge(rx, tx))
+        return 0;
+    entry->handle.FetchErrors();
+    return -1;
+}
+
 int ErrorWordIs(int id, unsigned word)
 {
     clComEntry* entry = Find(id);
@@ -244,44 +264,22 @@ int ComWrite(int id, int count, const void* buf)
 
 int ComInCount(int id)
 {
-    clComEntry* entry = Find(id);
-    if (entry == nullptr)
-        return -1;
-    if (entry->handle.FetchErrors() != 0)
-        return -1;
-    return entry->handle.InQueue();
+    return QueueCount(id, &clComHandle::InQueue);
 }
 
 int ComOutCount(int id)
 {
-    clComEntry* entry = Find(id);
-    if (entry == nullptr)
-        return -1;
-    if (entry->handle.FetchErrors() != 0)
-        return -1;
-    return entry->handle.OutQueue();
+    return QueueCount(id, &clComHandle::OutQueue);
 }
 
 int ComPurgeRx(int id)
 {
-    clComEntry* entry = Find(id);
-    if (entry == nullptr)
-        return -1;
-    if (entry->handle.Purge(true, false))
-        return 0;
-    entry->handle.FetchErrors();
-    return -1;
+    return Purge(id, true, false);
 }
 
 int ComPurgeTx(int id)
 {
-    clComEntry* entry = Find(id);
-    if (entry == nullptr)
-        return -1;
-    if (entry->handle.Purge(false, true))
-        return 0;
-    entry->handle.FetchErrors();
-    return -1;
+    return Purge(id, false, true);
 }
 
 int ComTxIdle(int id)

@@ -320,20 +320,24 @@ void clQKCommLL2::GetStatus(QK_STATUS& status)
     m_SeqIds.Pop();
 }
 
+void clQKCommLL2::Order(unsigned char order, int replyLen, unsigned char replyOrder, std::uint32_t count)
+{
+    Execute(order);
+    Receive(replyLen, replyOrder, count);
+}
+
 void clQKCommLL2::Robot(int on)
 {
     const unsigned char order = on != 0 ? 0x21 : 0x22;
     m_SeqIds.Push(order);
-    Execute(order);
-    Receive(1, order, 0);
+    Order(order, 1, order, 0);
     m_SeqIds.Pop();
 }
 
 void clQKCommLL2::RobotState()
 {
     m_SeqIds.Push(0x23);
-    Execute(0x23);
-    Receive(1, 0x23, 0);
+    Order(0x23, 1, 0x23, 0);
     m_SeqIds.Pop();
 }
 
@@ -341,27 +345,24 @@ void clQKCommLL2::AllowDeviceButtons(int on)
 {
     const unsigned char order = on != 0 ? 0x24 : 0x25;
     m_SeqIds.Push(order);
-    Execute(order);
-    Receive(1, order, 1);
+    Order(order, 1, order, 1);
     m_SeqIds.Pop();
 }
 
 void clQKCommLL2::PgmFlsh()
 {
-    Execute(0x16);
-    Receive(2, 0x16, 0xDFFFF);
+    Order(0x16, 2, 0x16, 0xDFFFF);
 }
 
 void clQKCommLL2::PgmDConf()
 {
-    Execute(0x18);
-    Receive(2, 0x18, 0xDFFFF);
+    Order(0x18, 2, 0x18, 0xDFFFF);
 }
 
 void clQKCommLL2::EraseDConf()
 {
-    Execute(0x17);
-    Receive(255, 0x17, 0xDFFFF);
+    // The reply is 255 bytes long; the packet has room for it.
+    Order(0x17, 255, 0x17, 0xDFFFF);
 }
 
 void clQKCommLL2::DoReboot()
@@ -376,8 +377,7 @@ void clQKCommLL2::DoReboot()
 void clQKCommLL2::Ready()
 {
     m_SeqIds.Push(0x27);
-    Execute(0xFE);
-    Receive(2, 0x13, 0xFFFF);
+    Order(0xFE, 2, 0x13, 0xFFFF);
     m_SeqIds.Pop();
 }
 
