@@ -123,6 +123,7 @@ private:
     void Execute(unsigned char order);
     // An execute frame and its reply.
     void Order(unsigned char order, int replyLen, unsigned char replyOrder, std::uint32_t count);
+    void AckOrder(unsigned char order, std::uint32_t count);
     // A request frame at address 0; the reply's data bytes start at 2.
     void Query(unsigned char order, unsigned char sub, unsigned char len);
     unsigned short QuerySize(unsigned char sub);

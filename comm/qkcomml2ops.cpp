@@ -326,27 +326,28 @@ void clQKCommLL2::Order(unsigned char order, int replyLen, unsigned char replyOr
     Receive(replyLen, replyOrder, count);
 }
 
+// Robot and button orders: the order is its own sequence id and the reply a
+// one-byte acknowledgement.
+void clQKCommLL2::AckOrder(unsigned char order, std::uint32_t count)
+{
+    m_SeqIds.Push(order);
+    Order(order, 1, order, count);
+    m_SeqIds.Pop();
+}
+
 void clQKCommLL2::Robot(int on)
 {
-    const unsigned char order = on != 0 ? 0x21 : 0x22;
-    m_SeqIds.Push(order);
-    Order(order, 1, order, 0);
-    m_SeqIds.Pop();
+    AckOrder(on != 0 ? 0x21 : 0x22, 0);
 }
 
 void clQKCommLL2::RobotState()
 {
-    m_SeqIds.Push(0x23);
-    Order(0x23, 1, 0x23, 0);
-    m_SeqIds.Pop();
+    AckOrder(0x23, 0);
 }
 
 void clQKCommLL2::AllowDeviceButtons(int on)
 {
-    const unsigned char order = on != 0 ? 0x24 : 0x25;
-    m_SeqIds.Push(order);
-    Order(order, 1, order, 1);
-    m_SeqIds.Pop();
+    AckOrder(on != 0 ? 0x24 : 0x25, 1);
 }
 
 void clQKCommLL2::PgmFlsh()
