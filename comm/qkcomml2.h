@@ -97,12 +97,10 @@ private:
     // the scope ends, so a failed exchange never leaves progress switched off.
     class clProgressScope {
     public:
-        clProgressScope(clQKCommLL2& owner, int flag, double total = 0) : m_Owner(owner)
+        clProgressScope(clQKCommLL2& owner, int flag) : m_Owner(owner)
         {
             owner.m_PrgrsList.push_back(owner.m_Prgrs);
             owner.m_Prgrs = flag;
-            if (flag != 0)
-                owner.m_dTotal = total;
         }
         ~clProgressScope()
         {
@@ -157,6 +155,8 @@ private:
     void StartProgress();
     void Report(double percent, const clAdrs& address);
     void ReportAgain();
+
+    // Error reports to the library's error manager.
     void PostError(unsigned short errNo);
     void PostVerifyError(const clQKHugeBufIntr& buf);
     int SwitchInt(const char* key, int fallback) const;
@@ -194,11 +194,9 @@ private:
     unsigned short m_usStopBits = 0;
     unsigned short m_usHandshake = 0;
 
-    int m_iSeqId = 0;
     clQKSeqIDLL2 m_SeqIds;
     clJtagPrgrsFlg m_Prgrs = 1;
     clJtagPrgrsFlgList m_PrgrsList;
-    double m_dTotal = 0;
     double m_dStart = 0;
     double m_dScale = 100.0;
     double m_dLastPercent = 0;

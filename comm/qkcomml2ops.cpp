@@ -131,7 +131,7 @@ unsigned short clQKCommLL2::ChkSum(const clQKHugeBufIntr& buf)
 {
     m_SeqIds.Push(0x19);
     {
-        clProgressScope on(*this, 1, ByteCount(buf));
+        clProgressScope on(*this, 1);
         RunOrder(0x12, 4, buf, 0);
     }
     // The checksum comes high byte first.
@@ -144,7 +144,7 @@ unsigned short clQKCommLL2::Program(const clQKHugeBufIntr& buf)
 {
     m_SeqIds.Push(0x1B);
     {
-        clProgressScope on(*this, 1, ByteCount(buf));
+        clProgressScope on(*this, 1);
         RunOrder(0x10, 2, buf, 0);
     }
     {
