@@ -1,0 +1,320 @@
+// POSIX back end of the serial link: termios, poll() and flock().
+#include "comm/comhandle.h"
+
+#include <cerrno>
+#include <ctime>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <linux/serial.h>
+#endif
+
+namespace {
+
+struct clBaudCode {
+    std::int32_t baud;
+    speed_t code;
+};
+
+constexpr clBaudCode kBauds[] = {
+    {50, B50},         {75, B75},         {110, B110},       {134, B134},       {150, B150},
+    {200, B200},       {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
+    {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
+    {57600, B57600},   {115200, B115200}, {230400, B230400},
+#ifdef B460800
+    {460800, B460800},
+#endif
+#ifdef B921600
+    {921600, B921600},
+#endif
+};
+
+bool BaudToCode(std::int32_t baud, speed_t& code)
+{
+    for (const auto& entry : kBauds)
+        if (entry.baud == baud) {
+            code = entry.code;
+            return true;
+        }
+    return false;
+}
+
+std::int32_t CodeToBaud(speed_t code)
+{
+    for (const auto& entry : kBauds)
+        if (entry.code == code)
+            return entry.baud;
+    return 0;
+}
+
+int Fd(std::intptr_t handle)
+{
+    return static_cast<int>(handle);
+}
+
+int PollOne(int fd, short events, int ms)
+{
+    pollfd p{fd, events, 0};
+    for (;;) {
+        const int r = poll(&p, 1, ms < 0 ? 0 : ms);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0)
+            return -1;
+        if (r == 0)
+            return 0;
+        // Input still waiting is worth reading even after a hang-up.
+        if ((events & POLLIN) && (p.revents & POLLIN))
+            return 1;
+        if (p.revents & (POLLHUP | POLLERR | POLLNVAL))
+            return -1;
+        return 1;
+    }
+}
+
+// One read or write without waiting: the bytes moved, 0 when none can move
+// now, -1 when the device failed.
+template <class F>
+long Transfer(F io)
+{
+    for (;;) {
+        const ssize_t n = io();
+        if (n >= 0)
+            return static_cast<long>(n);
+        if (errno == EINTR)
+            continue;
+        return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -1;
+    }
+}
+
+} // namespace
+
+clComHandle::clComHandle(clComHandle&& other) noexcept : m_Handle(other.m_Handle)
+{
+    other.m_Handle = -1;
+    for (int i = 0; i < 5; ++i)
+        m_ulErrCounts[i] = other.m_ulErrCounts[i];
+}
+
+clComHandle& clComHandle::operator=(clComHandle&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        m_Handle = other.m_Handle;
+        other.m_Handle = -1;
+        for (int i = 0; i < 5; ++i)
+            m_ulErrCounts[i] = other.m_ulErrCounts[i];
+    }
+    return *this;
+}
+
+clComHandle::~clComHandle()
+{
+    Close();
+}
+
+bool clComHandle::IsOpen() const
+{
+    return m_Handle >= 0;
+}
+
+bool clComHandle::Open(const std::string& path)
+{
+    Close();
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // No sharing: a second program (or a second port id) on the same device
+    // would steal replies. flock() goes away with the process, unlike TIOCEXCL.
+    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return false;
+    }
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0) {
+        close(fd);
+        return false;
+    }
+    cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cflag &= ~static_cast<tcflag_t>(HUPCL);
+#ifdef CRTSCTS
+    tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+#endif
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    tcsetattr(fd, TCSANOW, &tio);
+    // DTR and RTS off; devices without modem lines (pseudo-terminals) refuse.
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    ioctl(fd, TIOCMBIC, &lines);
+    m_Handle = fd;
+    FetchErrors();
+    return true;
+}
+
+bool clComHandle::Close()
+{
+    if (m_Handle < 0)
+        return true;
+    const int fd = Fd(m_Handle);
+    m_Handle = -1;
+    return close(fd) == 0;
+}
+
+bool clComHandle::GetState(clComDcb& dcb) const
+{
+    termios tio{};
+    if (m_Handle < 0 || tcgetattr(Fd(m_Handle), &tio) != 0)
+        return false;
+    dcb.BaudRate = CodeToBaud(cfgetospeed(&tio));
+    switch (tio.c_cflag & CSIZE) {
+    case CS5: dcb.ByteSize = 5; break;
+    case CS6: dcb.ByteSize = 6; break;
+    case CS7: dcb.ByteSize = 7; break;
+    default: dcb.ByteSize = 8; break;
+    }
+    dcb.Parity = 0;
+    if (tio.c_cflag & PARENB) {
+        const bool odd = (tio.c_cflag & PARODD) != 0;
+#ifdef CMSPAR
+        if (tio.c_cflag & CMSPAR)
+            dcb.Parity = odd ? 3 : 4;
+        else
+#endif
+            dcb.Parity = odd ? 1 : 2;
+    }
+    dcb.StopBits = (tio.c_cflag & CSTOPB) ? 2 : 0;
+    dcb.fOutX = (tio.c_iflag & IXON) != 0;
+    dcb.fInX = (tio.c_iflag & IXOFF) != 0;
+    return true;
+}
+
+bool clComHandle::SetState(const clComDcb& dcb)
+{
+    termios tio{};
+    speed_t speed{};
+    if (m_Handle < 0 || tcgetattr(Fd(m_Handle), &tio) != 0 || !BaudToCode(dcb.BaudRate, speed))
+        return false;
+    if (dcb.ByteSize < 5 || dcb.ByteSize > 8 || dcb.StopBits == 1 || dcb.StopBits > 2 || dcb.Parity > 4)
+        return false;
+#ifndef CMSPAR
+    if (dcb.Parity > 2)
+        return false;
+#endif
+    cfsetispeed(&tio, speed);
+    cfsetospeed(&tio, speed);
+    static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+    tio.c_cflag = (tio.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | kSizes[dcb.ByteSize - 5];
+    tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CSTOPB);
+#ifdef CMSPAR
+    tio.c_cflag &= ~static_cast<tcflag_t>(CMSPAR);
+    if (dcb.Parity >= 3)
+        tio.c_cflag |= CMSPAR;
+#endif
+    if (dcb.Parity != 0)
+        tio.c_cflag |= PARENB;
+    if (dcb.Parity == 1 || dcb.Parity == 3)
+        tio.c_cflag |= PARODD;
+    if (dcb.StopBits == 2)
+        tio.c_cflag |= CSTOPB;
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    if (dcb.fOutX)
+        tio.c_iflag |= IXON;
+    if (dcb.fInX)
+        tio.c_iflag |= IXOFF;
+    if (tcsetattr(Fd(m_Handle), TCSANOW, &tio) != 0)
+        return false;
+    // tcsetattr succeeds when any one change took; check what the driver kept.
+    clComDcb now;
+    return GetState(now) && now.BaudRate == dcb.BaudRate && now.ByteSize == dcb.ByteSize &&
+           now.Parity == dcb.Parity && now.StopBits == dcb.StopBits;
+}
+
+int clComHandle::InQueue() const
+{
+    int n = 0;
+    if (m_Handle < 0 || ioctl(Fd(m_Handle), FIONREAD, &n) != 0)
+        return -1;
+    return n;
+}
+
+int clComHandle::OutQueue() const
+{
+    int n = 0;
+    if (m_Handle < 0 || ioctl(Fd(m_Handle), TIOCOUTQ, &n) != 0)
+        return -1;
+    return n;
+}
+
+unsigned clComHandle::FetchErrors()
+{
+#if defined(__linux__) && defined(TIOCGICOUNT)
+    serial_icounter_struct counts{};
+    if (m_Handle < 0 || ioctl(Fd(m_Handle), TIOCGICOUNT, &counts) != 0)
+        return 0; // pseudo-terminals and some USB adapters keep no counters
+    const std::uint32_t now[5] = {static_cast<std::uint32_t>(counts.buf_overrun),
+                                  static_cast<std::uint32_t>(counts.overrun),
+                                  static_cast<std::uint32_t>(counts.parity),
+                                  static_cast<std::uint32_t>(counts.frame), static_cast<std::uint32_t>(counts.brk)};
+    static constexpr unsigned kBits[5] = {0x0001, 0x0002, 0x0004, 0x0008, 0x0010};
+    unsigned errors = 0;
+    for (int i = 0; i < 5; ++i) {
+        if (now[i] != m_ulErrCounts[i])
+            errors |= kBits[i];
+        m_ulErrCounts[i] = now[i];
+    }
+    return errors;
+#else
+    return 0;
+#endif
+}
+
+bool clComHandle::Purge(bool rx, bool tx)
+{
+    if (m_Handle < 0)
+        return false;
+    const int which = rx && tx ? TCIOFLUSH : rx ? TCIFLUSH : TCOFLUSH;
+    return tcflush(Fd(m_Handle), which) == 0;
+}
+
+long clComHandle::Read(void* buf, std::size_t count)
+{
+    // With VMIN and VTIME 0 an empty queue reads 0 bytes; a hang-up shows in
+    // WaitIn().
+    return m_Handle < 0 ? -1 : Transfer([&] { return read(Fd(m_Handle), buf, count); });
+}
+
+long clComHandle::Write(const void* buf, std::size_t count)
+{
+    return m_Handle < 0 ? -1 : Transfer([&] { return write(Fd(m_Handle), buf, count); });
+}
+
+int clComHandle::WaitIn(int ms) const
+{
+    return m_Handle < 0 ? -1 : PollOne(Fd(m_Handle), POLLIN, ms);
+}
+
+int clComHandle::WaitOut(int ms) const
+{
+    return m_Handle < 0 ? -1 : PollOne(Fd(m_Handle), POLLOUT, ms);
+}
+
+void QkSleepUs(std::int64_t us)
+{
+    if (us <= 0)
+        return;
+    timespec left{static_cast<time_t>(us / 1000000), static_cast<long>(us % 1000000) * 1000};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
+std::int64_t QkNowUs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}

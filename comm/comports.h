@@ -1,0 +1,21 @@
+// Which device a COM number opens. COM n is the path the program mapped to
+// n, else the path in the environment variable QKJTAG_COM<n>, else the n-th
+// serial port detected on this machine. Any path may be mapped, pseudo-
+// terminals included.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Maps COM comNo (1-based) to path; an empty path removes the mapping.
+void ComMapPort(int comNo, const std::string& path);
+void ComClearPortMap();
+// The device path of COM comNo, or "" when there is none.
+std::string ComPortPath(int comNo);
+
+// The serial ports with a real device behind them, in COM order: USB serial
+// adapters (ttyUSB*), USB modems (ttyACM*), then built-in UARTs (ttyS*),
+// each by number. The system console and UARTs the kernel found no chip for
+// are left out. Nothing is opened: a search never writes into a console.
+std::vector<std::string> ComDetectPorts(const std::string& sysClassTty = "/sys/class/tty",
+                                        const std::string& devDir = "/dev");

@@ -1,0 +1,7 @@
+#include "comm/qkcommer.h"
+
+clErrMngr& GetCommErrMngr()
+{
+    static clErrMngr manager;
+    return manager;
+}

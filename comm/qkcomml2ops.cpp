@@ -1,0 +1,433 @@
+// The device operations of the real protocol. Data moves between the PC's
+// buffers and the programmer's memory in frames; the device orders then run
+// inside the programmer on the buffer's command range.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "comm/comport.h"
+#include "comm/qkblocks.h"
+#include "comm/qkcommer.h"
+#include "comm/qkcomml2.h"
+#include "cpplib/bitrev.h"
+
+namespace {
+
+// Sets a variable for a scope and puts the old value back however it ends.
+template <class T>
+class clRestore {
+public:
+    clRestore(T& variable, T value) : m_Var(variable), m_Old(variable) { variable = value; }
+    ~clRestore() { m_Var = m_Old; }
+    clRestore(const clRestore&) = delete;
+    clRestore& operator=(const clRestore&) = delete;
+
+private:
+    T& m_Var;
+    T m_Old;
+};
+
+unsigned char ClampByte(double value)
+{
+    return static_cast<unsigned char>(std::clamp(value, 0.0, 255.0));
+}
+
+// The bytes the programmer works through for a buffer's command range.
+std::uint32_t ByteCount(const clQKHugeBufIntr& buf)
+{
+    const std::uint64_t n = static_cast<std::uint64_t>(buf.GetCmdStopAdrs() - buf.GetCmdStartAdrs()) + 1;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(n, 0xFFFFFFFFu));
+}
+
+void PutBigEndian32(unsigned char* at, std::uint32_t value)
+{
+    at[0] = static_cast<unsigned char>(value >> 24);
+    at[1] = static_cast<unsigned char>(value >> 16);
+    at[2] = static_cast<unsigned char>(value >> 8);
+    at[3] = static_cast<unsigned char>(value);
+}
+
+constexpr unsigned char kSpaceOrder = 0x20; // the programmer's data memory
+
+} // namespace
+
+void clQKCommLL2::CheckBuffer(const clQKHugeBufIntr& buf) const
+{
+    if (buf.GetSpaceId() != spData)
+        RaiseInternal("buf.GetSpaceId() == spData", 810);
+    if (!(buf.GetCmdStartAdrs() <= buf.GetCmdStopAdrs()))
+        RaiseInternal("buf.GetCmdStartAdrs() <= buf.GetCmdStopAdrs()", 812);
+}
+
+bool clQKCommLL2::Reverses(bool flag) const
+{
+    return flag && (m_usDeviceId == 6 || m_usDeviceId == 7 || m_usDeviceId == 8);
+}
+
+void clQKCommLL2::StartProgress()
+{
+    m_dStart = 0;
+    m_dScale = 100.0;
+    m_dLastPercent = 0;
+    m_bAbortSent = false;
+}
+
+void clQKCommLL2::Report(double percent, const clAdrs& address)
+{
+    if (m_Prgrs == 0)
+        return;
+    m_dLastPercent = percent;
+    m_LastAdrs = address;
+    const double value = std::clamp(0.01 * m_dScale * percent + m_dStart, 0.0, 100.0);
+    if (Progress(static_cast<unsigned char>(value), address, m_usPrgrsText) != 0)
+        return;
+    // The user asked to stop: a programming run is told with the abort byte
+    // and ends with the programmer's "aborted" reply; anything else stops here.
+    if (!m_SeqIds.Contains(0x1B))
+        Raise<clXAbort>(840);
+    if (!m_bAbortSent)
+        SendAbort();
+}
+
+void clQKCommLL2::ReportAgain()
+{
+    Report(m_dLastPercent, m_LastAdrs);
+}
+
+void clQKCommLL2::WaitForReply(long ms)
+{
+    // The wait ends early when a reply starts to come, so that a busy reply
+    // is read at once and never piles up behind the next one.
+    ComWaitInput(m_iPortId, static_cast<int>(ms));
+}
+
+void clQKCommLL2::RunOrder(unsigned char order, int replyLen, const clQKHugeBufIntr& buf, long preWaitMs)
+{
+    CheckBuffer(buf);
+    StartProgress();
+    Execute(order);
+    Report(0, buf.GetCmdStartAdrs());
+    if (preWaitMs > 0)
+        WaitForReply(preWaitMs);
+    Receive(replyLen, order, ByteCount(buf));
+    Report(100, buf.GetCmdStopAdrs());
+}
+
+void clQKCommLL2::BlnkChk(const clQKHugeBufIntr& buf)
+{
+    m_SeqIds.Push(0x15);
+    RunOrder(0x11, 7, buf, 0);
+    m_SeqIds.Pop();
+}
+
+void clQKCommLL2::Erase(const clQKHugeBufIntr& buf)
+{
+    m_SeqIds.Push(0x18);
+    RunOrder(0x13, 2, buf, 0);
+    m_SeqIds.Pop();
+}
+
+unsigned short clQKCommLL2::ChkSum(const clQKHugeBufIntr& buf)
+{
+    m_SeqIds.Push(0x19);
+    {
+        clProgressScope on(*this, 1);
+        RunOrder(0x12, 4, buf, 0);
+    }
+    // The checksum comes high byte first.
+    const unsigned short sum = static_cast<unsigned short>(m_Pkt.Byte(2) * 256 + m_Pkt.Byte(3));
+    m_SeqIds.Pop();
+    return sum;
+}
+
+unsigned short clQKCommLL2::Program(const clQKHugeBufIntr& buf)
+{
+    m_SeqIds.Push(0x1B);
+    {
+        clProgressScope on(*this, 1);
+        RunOrder(0x10, 2, buf, 0);
+    }
+    {
+        clRestore<unsigned short> text(m_usPrgrsText, 8);
+        Verify(buf);
+    }
+    const unsigned short sum = buf.Sum(buf.GetCmdStartAdrs(), buf.GetCmdStopAdrs());
+    m_SeqIds.Pop();
+    return sum;
+}
+
+void clQKCommLL2::Verify(const clQKHugeBufIntr& buf)
+{
+    m_SeqIds.Push(0x1D);
+    try {
+        RunOrder(0x15, 7, buf, 1000);
+    } catch (...) {
+        if (m_iReplyFailed == 1) {
+            m_iReplyFailed = 0;
+            PostVerifyError(buf);
+        }
+        if (m_Prgrs != 0)
+            Progress(100, buf.GetCmdStopAdrs(), m_usPrgrsText);
+        throw;
+    }
+    m_SeqIds.Pop();
+}
+
+void clQKCommLL2::PostVerifyError(const clQKHugeBufIntr& buf)
+{
+    const clAdrs address(m_Pkt.BigEndian32(2));
+    unsigned char device = m_Pkt.Byte(6);
+    if (Reverses(true))
+        device = QkReverseBits(device);
+    // An address outside the buffer has no buffer value to show: the verify
+    // failed all the same.
+    if (!buf.HasMemory() || address < buf.GetStartAdrs() || address > buf.GetStopAdrs()) {
+        PostError(19);
+        return;
+    }
+    GetCommErrMngr() << clQKCommVrfErr(GetProcessId(), address, device, buf.GetByte(address));
+}
+
+void clQKCommLL2::Read(clQKHugeBufIntr& buf)
+{
+    CheckBuffer(buf);
+    StartProgress();
+    Execute(0x14);
+    Report(0, buf.GetCmdStartAdrs());
+    Receive(2, 0x14, ByteCount(buf));
+    ReadSpace(buf.GetCmdStartAdrs(), buf.GetCmdStopAdrs(), buf, kSpaceOrder, 0);
+}
+
+void clQKCommLL2::CheckRange(const clAdrs& start, const clAdrs& stop, const clHugeBuffer<unsigned char>& buf) const
+{
+    if (!(start <= stop))
+        RaiseInternal("start_adrs <= stop_adrs", 956);
+    // Checked before the first frame, so a bad range moves nothing.
+    if (!buf.HasMemory() || start < buf.GetStartAdrs() || stop > buf.GetStopAdrs())
+        Raise<clXRange>(959);
+}
+
+void clQKCommLL2::ReadSpace(const clAdrs& start, const clAdrs& stop, clHugeBuffer<unsigned char>& buf,
+                            unsigned char order, unsigned char sub)
+{
+    CheckRange(start, stop, buf);
+    m_SeqIds.Push(0x1A);
+    StartProgress();
+    const double total = static_cast<double>(stop - start) + 1;
+    const bool reverse = Reverses(true);
+    clBlockSplit blocks(start, stop);
+    clAdrs first, last;
+    unsigned char data[clQKPkt::kMaxFrame];
+    Report(0, start);
+    while (blocks.NextBlock(62, first, last)) {
+        const int n = static_cast<int>(last - first) + 1;
+        m_dScale = n / total * 100;
+        m_Pkt.SetRequest(order, sub, first.GetLinear(), static_cast<unsigned char>(n));
+        Send(pktRequest);
+        Receive(n + 2, pktRequest, static_cast<std::uint32_t>(n + 2));
+        std::memcpy(data, m_Pkt.Bytes() + 2, static_cast<std::size_t>(n));
+        if (reverse)
+            QkReverseBits(data, static_cast<std::size_t>(n));
+        // The base write: bytes read from the programmer are not written back to it.
+        buf.clHugeBuffer<unsigned char>::Write(first, last, data);
+        m_dStart += m_dScale;
+        Report(0, last);
+    }
+    m_SeqIds.Pop();
+}
+
+void clQKCommLL2::Write(const clQKHugeBufIntr& buf, int mode)
+{
+    CheckBuffer(buf);
+    StartProgress();
+    BlockWrite(buf.GetCmdStartAdrs(), buf.GetCmdStopAdrs(), buf, kSpaceOrder, 0, Reverses(mode != 0),
+               static_cast<double>(ByteCount(buf)));
+}
+
+void clQKCommLL2::BlockWrite(const clAdrs& start, const clAdrs& stop, const clHugeBuffer<unsigned char>& buf,
+                             unsigned char order, unsigned char sub, bool reverse, double rangeBytes)
+{
+    clBlockSplit blocks(start, stop);
+    clAdrs first, last;
+    unsigned char data[clQKPkt::kMaxData];
+    while (blocks.NextBlock(clQKPkt::kMaxData, first, last)) {
+        const int n = static_cast<int>(last - first) + 1;
+        m_dScale = n / rangeBytes * 100;
+        if (reverse)
+            buf.ReadReversed(first, last, data);
+        else
+            buf.Read(first, last, data);
+        m_Pkt.SetWrite(order, sub, first.GetLinear(), data, n);
+        const std::uint32_t ackCount = m_Pkt.Cnt() + 5u;
+        Send(pktWrite);
+        Receive(2, pktWrite, ackCount);
+        m_dStart += m_dScale;
+        Report(0, last);
+    }
+}
+
+void clQKCommLL2::FillFrame(unsigned char order, unsigned char sub, std::uint32_t start, std::uint32_t stop,
+                            unsigned char value)
+{
+    m_Pkt.SetFill(order, sub, start, stop, value);
+    Send(pktFill);
+    Receive(2, pktFill, 12 + (stop - start) + 6);
+}
+
+void clQKCommLL2::WriteSpace(const clAdrs& start, const clAdrs& stop, const clHugeBuffer<unsigned char>& buf,
+                             unsigned char order, unsigned char sub, int reverse)
+{
+    CheckRange(start, stop, buf);
+    m_SeqIds.Push(0x115);
+    StartProgress();
+    const double total = static_cast<double>(stop - start) + 1;
+    const bool reversing = Reverses(reverse != 0);
+    clRunSplit pieces(buf, start, stop);
+    clWritePiece piece;
+    while (pieces.Next(piece)) {
+        if (!piece.run) {
+            BlockWrite(piece.start, piece.stop, buf, order, sub, reversing, total);
+            continue;
+        }
+        m_dScale = (static_cast<double>(piece.stop - piece.start) + 1) / total * 100;
+        FillFrame(order, sub, piece.start.GetLinear(), piece.stop.GetLinear(),
+                  reversing ? QkReverseBits(piece.value) : piece.value);
+        m_dStart += m_dScale;
+        Report(0, piece.stop);
+    }
+    m_SeqIds.Pop();
+}
+
+void clQKCommLL2::Fill(const clQKHugeBufIntr& buf, unsigned char value)
+{
+    CheckBuffer(buf);
+    m_SeqIds.Push(0x116);
+    clRestore<unsigned short> text(m_usPrgrsText, 10);
+    StartProgress();
+    Report(0, buf.GetCmdStartAdrs());
+    FillFrame(kSpaceOrder, 0, buf.GetCmdStartAdrs().GetLinear(), buf.GetCmdStopAdrs().GetLinear(),
+              Reverses(true) ? QkReverseBits(value) : value);
+    Report(100, buf.GetCmdStopAdrs());
+    m_SeqIds.Pop();
+}
+
+void clQKCommLL2::GetStatus(QK_STATUS& status)
+{
+    m_SeqIds.Push(0x117);
+    Query(33, 0, 2);
+    status.Reset();
+    status.SetStartBttnClicked(m_Pkt.Byte(2));
+    m_SeqIds.Pop();
+}
+
+void clQKCommLL2::Order(unsigned char order, int replyLen, unsigned char replyOrder, std::uint32_t count)
+{
+    Execute(order);
+    Receive(replyLen, replyOrder, count);
+}
+
+// Robot and button orders: the order is its own sequence id and the reply a
+// one-byte acknowledgement.
+void clQKCommLL2::AckOrder(unsigned char order, std::uint32_t count)
+{
+    m_SeqIds.Push(order);
+    Order(order, 1, order, count);
+    m_SeqIds.Pop();
+}
+
+void clQKCommLL2::Robot(int on)
+{
+    AckOrder(on != 0 ? 0x21 : 0x22, 0);
+}
+
+void clQKCommLL2::RobotState()
+{
+    AckOrder(0x23, 0);
+}
+
+void clQKCommLL2::AllowDeviceButtons(int on)
+{
+    AckOrder(on != 0 ? 0x24 : 0x25, 1);
+}
+
+void clQKCommLL2::PgmFlsh()
+{
+    Order(0x16, 2, 0x16, 0xDFFFF);
+}
+
+void clQKCommLL2::PgmDConf()
+{
+    Order(0x18, 2, 0x18, 0xDFFFF);
+}
+
+void clQKCommLL2::EraseDConf()
+{
+    // The reply is 255 bytes long; the packet has room for it.
+    Order(0x17, 255, 0x17, 0xDFFFF);
+}
+
+void clQKCommLL2::DoReboot()
+{
+    m_SeqIds.Push(0x26);
+    m_Pkt.SetReboot(0x26);
+    Send(pktReboot);
+    Receive(2, 0x26, 1);
+    m_SeqIds.Pop();
+}
+
+void clQKCommLL2::Ready()
+{
+    m_SeqIds.Push(0x27);
+    Order(0xFE, 2, 0x13, 0xFFFF);
+    m_SeqIds.Pop();
+}
+
+void clQKCommLL2::ExecCmd(unsigned char order, unsigned char count, const unsigned char* data)
+{
+    m_Pkt.SetExecute(order, data, count);
+    m_Log.LogLine("COMMAND EXECUTION: ", order);
+    Send(pktExecute);
+}
+
+void clQKCommLL2::WrPrjDescr(const char* text)
+{
+    unsigned char data[15] = {};
+    for (int i = 0; i < 14 && text != nullptr && text[i] != '\0'; ++i)
+        data[i] = static_cast<unsigned char>(text[i]);
+    data[14] = ClampByte(std::trunc(SwitchInt(qksw::kPrgDelay, 2) * 14.75 * 0.125));
+    WriteFrame(34, 4, data, 15);
+}
+
+void clQKCommLL2::SetAddresses(const clQKHugeBufIntr& buf)
+{
+    if (buf.GetSpaceId() != spData)
+        return;
+    unsigned char data[8];
+    PutBigEndian32(data, buf.GetCmdStartAdrs().GetLinear());
+    PutBigEndian32(data + 4, buf.GetCmdStopAdrs().GetLinear());
+    WriteFrame(34, 1, data, 8);
+}
+
+void clQKCommLL2::SetAutoOpt(int a, int b, int c)
+{
+    const unsigned char data[3] = {static_cast<unsigned char>(a), static_cast<unsigned char>(b),
+                                   static_cast<unsigned char>(c)};
+    WriteFrame(34, 3, data, 3);
+}
+
+void clQKCommLL2::SendDeviceSetup()
+{
+    unsigned char frame[10] = {};
+    std::int32_t vpp = 0;
+    if (m_pSwtch->GetInt(qksw::kVpp, vpp) != 1)
+        vpp = m_usVppVal == 266 ? 50 : m_usVppVal == 300 ? 58 : 0;
+    frame[0] = ClampByte(vpp);
+    unsigned char doublings = 0;
+    const long word = ParseFrequency(m_fFrequency, doublings);
+    PutBigEndian32(frame + 1, word < 0 ? 0u : static_cast<std::uint32_t>(word));
+    frame[5] = doublings;
+    frame[7] = ClampByte(SwitchInt(qksw::kSectorDelay, 20));
+    frame[8] = ClampByte(SwitchInt(qksw::kMassDelay, 100));
+    WriteFrame(34, 0, frame, sizeof frame);
+    m_bSetupPending = false;
+}

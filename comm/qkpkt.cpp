@@ -1,0 +1,70 @@
+#include "comm/qkpkt.h"
+
+#include <algorithm>
+#include <cstring>
+
+void clQKPkt::Start(int length, unsigned char kind, unsigned char order)
+{
+    m_iLength = length;
+    m_Bytes[0] = static_cast<unsigned char>(length - 1);
+    m_Bytes[1] = kind;
+    m_Bytes[2] = order;
+}
+
+void clQKPkt::PutBigEndian32(int at, std::uint32_t value)
+{
+    m_Bytes[at] = static_cast<unsigned char>(value >> 24);
+    m_Bytes[at + 1] = static_cast<unsigned char>(value >> 16);
+    m_Bytes[at + 2] = static_cast<unsigned char>(value >> 8);
+    m_Bytes[at + 3] = static_cast<unsigned char>(value);
+}
+
+std::uint32_t clQKPkt::BigEndian32(int at) const
+{
+    return (static_cast<std::uint32_t>(m_Bytes[at]) << 24) | (static_cast<std::uint32_t>(m_Bytes[at + 1]) << 16) |
+           (static_cast<std::uint32_t>(m_Bytes[at + 2]) << 8) | m_Bytes[at + 3];
+}
+
+void clQKPkt::SetExecute(unsigned char order, const unsigned char* args, int count)
+{
+    count = std::max(count, 0);
+    Start(3 + count, pktExecute, order);
+    const int room = static_cast<int>(sizeof m_Bytes) - 3;
+    if (args != nullptr)
+        std::memcpy(m_Bytes + 3, args, static_cast<std::size_t>(std::min(count, room)));
+}
+
+void clQKPkt::SetRequest(unsigned char order, unsigned char sub, std::uint32_t adrs, unsigned char len)
+{
+    Start(kHeader, pktRequest, order);
+    m_Bytes[3] = sub;
+    PutBigEndian32(4, adrs);
+    m_Bytes[8] = len;
+}
+
+void clQKPkt::SetWrite(unsigned char order, unsigned char sub, std::uint32_t adrs, const unsigned char* data, int len)
+{
+    len = std::max(len, 0);
+    Start(kHeader + len, pktWrite, order);
+    m_Bytes[3] = sub;
+    PutBigEndian32(4, adrs);
+    m_Bytes[8] = static_cast<unsigned char>(len);
+    const int room = static_cast<int>(sizeof m_Bytes) - kHeader;
+    if (data != nullptr)
+        std::memcpy(m_Bytes + kHeader, data, static_cast<std::size_t>(std::min(len, room)));
+}
+
+void clQKPkt::SetFill(unsigned char order, unsigned char sub, std::uint32_t start, std::uint32_t stop,
+                      unsigned char value)
+{
+    Start(13, pktFill, order);
+    m_Bytes[3] = sub;
+    PutBigEndian32(4, start);
+    PutBigEndian32(8, stop);
+    m_Bytes[12] = value;
+}
+
+void clQKPkt::SetReboot(unsigned char order)
+{
+    Start(3, pktReboot, order);
+}

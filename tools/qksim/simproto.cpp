@@ -1,0 +1,343 @@
+#include "tools/qksim/simproto.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr unsigned char kProbe = 0x00;
+constexpr unsigned char kSync = 0xFE;
+constexpr unsigned char kAbort = 0xFF;
+constexpr int kMaxCnt = 63;          // frames are at most 64 bytes
+constexpr int kMaxRead = 62;         // data bytes in one read reply
+constexpr std::int64_t kStaleUs = 200000; // a frame left unfinished this long was noise
+
+std::uint32_t BigEndian32(const unsigned char* at)
+{
+    return (static_cast<std::uint32_t>(at[0]) << 24) | (static_cast<std::uint32_t>(at[1]) << 16) |
+           (static_cast<std::uint32_t>(at[2]) << 8) | at[3];
+}
+
+void PutBigEndian32(std::vector<unsigned char>& to, std::uint32_t value)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        to.push_back(static_cast<unsigned char>(value >> shift));
+}
+
+bool IsDeviceOrder(unsigned char order)
+{
+    return order >= 0x10 && order <= 0x15;
+}
+
+} // namespace
+
+clSimProtocol::clSimProtocol(const clSimOptions& options, clSimMemory& memory)
+    : m_Options(options), m_Mem(memory), m_ulCmdStop(memory.Size() - 1)
+{
+}
+
+void clSimProtocol::Receive(const unsigned char* bytes, std::size_t count, std::int64_t nowUs,
+                            std::vector<unsigned char>& out)
+{
+    if (!m_Partial.empty() && nowUs - m_PartialSinceUs > kStaleUs) {
+        Log("RX", m_Partial);
+        Note("unfinished frame dropped");
+        m_Partial.clear();
+    }
+    for (std::size_t i = 0; i < count && !m_bDropped; ++i) {
+        if (m_Partial.empty())
+            m_PartialSinceUs = nowUs;
+        m_Partial.push_back(bytes[i]);
+        const unsigned char first = m_Partial[0];
+        std::size_t need = 1;
+        if (first >= 2 && first <= kMaxCnt) {
+            need = first + 1u;
+        } else if (first != kProbe && first != kSync && first != kAbort) {
+            Log("RX", m_Partial);
+            Note("not the start of a frame: dropped");
+            m_Partial.clear();
+            continue;
+        }
+        if (m_Partial.size() < need)
+            continue;
+        clBytes unit;
+        unit.swap(m_Partial);
+        Unit(unit, nowUs, out);
+    }
+}
+
+void clSimProtocol::Unit(const clBytes& unit, std::int64_t nowUs, std::vector<unsigned char>& out)
+{
+    Log("RX", unit);
+    // The boot-monitor probe: normal firmware stays silent.
+    if (unit.size() == 1 && unit[0] == kProbe)
+        return;
+    if (m_Options.faults.dropAfter != 0 && ++m_ulFrames >= m_Options.faults.dropAfter) {
+        m_bDropped = true;
+        Note("line dropped");
+        return;
+    }
+    if (unit.size() == 1 && unit[0] == kAbort) {
+        if (m_Long.active)
+            m_Long.aborted = true;
+        else
+            Note("abort outside a device order: ignored");
+        return;
+    }
+    if (m_Long.active) {
+        Note("busy with a device order: ignored");
+        return;
+    }
+    if (unit.size() == 1) {
+        const clBytes answer = {6, 0, 0xAA, 0x55, 0x81, 0x18,
+                                static_cast<unsigned char>(m_Options.faults.badSync ? 0xFE : 0xFF)};
+        Log("TX", answer);
+        out.insert(out.end(), answer.begin(), answer.end());
+        m_LastReplyUs = nowUs;
+        return;
+    }
+    Frame(unit, nowUs, out);
+}
+
+void clSimProtocol::Frame(const clBytes& frame, std::int64_t nowUs, std::vector<unsigned char>& out)
+{
+    if (frame[1] == 1 && frame.size() == 3 && IsDeviceOrder(frame[2]) && m_Options.workMs > 0) {
+        m_Long = clLongOrder{true, false, frame, ReplyLength(frame[2]), nowUs + m_Options.workMs * 1000LL,
+                             nowUs + m_Options.busyMs * 1000LL};
+        return;
+    }
+    Emit(frame, Answer(frame), nowUs, out);
+}
+
+void clSimProtocol::Tick(std::int64_t nowUs, std::vector<unsigned char>& out)
+{
+    if (!m_Long.active)
+        return;
+    // Replies keep their distance, so the host has read one before the next comes.
+    const std::int64_t earliest = m_LastReplyUs + m_Options.busyMs * 1000LL;
+    if (m_Long.aborted) {
+        if (nowUs >= earliest) {
+            m_Long.active = false;
+            const clBytes reply = Reply(3, m_Long.replyLen);
+            Log("TX", reply);
+            out.insert(out.end(), reply.begin(), reply.end());
+            m_LastReplyUs = nowUs;
+        }
+        return;
+    }
+    if (nowUs >= m_Long.doneUs) {
+        if (nowUs >= earliest) {
+            m_Long.active = false;
+            Emit(m_Long.frame, DeviceOrder(m_Long.frame[2]), nowUs, out);
+        }
+        return;
+    }
+    if (nowUs >= m_Long.nextBusyUs) {
+        const clBytes busy = Reply(2, m_Long.replyLen);
+        Log("TX", busy);
+        out.insert(out.end(), busy.begin(), busy.end());
+        m_LastReplyUs = nowUs;
+        m_Long.nextBusyUs = nowUs + m_Options.busyMs * 1000LL;
+    }
+}
+
+std::int64_t clSimProtocol::NextEventUs() const
+{
+    if (!m_Long.active)
+        return -1;
+    const std::int64_t earliest = m_LastReplyUs + m_Options.busyMs * 1000LL;
+    if (m_Long.aborted)
+        return earliest;
+    return std::min(m_Long.nextBusyUs, std::max(m_Long.doneUs, earliest));
+}
+
+void clSimProtocol::Emit(const clBytes& frame, clBytes reply, std::int64_t nowUs, std::vector<unsigned char>& out)
+{
+    const clSimSelector which{frame[1], frame[2]};
+    for (const auto& fault : m_Options.faults.replies) {
+        if (!(fault.frames == which) || reply.empty())
+            continue;
+        switch (fault.what) {
+        case clSimReplyFault::fltCode: reply[reply.size() == 1 ? 0 : 1] = fault.code; break;
+        case clSimReplyFault::fltBadCnt:
+            if (reply.size() == 1)
+                reply.push_back(0);
+            else
+                ++reply[0];
+            break;
+        case clSimReplyFault::fltShort: reply.pop_back(); break;
+        case clSimReplyFault::fltSilent: reply.clear(); break;
+        }
+    }
+    if (reply.empty())
+        return;
+    Log("TX", reply);
+    out.insert(out.end(), reply.begin(), reply.end());
+    m_LastReplyUs = nowUs;
+}
+
+clSimProtocol::clBytes clSimProtocol::Answer(const clBytes& frame)
+{
+    switch (frame[1]) {
+    case 1:
+        if (frame.size() > 3) {
+            Note("order with arguments: carried out, no reply");
+            return {};
+        }
+        return Execute(frame[2]);
+    case 2: return Request(frame);
+    case 3: return Write(frame);
+    case 4: return FillFrame(frame);
+    case 6: return frame.size() == 3 && frame[2] == 0x26 ? Reply(0, 2) : Failure();
+    default: return Failure();
+    }
+}
+
+clSimProtocol::clBytes clSimProtocol::Execute(unsigned char order)
+{
+    if (order >= 0x10 && order <= 0x18)
+        return DeviceOrder(order);
+    if (order >= 0x21 && order <= 0x25)
+        return {0}; // robot and button orders: a one-byte acknowledgement
+    if (order == 0xFE)
+        return Reply(0, 2);
+    return Failure();
+}
+
+clSimProtocol::clBytes clSimProtocol::DeviceOrder(unsigned char order)
+{
+    const std::uint32_t start = m_ulCmdStart;
+    const std::uint32_t stop = m_ulCmdStop;
+    auto check = [](unsigned char failCode, const clSimMemory::clCheck& result) {
+        if (result.ok)
+            return Reply(0, 7);
+        clBytes reply = {6, failCode};
+        PutBigEndian32(reply, result.address);
+        reply.push_back(result.value);
+        return reply;
+    };
+    switch (order) {
+    case 0x10: return Reply(m_Mem.Program(start, stop) ? 0 : 16, 2);
+    case 0x11: return check(1, m_Mem.BlankCheck(start, stop));
+    case 0x12: {
+        const std::uint16_t sum = m_Mem.Checksum(start, stop);
+        return {3, 0, static_cast<unsigned char>(sum >> 8), static_cast<unsigned char>(sum)};
+    }
+    case 0x13: m_Mem.Erase(); return Reply(0, 2);
+    case 0x14: m_Mem.ReadDevice(start, stop); return Reply(0, 2);
+    case 0x15: return check(16, m_Mem.Verify(start, stop));
+    case 0x17: return Reply(0, 255);
+    default: return Reply(0, 2);
+    }
+}
+
+clSimProtocol::clBytes clSimProtocol::Request(const clBytes& frame)
+{
+    if (frame.size() != 9)
+        return Failure();
+    const unsigned char order = frame[2];
+    const unsigned char sub = frame[3];
+    const std::uint32_t adrs = BigEndian32(&frame[4]);
+    const unsigned char len = frame[8];
+    auto text = [len](const std::string& value) {
+        clBytes reply = {static_cast<unsigned char>(len + 1), 0};
+        for (int i = 0; i < len; ++i)
+            reply.push_back(i < static_cast<int>(value.size()) ? static_cast<unsigned char>(value[i]) : 0);
+        return reply;
+    };
+    // Sizes go low byte first.
+    auto size = [](std::uint32_t kib) {
+        return clBytes{3, 0, static_cast<unsigned char>(kib), static_cast<unsigned char>(kib >> 8)};
+    };
+    if (order == 0 && (sub == 0 || sub == 1) && len <= kMaxRead)
+        return text(sub == 0 ? m_Options.version : m_Options.name);
+    if (order == 0 && sub == 17)
+        return size(m_Options.flashKib);
+    if (order == 0 && sub == 18)
+        return size(m_Options.ramKib);
+    if (order == 33 && sub == 0) {
+        const unsigned char button = m_bPressed ? 1 : m_Options.startButton;
+        m_bPressed = false;
+        return {3, 0, button, 0};
+    }
+    if (order == 0x20 && sub == 0 && len >= 1 && len <= kMaxRead) {
+        clBytes reply(len + 2u, 0);
+        reply[0] = static_cast<unsigned char>(len + 1);
+        return m_Mem.ReadRam(adrs, len, reply.data() + 2) ? reply : Failure();
+    }
+    return Failure();
+}
+
+clSimProtocol::clBytes clSimProtocol::Write(const clBytes& frame)
+{
+    if (frame.size() < 9 || frame[0] != frame[8] + 8)
+        return Failure();
+    const unsigned char order = frame[2];
+    const unsigned char sub = frame[3];
+    const unsigned char len = frame[8];
+    const unsigned char* data = frame.data() + 9;
+    const clBytes ack = Reply(0, 2);
+    if (order == 0x20 && sub == 0)
+        return m_Mem.WriteRam(BigEndian32(&frame[4]), data, len) ? ack : Failure();
+    if (order == 1 && (sub == 16 || sub == 17) && len == 1)
+        return ack;
+    if (order == 33 && sub == 1 && len == 2)
+        return ack;
+    if (order == 34 && sub == 1 && len == 8) {
+        const std::uint32_t start = BigEndian32(data);
+        const std::uint32_t stop = BigEndian32(data + 4);
+        if (!m_Mem.InRange(start, stop))
+            return Failure();
+        m_ulCmdStart = start;
+        m_ulCmdStop = stop;
+        return ack;
+    }
+    // Device setup, automatic-sequence options, project description.
+    if (order == 34 && ((sub == 0 && len == 10) || (sub == 3 && len == 3) || (sub == 4 && len == 15)))
+        return ack;
+    return Failure();
+}
+
+clSimProtocol::clBytes clSimProtocol::FillFrame(const clBytes& frame)
+{
+    if (frame.size() != 13 || frame[2] != 0x20 || frame[3] != 0)
+        return Failure();
+    return m_Mem.FillRam(BigEndian32(&frame[4]), BigEndian32(&frame[8]), frame[12]) ? Reply(0, 2) : Failure();
+}
+
+int clSimProtocol::ReplyLength(unsigned char order)
+{
+    return order == 0x11 || order == 0x15 ? 7 : order == 0x12 ? 4 : 2;
+}
+
+clSimProtocol::clBytes clSimProtocol::Reply(unsigned char code, int length)
+{
+    clBytes reply(static_cast<std::size_t>(length), 0);
+    if (length == 1) {
+        reply[0] = code;
+    } else {
+        reply[0] = static_cast<unsigned char>(length - 1);
+        reply[1] = code;
+    }
+    return reply;
+}
+
+void clSimProtocol::Log(const char* tag, const clBytes& bytes)
+{
+    if (m_pLog == nullptr)
+        return;
+    std::string line = tag;
+    char hex[4];
+    for (const unsigned char b : bytes) {
+        std::snprintf(hex, sizeof hex, " %02X", b);
+        line += hex;
+    }
+    *m_pLog << line << '\n' << std::flush;
+}
+
+void clSimProtocol::Note(const char* text)
+{
+    if (m_pLog != nullptr)
+        *m_pLog << "-- " << text << '\n' << std::flush;
+}
