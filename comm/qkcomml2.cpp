@@ -233,8 +233,10 @@ void clQKCommLL2::Epilog()
                 break;
             }
             case 0x16: PostError(4); break;
-            case 0x18: PostError(5); break;
-            case 0x19: PostError(6); break;
+            // A failed erase says so ("Erase operation has failed."), and so
+            // does a failed checksum, not the message one above each.
+            case 0x18: PostError(6); break;
+            case 0x19: PostError(7); break;
             case 0x27: PostError(12); break;
             case 0x112: PostError(15); break;
             case 0x113: PostError(14); break;

@@ -56,9 +56,9 @@ TEST_P(FaultTest, BecomesItsExceptionAndError)
 
 const clFaultCase kFaultCases[] = {
     {"CountByteOfChecksumReplyWrong", "bad-cnt=0x12", [](clTestLL2& ll, const clQKHugeBufIntr& b) { ll.ChkSum(b); },
-     expTargetFail, {6}},
+     expTargetFail, {7}},
     {"UnknownReplyCodeToErase", "reply=0x13:7", [](clTestLL2& ll, const clQKHugeBufIntr& b) { ll.Erase(b); },
-     expCommExpt, {5}},
+     expCommExpt, {6}},
     {"BlankCheckReplyOneByteShort", "short=0x11", [](clTestLL2& ll, const clQKHugeBufIntr& b) { ll.BlnkChk(b); },
      expCommExpt, {}},
     {"PowerUpReplyAfterConnect", "powerup=0x13", [](clTestLL2& ll, const clQKHugeBufIntr& b) { ll.Erase(b); },
