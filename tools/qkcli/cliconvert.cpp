@@ -12,6 +12,7 @@
 #include "cpplib/qk51buff.h"
 #include "err/errntfy.h"
 #include "source/appmngr.h"
+#include "source/datafile.h"
 #include "source/hexdefs.h"
 #include "source/hexio.h"
 #include "tools/qkcli/cliargs.h"
@@ -72,23 +73,6 @@ const OutputFormat* FormatByExtension(const std::string& path)
     if (ext == "s37" || ext == "s3")
         return FormatByName("s3");
     return nullptr;
-}
-
-// The first character that is not white space decides: ":" Intel Hex, "S"
-// S-records, anything else a binary image.
-InputKind DetectInput(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    for (int c = in.get(); c != EOF; c = in.get()) {
-        if (std::isspace(c))
-            continue;
-        if (c == ':')
-            return InputKind::intel;
-        if (c == 'S')
-            return InputKind::srec;
-        break;
-    }
-    return InputKind::binary;
 }
 
 class clConverter {
@@ -156,8 +140,12 @@ bool clConverter::ParseOptions(std::string& error)
         m_ucFill = static_cast<unsigned char>(fill);
     }
     const std::string from = m_Args.Value("from", "auto");
-    if (from == "auto")
-        m_eInput = DetectInput(m_sInput);
+    if (from == "auto") {
+        // The first character that is not white space decides: ":" Intel
+        // Hex, "S" S-records, anything else a binary image.
+        const int type = QkDetectFileType(m_sInput);
+        m_eInput = type == ftIntelAny ? InputKind::intel : type == ftMotorolaAny ? InputKind::srec : InputKind::binary;
+    }
     else if (from == "bin")
         m_eInput = InputKind::binary;
     else if (from == "intel")

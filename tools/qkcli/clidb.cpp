@@ -1,6 +1,5 @@
 // qkcli devices, qkcli info: the device database.
 #include <cstdio>
-#include <strings.h>
 #include <string>
 #include <vector>
 
@@ -10,6 +9,7 @@
 #include "source/chpfilter.h"
 #include "tools/qkcli/cliargs.h"
 #include "tools/qkcli/clijson.h"
+#include "tools/qkcli/cliwork.h"
 #include "tools/qkcli/commands.h"
 
 namespace {
@@ -42,27 +42,6 @@ std::vector<DeviceRow> ListDevices(const clDataBase& db)
         },
         &context);
     return context.rows;
-}
-
-// DEVICE is a device name (any case) or a chip id.
-bool FindDevice(const clDataBase& db, const std::string& text, unsigned short& chipId)
-{
-    for (const DeviceRow& row : ListDevices(db)) {
-        if (strcasecmp(row.device.c_str(), text.c_str()) == 0) {
-            chipId = row.chipId;
-            return true;
-        }
-    }
-    std::uint32_t number = 0;
-    if (QkParseNumber(text, number) && number <= 0xFFFF) {
-        try {
-            db.GetChipHdr(static_cast<unsigned short>(number));
-            chipId = static_cast<unsigned short>(number);
-            return true;
-        } catch (const clDbBadId&) {
-        }
-    }
-    return false;
 }
 
 std::string Hex(std::uint32_t value, int digits)
@@ -116,12 +95,13 @@ int QkCmdInfo(int argc, char** argv, int first)
         return QkUsageError("info", "name one DEVICE (a device name or a chip id)");
 
     const clDataBase db(GetDLLDBaseInstance());
-    unsigned short chipId = 0;
-    if (!FindDevice(db, args.Positional()[0], chipId)) {
+    const auto found = QkFindDevice(db, args.Positional()[0]);
+    if (!found) {
         std::fprintf(stderr, "qkcli info: no device \"%s\" in the database (see \"qkcli devices\")\n",
                      args.Positional()[0].c_str());
         return exitUsage;
     }
+    const unsigned short chipId = *found;
     try {
         const clDBChip chip = db.GetChip(chipId);
         const clDBVndr vendor = db.GetVndr(chip.GetVndrNo());

@@ -24,6 +24,8 @@ struct clCliCommand {
 int QkCmdDevices(int argc, char** argv, int first);
 int QkCmdInfo(int argc, char** argv, int first);
 int QkCmdConvert(int argc, char** argv, int first);
+int QkCmdPorts(int argc, char** argv, int first);
+int QkCmdProject(int argc, char** argv, int first);
 
 // Prints "qkcli: message" to stderr and returns exitUsage.
 int QkUsageError(const char* command, const std::string& message);

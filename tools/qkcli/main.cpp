@@ -57,6 +57,37 @@ const clCliCommand kCommands[] = {
      "  qkcli convert osd.bin osd.s19 --start 0xC000\n"
      "  qkcli convert image.s37 part.hex --start 0x10000 --stop 0x1FFFF --fill 0\n",
      QkCmdConvert},
+    {"ports", "ports [--json]",
+     "List the serial ports and the COM numbers they answer to: COM n is the path in the\n"
+     "environment variable QKJTAG_COM<n> when set, else the n-th serial port with a device\n"
+     "behind it (USB adapters ttyUSB*, USB modems ttyACM*, then built-in ttyS*; never the\n"
+     "system console).\n"
+     "\n"
+     "Examples:\n"
+     "  qkcli ports\n"
+     "  QKJTAG_COM3=/tmp/qk-jtag qkcli ports --json\n",
+     QkCmdPorts},
+    {"project", "project save PROJECT.qkp --device D [--space S --file F]... [--description TEXT]\n"
+                "                           [--keep only|image|reference]\n"
+                "       qkcli project show PROJECT.qkp [--json]",
+     "save: build a project file for device D (name or chip id). Each --file (Intel Hex,\n"
+     "S-records or binary, told apart by their contents) is loaded into the space of the\n"
+     "--space before it (a space name such as Data or OSD, or its number; without --space the\n"
+     "device's first space). --keep chooses what the project holds besides the settings:\n"
+     "only (no data), image (every space's bytes), reference (the data files' names, stored\n"
+     "relative to the project's folder; the bytes of spaces without a file). The default is\n"
+     "reference when files are given, else image. A file that raises warnings is refused.\n"
+     "\n"
+     "show: open a project as the programmer software does (its device, its images, the\n"
+     "data files it refers to) and list per space the file-type code, the file, the buffer's\n"
+     "start and size and its checksum: the 16-bit sum of every byte of the space buffer,\n"
+     "where bytes no file gave hold the erase value.\n"
+     "\n"
+     "Examples:\n"
+     "  qkcli project save board.qkp --device PCD80712 --space Data --file fw.hex \\\n"
+     "        --space OSD --file font.bin --description \"Board rev B\"\n"
+     "  qkcli project show board.qkp --json\n",
+     QkCmdProject},
 };
 
 void PrintUsage(FILE* out)

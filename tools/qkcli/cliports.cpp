@@ -1,0 +1,44 @@
+// qkcli ports: the serial ports this machine has and the COM numbers they get.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "comm/comports.h"
+#include "tools/qkcli/cliargs.h"
+#include "tools/qkcli/clijson.h"
+#include "tools/qkcli/commands.h"
+
+int QkCmdPorts(int argc, char** argv, int first)
+{
+    const clCliArgs args(argc, argv, first, {}, {"json"});
+    if (!args.IsValid())
+        return QkUsageError("ports", args.GetError());
+    const auto detected = ComDetectPorts();
+    // COM numbers reach past the detected ports when the environment maps more.
+    int last = static_cast<int>(detected.size());
+    for (int n = last + 1; n <= 32; ++n)
+        if (!ComPortPath(n).empty())
+            last = n;
+    std::string list = "[";
+    int shown = 0;
+    for (int n = 1; n <= last; ++n) {
+        const std::string path = ComPortPath(n);
+        if (path.empty())
+            continue;
+        const std::string envName = "QKJTAG_COM" + std::to_string(n);
+        const bool fromEnvironment = std::getenv(envName.c_str()) != nullptr;
+        if (args.Has("json")) {
+            clJsonObject item;
+            item.Add("com", n).Add("path", path).Add("source", fromEnvironment ? envName : "detected");
+            list += (list.size() > 1 ? "," : "") + item.Text();
+        } else {
+            std::printf("COM%-3d %s%s\n", n, path.c_str(), fromEnvironment ? ("  (" + envName + ")").c_str() : "");
+        }
+        ++shown;
+    }
+    if (args.Has("json"))
+        std::printf("%s\n", clJsonObject().AddRaw("ports", list + "]").Text().c_str());
+    else if (shown == 0)
+        std::printf("No serial ports found. Name a port directly (--port /dev/ttyUSB0), or set QKJTAG_COM1.\n");
+    return exitOk;
+}
