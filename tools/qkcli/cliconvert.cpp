@@ -16,6 +16,7 @@
 #include "source/hexdefs.h"
 #include "source/hexio.h"
 #include "tools/qkcli/cliargs.h"
+#include "tools/qkcli/cliformat.h"
 #include "tools/qkcli/cliimage.h"
 #include "tools/qkcli/clinotify.h"
 #include "tools/qkcli/commands.h"
@@ -27,53 +28,6 @@ constexpr std::uint64_t kProgressFromSize = 1u << 20;
 
 enum class InputKind { binary, intel, srec };
 
-// ": reason" from errno, when the system gave one.
-std::string Reason()
-{
-    return errno != 0 ? std::string(": ") + std::strerror(errno) : std::string();
-}
-
-struct OutputFormat {
-    const char* name;
-    int fileType;
-    std::uint32_t reach; // highest address the format can carry
-};
-
-constexpr OutputFormat kOutputFormats[] = {
-    {"bin", ftBinary, 0xFFFFFFFFu},       {"intel", ftIntel16, 0xFFFFu}, {"intel-seg", ftIntelSegment, 0xFFFFFu},
-    {"intel386", ftIntelLinear, 0xFFFFFFFFu}, {"s1", ftS1, 0xFFFFu},      {"s2", ftS2, 0xFFFFFFu},
-    {"s3", ftS3, 0xFFFFFFFFu},
-};
-
-const OutputFormat* FormatByName(const std::string& name)
-{
-    for (const OutputFormat& f : kOutputFormats)
-        if (name == f.name)
-            return &f;
-    return nullptr;
-}
-
-const OutputFormat* FormatByExtension(const std::string& path)
-{
-    const auto dot = path.find_last_of('.');
-    const auto slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return nullptr;
-    std::string ext = path.substr(dot + 1);
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (ext == "bin")
-        return FormatByName("bin");
-    if (ext == "hex")
-        return FormatByName("intel386");
-    if (ext == "s19" || ext == "s1")
-        return FormatByName("s1");
-    if (ext == "s28" || ext == "s2")
-        return FormatByName("s2");
-    if (ext == "s37" || ext == "s3")
-        return FormatByName("s3");
-    return nullptr;
-}
 
 class clConverter {
 public:
@@ -93,7 +47,7 @@ private:
     const clCliArgs& m_Args;
     std::string m_sInput, m_sOutput;
     InputKind m_eInput = InputKind::binary;
-    const OutputFormat* m_pOutput = nullptr;
+    const clCliFormat* m_pOutput = nullptr;
     std::optional<std::uint32_t> m_Start, m_Stop;
     std::uint32_t m_ulFirst = 0, m_ulLast = 0; // the range converted
     unsigned char m_ucFill = 0xFF;
@@ -157,12 +111,12 @@ bool clConverter::ParseOptions(std::string& error)
         return false;
     }
     if (m_Args.Has("to")) {
-        m_pOutput = FormatByName(m_Args.Value("to"));
+        m_pOutput = QkFormatByName(m_Args.Value("to"));
         if (m_pOutput == nullptr) {
             error = "--to is bin, intel, intel-seg, intel386, s1, s2 or s3, not \"" + m_Args.Value("to") + "\"";
             return false;
         }
-    } else if ((m_pOutput = FormatByExtension(m_sOutput)) == nullptr) {
+    } else if ((m_pOutput = QkFormatByExtension(m_sOutput)) == nullptr) {
         error = "cannot tell the output format from \"" + m_sOutput + "\": give --to";
         return false;
     }
@@ -266,27 +220,8 @@ bool clConverter::CheckRange(std::string& error) const
 
 bool clConverter::WriteOutput(std::string& error)
 {
-    errno = 0;
-    const std::string cannot = "cannot write " + m_sOutput;
-    if (m_pOutput->fileType == ftBinary) {
-        if (m_Buffer.SaveBinRange(m_sOutput.c_str(), clAdrs(m_ulFirst), clAdrs(m_ulLast)) == 0) {
-            error = cannot + Reason();
-            return false;
-        }
-        return true;
-    }
-    clCliProgress progress(m_Buffer.GetSize() >= kProgressFromSize);
-    clHexLoader writer(&progress, 0);
-    if (writer.OpenFile(m_sOutput.c_str(), QkWriteFormatKind(m_pOutput->fileType), HEX_WRITE) == 0) {
-        error = cannot + Reason();
-        return false;
-    }
-    const int saved = writer.Save(m_Buffer, m_ulFirst, m_ulLast);
-    if (writer.CloseFile() == 0 || saved == 0) {
-        error = cannot + Reason();
-        return false;
-    }
-    return true;
+    error = QkWriteRange(m_Buffer, m_ulFirst, m_ulLast, m_sOutput, *m_pOutput, m_Buffer.GetSize() >= kProgressFromSize);
+    return error.empty();
 }
 
 int clConverter::Run()

@@ -17,19 +17,29 @@ clCliUi::~clCliUi()
 
 int clCliUi::ShowError(const clBasicErr& err)
 {
+    clCliMessage message;
+    message.number = err.GetErrNo();
+    message.type = err.GetErrType();
+    char* text = err.GetErrStr();
+    message.text = text != nullptr ? text : "";
+    std::free(text);
+    if (m_Detail)
+        m_Detail(err, message);
     // A damaged file can raise a warning every few hundred characters: show
     // the first ones and count the rest.
     if (++m_iCount <= kShownAtMost) {
-        char* text = err.GetErrStr();
-        std::fprintf(stderr, "%s\n", text != nullptr ? text : "");
-        std::free(text);
+        m_Messages.push_back(message);
+        if (!m_bQuiet)
+            std::fprintf(stderr, "%s\n", message.text.c_str());
     }
+    if (m_Listener)
+        m_Listener(message);
     return m_iAnswer;
 }
 
 void clCliUi::PrintSummary() const
 {
-    if (m_iCount > kShownAtMost)
+    if (m_iCount > kShownAtMost && !m_bQuiet)
         std::fprintf(stderr, "(%d more messages not shown)\n", m_iCount - kShownAtMost);
 }
 

@@ -2,9 +2,25 @@
 // stderr and the answer is the one the command line chose.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "err/qkerr.h"
 #include "err/uisrv.h"
 #include "source/appmngr.h"
+
+// One error record as the command saw it.
+struct clCliMessage {
+    int number = 0;
+    int type = 0;
+    std::string text;
+    std::optional<std::uint32_t> address; // where a device operation failed
+    std::optional<int> deviceValue;
+    std::optional<int> bufferValue;
+};
 
 // Installed as the user interface for the length of a command.
 class clCliUi : public clConsoleUi {
@@ -20,9 +36,22 @@ public:
     // Prints how many messages were not shown, if any.
     void PrintSummary() const;
 
+    void SetAnswer(int answer) { m_iAnswer = answer; }
+    // Nothing goes to stderr (the records are still kept).
+    void SetQuiet(bool quiet) { m_bQuiet = quiet; }
+    // Fills in what a record of another library knows beyond its text.
+    void SetDetail(std::function<void(const clBasicErr&, clCliMessage&)> detail) { m_Detail = std::move(detail); }
+    // Told of every record, after it was kept.
+    void SetListener(std::function<void(const clCliMessage&)> listener) { m_Listener = std::move(listener); }
+    const std::vector<clCliMessage>& GetMessages() const { return m_Messages; }
+
 private:
     int m_iAnswer;
     int m_iCount = 0;
+    bool m_bQuiet = false;
+    std::vector<clCliMessage> m_Messages;
+    std::function<void(const clBasicErr&, clCliMessage&)> m_Detail;
+    std::function<void(const clCliMessage&)> m_Listener;
 };
 
 // A progress bar on stderr, drawn only when stderr is a terminal.

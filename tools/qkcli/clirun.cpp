@@ -1,0 +1,101 @@
+#include "tools/qkcli/clirun.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "tools/qkcli/clijson.h"
+
+namespace {
+std::string Hex(std::uint32_t value, const char* format = "0x%08X")
+{
+    char text[16];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+} // namespace
+
+int clCliRun::ExitStatus() const
+{
+    switch (outcome) {
+    case clCliOutcome::ok:
+        return 0;
+    case clCliOutcome::failed:
+        return 2;
+    case clCliOutcome::aborted:
+        return 4;
+    default:
+        return 3;
+    }
+}
+
+const char* clCliRun::ResultText() const
+{
+    switch (outcome) {
+    case clCliOutcome::ok:
+        return "ok";
+    case clCliOutcome::failed:
+        return "failed";
+    case clCliOutcome::aborted:
+        return "aborted";
+    default:
+        return "error";
+    }
+}
+
+std::string clCliRun::Json() const
+{
+    clJsonObject out;
+    out.Add("operation", operation).Add("device", device).Add("space", space);
+    if (start && stop)
+        out.AddRaw("range", "[" + std::to_string(*start) + "," + std::to_string(*stop) + "]");
+    else
+        out.AddNull("range");
+    out.Add("port", port).Add("protocol", protocol);
+    if (checksum)
+        out.Add("checksum", Hex(*checksum, "%04X"));
+    else
+        out.AddNull("checksum");
+    if (imageChecksum)
+        out.Add("image_checksum", Hex(*imageChecksum, "%04X"));
+    if (checksum || imageChecksum)
+        out.Add("checksum_recipe", kChecksumRecipe).Add("fill", static_cast<unsigned>(fill));
+    out.Add("result", ResultText());
+    if (error) {
+        out.Add("error_number", error->number).Add("error_text", error->text);
+        if (error->address)
+            out.Add("failing_address", static_cast<std::int64_t>(*error->address));
+        if (error->deviceValue)
+            out.Add("device_value", *error->deviceValue);
+        if (error->bufferValue)
+            out.Add("buffer_value", *error->bufferValue);
+    } else {
+        out.AddNull("error_number").AddNull("error_text");
+    }
+    out.Add("elapsed_seconds", seconds);
+    return out.Text();
+}
+
+std::string clCliRun::TraceLine() const
+{
+    char when[32];
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    std::string line = std::string(when) + " " + operation + " port=" + (port.empty() ? "-" : port) +
+                       " device=" + device + " space=" + space;
+    line += " range=" + (start && stop ? Hex(*start) + "-" + Hex(*stop) : std::string("-"));
+    line += " image=" + (imageChecksum ? Hex(*imageChecksum, "%04X") : std::string("-"));
+    line += " result=" + std::string(ResultText());
+    line += " error=" + (error ? std::to_string(error->number) : std::string("0"));
+    return line;
+}
+
+bool QkAppendTrace(const std::string& path, const std::string& line)
+{
+    std::FILE* file = std::fopen(path.c_str(), "a");
+    if (file == nullptr)
+        return false;
+    const bool written = std::fprintf(file, "%s\n", line.c_str()) > 0 && std::fflush(file) == 0;
+    return std::fclose(file) == 0 && written;
+}

@@ -1,0 +1,42 @@
+// The outcome of one device command: what ran where, and how it ended; as
+// the final JSON object, a production-trace line, and the exit status.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "tools/qkcli/clinotify.h"
+
+enum class clCliOutcome { ok, failed, error, aborted };
+
+struct clCliRun {
+    std::string operation; // "program", "verify", ...
+    std::string device;
+    std::string space;
+    std::optional<std::uint32_t> start, stop;
+    std::string port;
+    std::string protocol; // "real", "demo", or "" before a connection
+    std::optional<unsigned> checksum;      // 16-bit
+    std::optional<unsigned> imageChecksum; // of the buffer's command range
+    unsigned char fill = 0xFF;             // what unloaded bytes hold
+    clCliOutcome outcome = clCliOutcome::ok;
+    std::optional<clCliMessage> error;
+    double seconds = 0;
+
+    // The exit status: 0 ok, 2 the device failed, 3 communication error, 4
+    // aborted (usage and file errors end before a run).
+    int ExitStatus() const;
+    const char* ResultText() const;
+    std::string Json() const;
+    // time, port, device, space, range, image checksum, result, error number.
+    std::string TraceLine() const;
+};
+
+// How every printed checksum is made.
+inline constexpr const char kChecksumRecipe[] =
+    "16-bit sum of the bytes of the range; bytes no file gave hold the fill value";
+
+// Appends a line to a production trace, flushed at once; false when the file
+// cannot be written.
+bool QkAppendTrace(const std::string& path, const std::string& line);
