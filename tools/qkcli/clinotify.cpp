@@ -34,7 +34,8 @@ int clCliUi::ShowError(const clBasicErr& err)
     }
     if (m_Listener)
         m_Listener(message);
-    return m_iAnswer;
+    const auto special = m_Answers.find(message.number);
+    return special != m_Answers.end() ? special->second : m_iAnswer;
 }
 
 void clCliUi::PrintSummary() const

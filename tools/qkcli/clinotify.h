@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,8 @@ public:
     void PrintSummary() const;
 
     void SetAnswer(int answer) { m_iAnswer = answer; }
+    // The answer for records of one number, whatever the general answer.
+    void SetAnswerFor(int number, int answer) { m_Answers[number] = answer; }
     // Nothing goes to stderr (the records are still kept).
     void SetQuiet(bool quiet) { m_bQuiet = quiet; }
     // Fills in what a record of another library knows beyond its text.
@@ -47,6 +50,7 @@ public:
 
 private:
     int m_iAnswer;
+    std::map<int, int> m_Answers;
     int m_iCount = 0;
     bool m_bQuiet = false;
     std::vector<clCliMessage> m_Messages;
