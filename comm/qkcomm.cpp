@@ -197,11 +197,13 @@ void clQKComm::ConnectWith(int portNo, int protocol, int option, const unsigned 
         m_Port = port;
         if (m_iLogEn)
             ll->InitCommLog(m_sLogPath.c_str());
+        // The device goes first: a firmware update at connect loads the
+        // firmware of its family, and the handshake sends its settings.
+        if (m_usDevice != 0)
+            ll->SetupDevice(m_usDevice);
         m_iCurrOp = opBoot;
         ll->Connect(port);
         m_iCurrOp = opNone;
-        if (m_usDevice != 0)
-            ll->SetupDevice(m_usDevice);
     } catch (const clBscExpt&) {
         m_iCurrOp = opNone;
         if (protocol != -1)
