@@ -24,9 +24,10 @@ constexpr unsigned short kCfgLines[4] = {287, 328, 337, 774};
 constexpr unsigned short kPortLines[4] = {476, 520, 529, 821};
 
 const char* const kOperationTexts[] = {
-    "None",      "Initializing",  "Blank Checking",  "Erasing",         "Sum counting",
-    "Reading",   "Programming",   "Securing",        "Verifying",       "Synchronizing",
-    "Memory cleaning", "Reading device settings", "Booting",
+    "None",          "Initializing", "Blank Checking",  "Erasing",
+    "Sum counting",  "Reading",      "Programming",     "Securing",
+    "Verifying",     "Synchronizing", "Memory cleaning", "Reading device settings",
+    "Booting",
 };
 
 } // namespace
@@ -104,8 +105,12 @@ int clQKComm::InitCommLog(const char* name)
 
 void clQKComm::SetupDevice(unsigned short chipId)
 {
+    // An id the database does not know is the caller's to hear about; it
+    // costs no connection.
+    if (chipId != 0)
+        m_Db.GetChip(chipId);
     m_usDevice = chipId;
-    if (m_iCommEn)
+    if (m_iCommEn && chipId != 0)
         Run(118, [&](clQKCommLL& ll) { ll.SetupDevice(chipId); });
 }
 
@@ -193,7 +198,8 @@ void clQKComm::ConnectWith(int portNo, int protocol, int option, const unsigned 
     if (!ll)
         QkRaise<clQKCommExpt>(this, kSrc, lines[1]);
     try {
-        const QK_COMM_PORT port = makePort(*ll);
+        QK_COMM_PORT port = makePort(*ll);
+        port.m_lProtocol = protocol; // what a reconnect must connect again
         m_Port = port;
         if (m_iLogEn)
             ll->InitCommLog(m_sLogPath.c_str());
@@ -241,7 +247,10 @@ void clQKComm::IntrConnect(const QK_COMM_PORT& port, int option)
     ConnectWith(port.m_lPortNo, port.m_lProtocol, option, kPortLines, [&](clQKCommLL&) { return port; });
 }
 
-void clQKComm::Connect(QK_PORT_CFG cfg, int option)
+// Both connect forms: message 1 on failure, then the demo when the answer is
+// Abort.
+template <class Cfg>
+void clQKComm::ConnectOrDemo(Cfg cfg, int option, unsigned short line)
 {
     try {
         IntrConnect(cfg, option);
@@ -249,56 +258,49 @@ void clQKComm::Connect(QK_PORT_CFG cfg, int option)
     } catch (const clBscExpt&) {
     }
     if (Report(1, erTypeError, erOptOk) != erIdAbort)
-        QkRaise<clQKCommExpt>(this, kSrc, kCfgLines[3]);
+        QkRaise<clQKCommExpt>(this, kSrc, line);
     cfg.m_lProtocol = -1;
     IntrConnect(cfg, option);
 }
 
+void clQKComm::Connect(QK_PORT_CFG cfg, int option)
+{
+    ConnectOrDemo(cfg, option, kCfgLines[3]);
+}
+
 void clQKComm::Connect(QK_COMM_PORT port, int option)
 {
-    try {
-        IntrConnect(port, option);
-        return;
-    } catch (const clBscExpt&) {
+    ConnectOrDemo(port, option, kPortLines[3]);
+}
+
+// Both search forms.
+template <class Cfg>
+Cfg clQKComm::Search(int count, const Cfg* list, int option)
+{
+    for (int i = 0; list != nullptr && i < count; ++i) {
+        try {
+            IntrConnect(list[i], option);
+            return list[i];
+        } catch (const clBscExpt&) {
+        }
     }
-    if (Report(1, erTypeError, erOptOk) != erIdAbort)
-        QkRaise<clQKCommExpt>(this, kSrc, kPortLines[3]);
-    port.m_lProtocol = -1;
-    IntrConnect(port, option);
+    Cfg none;
+    none.m_lPortNo = -1;
+    none.m_lProtocol = 0;
+    Connect(none, option);
+    // What was connected in the end: -1 after the demo stepped in.
+    none.m_lProtocol = GetProtocol();
+    return none;
 }
 
 QK_PORT_CFG clQKComm::SearchConnect(int count, const QK_PORT_CFG* list, int option)
 {
-    for (int i = 0; list != nullptr && i < count; ++i) {
-        try {
-            IntrConnect(list[i], option);
-            return list[i];
-        } catch (const clBscExpt&) {
-        }
-    }
-    QK_PORT_CFG none;
-    none.m_lPortNo = -1;
-    none.m_lProtocol = 0;
-    Connect(none, option);
-    none.m_lProtocol = GetProtocol();
-    return none;
+    return Search(count, list, option);
 }
 
 QK_COMM_PORT clQKComm::SearchConnect(int count, const QK_COMM_PORT* list, int option)
 {
-    for (int i = 0; list != nullptr && i < count; ++i) {
-        try {
-            IntrConnect(list[i], option);
-            return list[i];
-        } catch (const clBscExpt&) {
-        }
-    }
-    QK_COMM_PORT none;
-    none.m_lPortNo = -1;
-    none.m_lProtocol = 0;
-    Connect(none, option);
-    none.m_lProtocol = GetProtocol();
-    return none;
+    return Search(count, list, option);
 }
 
 void clQKComm::Disconnect(int wait)

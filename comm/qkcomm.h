@@ -172,6 +172,10 @@ private:
     // once the protocol object exists.
     void ConnectWith(int portNo, int protocol, int option, const unsigned short lines[4],
                      const std::function<QK_COMM_PORT(clQKCommLL&)>& makePort);
+    template <class Cfg>
+    void ConnectOrDemo(Cfg cfg, int option, unsigned short line);
+    template <class Cfg>
+    Cfg Search(int count, const Cfg* list, int option);
     // Runs op on the connected protocol object with the failure handling
     // of the plain operations.
     template <class F>

@@ -344,6 +344,7 @@ void clQKCommLL2::UpdateFirmware(int portNo)
     {
         clProgressScope on(*this, 1);
         StartProgress();
+        g_pCurrentLL2 = this; // whichever protocol object was made last, this one updates
         result = comInit(portNo, &BootProgress, QkBootFamily(m_usDeviceId));
     }
     if (result != 1) {

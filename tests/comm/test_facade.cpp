@@ -24,16 +24,7 @@ double SecondsSince(clClock::time_point start)
 
 class FacadeTest : public ::testing::Test {
 protected:
-    clTestComm& Make(std::vector<std::string> switches = {})
-    {
-        m_Args = {"qkprog"};
-        m_Args.insert(m_Args.end(), switches.begin(), switches.end());
-        m_Argv.clear();
-        for (const auto& a : m_Args)
-            m_Argv.push_back(a.c_str());
-        m_Comm = std::make_unique<clTestComm>(static_cast<int>(m_Argv.size()), m_Argv.data(), m_Db);
-        return *m_Comm;
-    }
+    clTestComm& Make(const std::vector<std::string>& switches = {}) { return m_Maker.Make(m_Db, switches); }
     clTestComm& Demo()
     {
         clTestComm& comm = Make();
@@ -53,11 +44,18 @@ protected:
         return buf;
     }
 
+    // The protocol's versions, then the programmer's.
+    static TArrayAsVector<clVerInfo> Versions(clQKComm& comm)
+    {
+        TArrayAsVector<clVerInfo> versions;
+        comm.GetProtocolVer(versions);
+        comm.GetQKVer(versions);
+        return versions;
+    }
+
     clUiRecorder m_Ui;
     clDataBase m_Db{GetDLLDBaseInstance()};
-    std::vector<std::string> m_Args;
-    std::vector<const char*> m_Argv;
-    std::unique_ptr<clTestComm> m_Comm;
+    clTestCommMaker m_Maker;
 };
 
 TEST_F(FacadeTest, AnUnconnectedFacadeSaysSoAndRefusesOperations)
@@ -65,12 +63,7 @@ TEST_F(FacadeTest, AnUnconnectedFacadeSaysSoAndRefusesOperations)
     clTestComm& comm = Make();
     EXPECT_EQ(comm.GetProtocol(), -2);
     EXPECT_EQ(comm.IsCommExist(), 0);
-    TArrayAsVector<clVerInfo> versions;
-    comm.GetQKVer(versions);
-    comm.GetProtocolVer(versions);
-    ASSERT_EQ(versions.size(), 2u);
-    EXPECT_EQ(versions[0], clVerInfo("Not Connected", 0, 0, 0, 0));
-    EXPECT_EQ(versions[1], clVerInfo("Not Connected", 0, 0, 0, 0));
+    EXPECT_EQ(Versions(comm), (TArrayAsVector<clVerInfo>(2, clVerInfo("Not Connected", 0, 0, 0, 0))));
 
     // These few leave an unconnected facade alone.
     int result = 5;
@@ -151,12 +144,7 @@ TEST_F(FacadeTest, SearchFallsBackToTheDemoAndReturnsWhatItConnected)
 TEST_F(FacadeTest, DemoReportsItsVersionsAndStatus)
 {
     clTestComm& comm = Demo();
-    TArrayAsVector<clVerInfo> versions;
-    comm.GetProtocolVer(versions);
-    comm.GetQKVer(versions);
-    ASSERT_EQ(versions.size(), 2u);
-    EXPECT_EQ(versions[0], clVerInfo("QKComm-Demo", 3, 0, 0, 0));
-    EXPECT_EQ(versions[1], clVerInfo("QKDemo", 0, 0, 0, 0));
+    EXPECT_EQ(Versions(comm), (TArrayAsVector<clVerInfo>{{"QKComm-Demo", 3, 0, 0, 0}, {"QKDemo", 0, 0, 0, 0}}));
     QK_STATUS status;
     status.SetStartBttnClicked(1);
     comm.GetStatusSeq(status);

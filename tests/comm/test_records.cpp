@@ -2,11 +2,13 @@
 // types, buttons and texts as the user sees them.
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "comm/qkcommer.h"
+#include "comm/qkcomml2.h"
 #include "comm/qkcommtypes.h"
 
 namespace {
@@ -74,6 +76,24 @@ TEST(CommRecords, FirmwareUpdateFailuresSayWhatWentWrong)
     EXPECT_EQ(TextOf(clQKBootErr(0, clQKBootErr::bootFailed, "the boot monitor did not identify itself", 13)),
               "The firmware update has failed: the boot monitor did not identify itself (boot library error 13).");
     EXPECT_NE(TextOf(clQKBootErr(0, clQKBootErr::bootStillThere)).find("still answers"), std::string::npos);
+}
+
+TEST(MonitorProbe, FifteenBytesStartingWithTheCountAnd02_00AreTheMonitors)
+{
+    unsigned char reply[15] = {14, 0x02, 0x00, 0xFF, 0xAA, 0x55, 0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01, 0x00};
+    EXPECT_TRUE(clQKCommLL2::IsMonitorReply(reply, 15));
+    // The rest is not looked at.
+    std::memset(reply + 3, 0x33, 12);
+    EXPECT_TRUE(clQKCommLL2::IsMonitorReply(reply, 15));
+    EXPECT_FALSE(clQKCommLL2::IsMonitorReply(reply, 14));
+    reply[2] = 0x01;
+    EXPECT_FALSE(clQKCommLL2::IsMonitorReply(reply, 15));
+    reply[2] = 0x00;
+    reply[0] = 13;
+    EXPECT_FALSE(clQKCommLL2::IsMonitorReply(reply, 15));
+    reply[0] = 14;
+    reply[1] = 0x03;
+    EXPECT_FALSE(clQKCommLL2::IsMonitorReply(reply, 15));
 }
 
 TEST(CommTypes, StatusIsFiveBytesAndCopiesOnlyTheButton)

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -106,4 +107,28 @@ public:
     mutable std::vector<clProgressStep> steps;
     // Returns true to stop at that step.
     std::function<bool(const clProgressStep&)> stopAt;
+};
+
+// Makes the facade from a command line and keeps the arguments alive as
+// long as it lives.
+class clTestCommMaker {
+public:
+    clTestComm& Make(clDataBase& db, const std::vector<std::string>& switches = {})
+    {
+        m_pComm.reset();
+        m_Args = {"qkprog"};
+        m_Args.insert(m_Args.end(), switches.begin(), switches.end());
+        m_Argv.clear();
+        for (const auto& a : m_Args)
+            m_Argv.push_back(a.c_str());
+        m_pComm = std::make_unique<clTestComm>(static_cast<int>(m_Argv.size()), m_Argv.data(), db);
+        return *m_pComm;
+    }
+    clTestComm* Get() const { return m_pComm.get(); }
+    void Reset() { m_pComm.reset(); }
+
+private:
+    std::vector<std::string> m_Args;
+    std::vector<const char*> m_Argv;
+    std::unique_ptr<clTestComm> m_pComm;
 };

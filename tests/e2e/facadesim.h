@@ -23,7 +23,7 @@ protected:
 
     void TearDown() override
     {
-        m_Comm.reset();
+        m_Maker.Reset();
         m_Sim.Stop();
         ComMapPort(kComNo, "");
         clBootLibrary::SetPath(nullptr);
@@ -40,21 +40,12 @@ protected:
         ComMapPort(kComNo, m_Sim.Path());
     }
 
-    clTestComm& Make(std::vector<std::string> switches = {})
-    {
-        m_Args = {"qkprog"};
-        m_Args.insert(m_Args.end(), switches.begin(), switches.end());
-        m_Argv.clear();
-        for (const auto& a : m_Args)
-            m_Argv.push_back(a.c_str());
-        m_Comm = std::make_unique<clTestComm>(static_cast<int>(m_Argv.size()), m_Argv.data(), m_Db);
-        return *m_Comm;
-    }
+    clTestComm& Make(const std::vector<std::string>& switches = {}) { return m_Maker.Make(m_Db, switches); }
 
     // Connects the facade to qksim with the real protocol.
     clTestComm& Connected()
     {
-        clTestComm& comm = m_Comm ? *m_Comm : Make();
+        clTestComm& comm = m_Maker.Get() != nullptr ? *m_Maker.Get() : Make();
         comm.Connect(QK_PORT_CFG{kComNo, 1, 1}, 0);
         EXPECT_EQ(comm.GetProtocol(), 1);
         return comm;
@@ -76,7 +67,5 @@ protected:
     clUiRecorder m_Ui;
     clDataBase m_Db{GetDLLDBaseInstance()};
     clSimProcess m_Sim;
-    std::vector<std::string> m_Args;
-    std::vector<const char*> m_Argv;
-    std::unique_ptr<clTestComm> m_Comm;
+    clTestCommMaker m_Maker;
 };
