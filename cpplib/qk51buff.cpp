@@ -78,8 +78,7 @@ void clQKHugeBuffer::Fill(const clAdrs& start, const clAdrs& stop, const unsigne
 void clQKHugeBuffer::LoadFromStream(std::istream& in)
 {
     clQKHugeBufIntr::LoadFromStream(in);
-    if (GetSize() != 0)
-        WriteThrough(GetStartAdrs(), GetStopAdrs());
+    WriteThrough(GetStartAdrs(), GetStopAdrs());
 }
 
 int clQKHugeBuffer::LoadFile(const char* path)

@@ -1,5 +1,6 @@
 // A space buffer bound to a communication object: which changes go through,
 // with which range and text, and when nothing goes at all.
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>

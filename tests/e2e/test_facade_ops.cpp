@@ -189,6 +189,12 @@ TEST_F(FacadeSimTest, ABoundBufferWritesItsEditsToTheProgrammersMemory)
     // The programmer was told the buffer's command range last.
     const std::string log = FrameLog();
     EXPECT_NE(log.rfind("RX 10 03 22 01 00 00 00 00 08 00 00 04 10 00 00 04 1F"), std::string::npos);
+
+    // Bytes read from the programmer are stored, not written back to it.
+    const std::size_t memoryWrites = FrameLines("03 20 00");
+    comm.ReadSpace(clAdrs(0x400), clAdrs(0x4FF), space, 0x20, 0);
+    EXPECT_EQ(FrameLines("03 20 00"), memoryWrites);
+    EXPECT_EQ(BytesOf(space), BytesOf(ram));
     EXPECT_TRUE(m_Ui.shown.empty());
 }
 
