@@ -17,6 +17,8 @@ namespace {
 
 constexpr const char kSrc[] = "..\\comm\\qkcomm.cpp";
 constexpr std::size_t kMaxLogPath = 260;
+// For Run: an operation without a code of its own leaves the current one.
+constexpr int kKeepOp = -1;
 
 // Source lines of the connect failures of each form: no port, unknown
 // protocol, allocation, failed connect.
@@ -58,10 +60,12 @@ const char* QkOperationText(int code)
 // Runs op on the connected protocol object. Defined first: its return type
 // is deduced.
 template <class F>
-decltype(auto) clQKComm::Run(unsigned short line, F&& op)
+decltype(auto) clQKComm::Run(unsigned short line, int code, F&& op)
 {
     if (!m_iCommEn || !m_pLL)
         RaiseInternal("CommEn != 0", line);
+    if (code != kKeepOp)
+        m_iCurrOp = code;
     try {
         return op(*m_pLL);
     } catch (const clXAbort&) {
@@ -111,7 +115,7 @@ void clQKComm::SetupDevice(unsigned short chipId)
         m_Db.GetChip(chipId);
     m_usDevice = chipId;
     if (m_iCommEn && chipId != 0)
-        Run(118, [&](clQKCommLL& ll) { ll.SetupDevice(chipId); });
+        Run(118, kKeepOp, [&](clQKCommLL& ll) { ll.SetupDevice(chipId); });
 }
 
 void clQKComm::SetFrequency(const char* text)
@@ -347,7 +351,7 @@ void clQKComm::Prolog()
     m_iCurrOp = opInit;
     if (!m_iCommEn)
         Connect(m_Port, 0);
-    Run(560, [&](clQKCommLL& ll) {
+    Run(560, kKeepOp, [&](clQKCommLL& ll) {
         m_iCurrOp = opBoot;
         if (ll.BootCheck(m_Port.m_lPortNo))
             ll.Connect(m_Port);
@@ -370,7 +374,7 @@ void clQKComm::Ready()
     m_iCurrOp = opReady;
     if (!m_iCommEn)
         Connect(m_Port, 0);
-    Run(600, [](clQKCommLL& ll) { ll.Ready(); });
+    Run(600, kKeepOp, [](clQKCommLL& ll) { ll.Ready(); });
     m_iCurrOp = opNone;
 }
 
@@ -403,138 +407,111 @@ void clQKComm::CheckBuffer(const clQKHugeBufIntr& buf, unsigned short line) cons
 void clQKComm::BlnkChk(const clQKHugeBufIntr& buf)
 {
     CheckBuffer(buf, 884);
-    Run(885, [&](clQKCommLL& ll) {
-        m_iCurrOp = opBlnkChk;
-        ll.BlnkChk(buf);
-    });
+    Run(885, opBlnkChk, [&](clQKCommLL& ll) { ll.BlnkChk(buf); });
 }
 
 void clQKComm::SigChk()
 {
-    Run(896, [](clQKCommLL& ll) { ll.SigChk(); });
+    Run(896, kKeepOp, [](clQKCommLL& ll) { ll.SigChk(); });
 }
 
 void clQKComm::Erase(const clQKHugeBufIntr& buf)
 {
     CheckBuffer(buf, 906);
-    Run(907, [&](clQKCommLL& ll) {
-        m_iCurrOp = opErase;
-        ll.Erase(buf);
-    });
+    Run(907, opErase, [&](clQKCommLL& ll) { ll.Erase(buf); });
 }
 
 unsigned short clQKComm::ChkSum(const clQKHugeBufIntr& buf)
 {
     CheckBuffer(buf, 918);
-    return Run(919, [&](clQKCommLL& ll) {
-        m_iCurrOp = opChkSum;
-        return ll.ChkSum(buf);
-    });
+    return Run(919, opChkSum, [&](clQKCommLL& ll) { return ll.ChkSum(buf); });
 }
 
 void clQKComm::Read(clQKHugeBufIntr& buf)
 {
     CheckBuffer(buf, 930);
-    Run(931, [&](clQKCommLL& ll) {
-        m_iCurrOp = opRead;
-        ll.Read(buf);
-    });
+    Run(931, opRead, [&](clQKCommLL& ll) { ll.Read(buf); });
 }
 
 unsigned short clQKComm::Program(const clQKHugeBufIntr& buf)
 {
     CheckBuffer(buf, 942);
-    return Run(943, [&](clQKCommLL& ll) {
-        m_iCurrOp = opProgram;
-        return ll.Program(buf);
-    });
+    return Run(943, opProgram, [&](clQKCommLL& ll) { return ll.Program(buf); });
 }
 
 void clQKComm::Verify(const clQKHugeBufIntr& buf)
 {
     CheckBuffer(buf, 954);
-    Run(955, [&](clQKCommLL& ll) {
-        m_iCurrOp = opVerify;
-        ll.Verify(buf);
-    });
+    Run(955, opVerify, [&](clQKCommLL& ll) { ll.Verify(buf); });
 }
 
 void clQKComm::Write(const clQKHugeBufIntr& buf, int mode)
 {
     CheckBuffer(buf, 966);
-    Run(967, [&](clQKCommLL& ll) {
-        m_iCurrOp = opSync;
-        ll.Write(buf, mode);
-    });
+    Run(967, opSync, [&](clQKCommLL& ll) { ll.Write(buf, mode); });
 }
 
 void clQKComm::Fill(const clQKHugeBufIntr& buf, unsigned char value)
 {
     CheckBuffer(buf, 978);
-    Run(979, [&](clQKCommLL& ll) { ll.Fill(buf, value); });
+    Run(979, kKeepOp, [&](clQKCommLL& ll) { ll.Fill(buf, value); });
 }
 
 void clQKComm::SetAddresses(const clQKHugeBufIntr& buf)
 {
     CheckBuffer(buf, 988);
-    Run(989, [&](clQKCommLL& ll) { ll.SetAddresses(buf); });
+    Run(989, kKeepOp, [&](clQKCommLL& ll) { ll.SetAddresses(buf); });
 }
 
 void clQKComm::SetAutoOpt(int a, int b, int c)
 {
     if (m_iCommEn)
-        Run(998, [&](clQKCommLL& ll) { ll.SetAutoOpt(a, b, c); });
+        Run(998, kKeepOp, [&](clQKCommLL& ll) { ll.SetAutoOpt(a, b, c); });
 }
 
 void clQKComm::GetStatus(QK_STATUS& status)
 {
-    Run(1006, [&](clQKCommLL& ll) {
-        m_iCurrOp = opSettings;
-        ll.GetStatus(status);
-    });
+    Run(1006, opSettings, [&](clQKCommLL& ll) { ll.GetStatus(status); });
 }
 
 void clQKComm::WrPrjDescr(const char* text)
 {
-    Run(1016, [&](clQKCommLL& ll) { ll.WrPrjDescr(text); });
+    Run(1016, kKeepOp, [&](clQKCommLL& ll) { ll.WrPrjDescr(text); });
 }
 
 void clQKComm::Robot(int on)
 {
-    Run(1022, [&](clQKCommLL& ll) { ll.Robot(on); });
+    Run(1022, kKeepOp, [&](clQKCommLL& ll) { ll.Robot(on); });
 }
 
 void clQKComm::RobotState()
 {
-    Run(1028, [](clQKCommLL& ll) { ll.RobotState(); });
+    Run(1028, kKeepOp, [](clQKCommLL& ll) { ll.RobotState(); });
 }
 
 void clQKComm::AllowDeviceButtons(int on)
 {
-    Run(1034, [&](clQKCommLL& ll) { ll.AllowDeviceButtons(on); });
+    Run(1034, kKeepOp, [&](clQKCommLL& ll) { ll.AllowDeviceButtons(on); });
 }
 
 void clQKComm::PgmFlsh()
 {
-    Run(1040, [](clQKCommLL& ll) { ll.PgmFlsh(); });
+    Run(1040, kKeepOp, [](clQKCommLL& ll) { ll.PgmFlsh(); });
 }
 
 void clQKComm::PgmDConf()
 {
-    Run(1046, [](clQKCommLL& ll) { ll.PgmDConf(); });
+    Run(1046, kKeepOp, [](clQKCommLL& ll) { ll.PgmDConf(); });
 }
 
 void clQKComm::EraseDConf()
 {
-    Run(1052, [](clQKCommLL& ll) { ll.EraseDConf(); });
+    Run(1052, kKeepOp, [](clQKCommLL& ll) { ll.EraseDConf(); });
 }
 
 void clQKComm::DoReboot()
 {
-    Run(1058, [&](clQKCommLL& ll) {
-        m_iCurrOp = opReboot;
-        ll.DoReboot();
-    });
+    Run(1058, opReboot, [&](clQKCommLL& ll) { ll.DoReboot(); });
 }
 
 void clQKComm::ReadSpace(const clAdrs& start, const clAdrs& stop, clHugeBuffer<unsigned char>& buf,
@@ -542,10 +519,7 @@ void clQKComm::ReadSpace(const clAdrs& start, const clAdrs& stop, clHugeBuffer<u
 {
     if (!(start <= stop))
         RaiseInternal("start_adrs <= stop_adrs", 1069);
-    Run(1071, [&](clQKCommLL& ll) {
-        m_iCurrOp = opRead;
-        ll.ReadSpace(start, stop, buf, space, kind);
-    });
+    Run(1071, opRead, [&](clQKCommLL& ll) { ll.ReadSpace(start, stop, buf, space, kind); });
 }
 
 void clQKComm::WriteSpace(const clAdrs& start, const clAdrs& stop, const clHugeBuffer<unsigned char>& buf,
@@ -553,15 +527,12 @@ void clQKComm::WriteSpace(const clAdrs& start, const clAdrs& stop, const clHugeB
 {
     if (!(start <= stop))
         RaiseInternal("start_adrs <= stop_adrs", 1082);
-    Run(1084, [&](clQKCommLL& ll) {
-        m_iCurrOp = opSync;
-        ll.WriteSpace(start, stop, buf, space, kind, 0);
-    });
+    Run(1084, opSync, [&](clQKCommLL& ll) { ll.WriteSpace(start, stop, buf, space, kind, 0); });
 }
 
 void clQKComm::ExecCmd(unsigned char order, unsigned char count, const unsigned char* data)
 {
-    Run(1093, [&](clQKCommLL& ll) { ll.ExecCmd(order, count, data); });
+    Run(1093, kKeepOp, [&](clQKCommLL& ll) { ll.ExecCmd(order, count, data); });
 }
 
 void clQKComm::WriteToLog(const char* text)

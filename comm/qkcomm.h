@@ -176,10 +176,10 @@ private:
     void ConnectOrDemo(Cfg cfg, int option, unsigned short line);
     template <class Cfg>
     Cfg Search(int count, const Cfg* list, int option);
-    // Runs op on the connected protocol object with the failure handling
-    // of the plain operations.
+    // Runs op on the connected protocol object as operation code (kept as
+    // it is for -1), with the failure handling of the plain operations.
     template <class F>
-    decltype(auto) Run(unsigned short line, F&& op);
+    decltype(auto) Run(unsigned short line, int code, F&& op);
     void OperationFailed();
     // Prolog, plain, Epilog (also when plain fails).
     void Sequence(const std::function<void()>& plain);

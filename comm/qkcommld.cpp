@@ -16,7 +16,9 @@ constexpr long kSleepStepMs = 10;
 // The first index i (1-based) at which trunc(i / perStep) reaches step.
 std::uint64_t FirstIndexOfStep(long step, double perStep)
 {
-    auto stepOf = [perStep](std::uint64_t i) { return static_cast<long>(std::trunc(static_cast<double>(i) / perStep)); };
+    auto stepOf = [perStep](std::uint64_t i) {
+        return static_cast<long>(std::trunc(static_cast<double>(i) / perStep));
+    };
     auto i = static_cast<std::uint64_t>(std::max(1.0, std::ceil(step * perStep)));
     while (i > 1 && stepOf(i - 1) >= step)
         --i;

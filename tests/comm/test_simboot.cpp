@@ -1,10 +1,10 @@
-// qksim's boot monitor without a terminal: the exchanges of a firmware
-// update, its memory pages, and what it makes of bad frames.
+// qksim's boot monitor without a terminal: what it makes of bad frames, its
+// faults and its options. Whole updates over a terminal are the end-to-end
+// tests' part.
 #include <gtest/gtest.h>
 
 #include "tools/qksim/simboot.h"
 #include "tools/qksim/simopts.h"
-#include "tools/qksim/simproto.h"
 
 namespace {
 
@@ -23,9 +23,10 @@ protected:
     }
     static clBytes ImageFrame(std::uint32_t address, const clBytes& data)
     {
-        clBytes frame = {static_cast<unsigned char>(7 + data.size()), 0x02, 0xF1, static_cast<unsigned char>(address >> 24),
-                         static_cast<unsigned char>(address >> 16), static_cast<unsigned char>(address >> 8),
-                         static_cast<unsigned char>(address), static_cast<unsigned char>(data.size())};
+        clBytes frame = {static_cast<unsigned char>(7 + data.size()), 0x02, 0xF1};
+        for (int shift = 24; shift >= 0; shift -= 8)
+            frame.push_back(static_cast<unsigned char>(address >> shift));
+        frame.push_back(static_cast<unsigned char>(data.size()));
         frame.insert(frame.end(), data.begin(), data.end());
         return frame;
     }
@@ -33,35 +34,6 @@ protected:
     clSimFaults m_Faults;
     clSimBootMonitor m_Monitor{m_Faults};
 };
-
-TEST_F(SimBootTest, TakesAnImageAndHandsOverWhenItIsStarted)
-{
-    EXPECT_EQ(Send({0x00}), kIdentifyReply);
-    EXPECT_EQ(Send(ImageFrame(0, {1, 2, 3})), kAck);
-    // Frames may arrive in pieces.
-    const clBytes second = ImageFrame(3, {4, 5});
-    EXPECT_TRUE(Send(clBytes(second.begin(), second.begin() + 4)).empty());
-    EXPECT_EQ(Send(clBytes(second.begin() + 4, second.end())), kAck);
-
-    clBytes started;
-    m_Monitor.OnStart([&](const clBytes& image) { started = image; });
-    EXPECT_TRUE(m_Monitor.Active());
-    EXPECT_EQ(Send({0x02, 0x00, 0xFF}), kAck);
-    EXPECT_FALSE(m_Monitor.Active());
-    EXPECT_EQ(started, (clBytes{1, 2, 3, 4, 5}));
-    // Once the firmware runs, the monitor is silent.
-    EXPECT_TRUE(Send({0x00}).empty());
-}
-
-TEST_F(SimBootTest, ServesItsPagedMemory)
-{
-    EXPECT_EQ(Send({8, 0x01, 0xF0, 0xFF, 0, 0, 0, 0, 1}), (clBytes{3, 0x02, 0, clSimBootMonitor::kPageCount}));
-    EXPECT_EQ(Send({10, 0x02, 0xF0, 1, 0, 0, 0xFF, 0xFE, 2, 0xAB, 0xCD}), kAck);
-    EXPECT_EQ(Send({8, 0x01, 0xF0, 1, 0, 0, 0xFF, 0xFD, 3}), (clBytes{5, 0x02, 0, 0xFF, 0xAB, 0xCD}));
-    // Past the end of a page, or a page it does not have.
-    EXPECT_EQ(Send({8, 0x01, 0xF0, 1, 0, 0, 0xFF, 0xFF, 2}), (clBytes{2, 0x40, 2}));
-    EXPECT_EQ(Send({9, 0x02, 0xF0, 4, 0, 0, 0, 0, 1, 0x11}), (clBytes{2, 0x40, 2}));
-}
 
 TEST_F(SimBootTest, BadFramesGetErrorRepliesAndNothingElse)
 {
@@ -117,28 +89,6 @@ TEST(SimBootOptions, AreParsedAndCheckedWithTheRest)
         clSimOptions other;
         EXPECT_FALSE(SimParseArgs(3, a.data(), other, error)) << bad;
     }
-}
-
-TEST(SimProtocolWithMonitor, TheMonitorAnswersUntilTheFirmwareStarts)
-{
-    clSimOptions options;
-    clSimMemory memory(4096, 0xFF);
-    clSimProtocol protocol(options, memory);
-    clSimBootMonitor monitor(options.faults);
-    protocol.AttachBootMonitor(&monitor);
-    clBytes out;
-    const unsigned char probe = 0;
-    protocol.Receive(&probe, 1, 0, out);
-    EXPECT_EQ(out, kIdentifyReply);
-    out.clear();
-    const clBytes start = {0x02, 0x00, 0xFF};
-    protocol.Receive(start.data(), start.size(), 0, out);
-    out.clear();
-    protocol.Receive(&probe, 1, 0, out);
-    EXPECT_TRUE(out.empty());
-    const unsigned char sync = 0xFE;
-    protocol.Receive(&sync, 1, 0, out);
-    EXPECT_EQ(out.size(), 7u);
 }
 
 } // namespace

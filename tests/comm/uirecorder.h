@@ -64,13 +64,6 @@ public:
             numbers.push_back(s.no);
         return numbers;
     }
-    const clShown* Find(unsigned short no) const
-    {
-        for (const auto& s : shown)
-            if (s.no == no)
-                return &s;
-        return nullptr;
-    }
 
     // The button every error record is answered with (Abort, as a console).
     int answer = erIdAbort;

@@ -79,42 +79,32 @@ TEST_F(WriteThroughTest, EachChangeGoesThroughWithItsRangeAndTheRangeComesBack)
     EXPECT_EQ(m_Buf.GetCmdStopAdrs(), clAdrs(0x101F));
 }
 
-TEST_F(WriteThroughTest, LoadsGoThroughWholeAndAFileLoadUnderItsOwnText)
-{
-    clTempDir dir;
-    WriteBytes(dir.File("a.bin"), std::vector<unsigned char>(0x20, 0x11));
-    ASSERT_EQ(m_Buf.LoadBinRange(dir.File("a.bin").c_str(), clAdrs(0x1004), clAdrs(0x1013)), 1);
-    ASSERT_EQ(m_Buf.LoadFile(dir.File("a.bin").c_str()), 1);
-    EXPECT_EQ(m_Comm.globalText, nullptr);
-
-    std::stringstream stream;
-    m_Buf.SaveToStream(stream);
-    m_Comm.calls.clear();
-    m_Buf.LoadFromStream(stream);
-    // Sizing from the stream resets the range to the whole buffer, then all
-    // of it goes.
-    EXPECT_EQ(m_Comm.calls, (std::vector<std::string>{"range 1000-10FF 0", "range 1000-10FF 0", "write 1000-10FF 1",
-                                                      "range 1000-10FF 0"}));
-
-    clQKHugeBuffer fresh("Data");
-    fresh.BindComm(&m_Comm);
-    m_Comm.calls.clear();
-    ASSERT_EQ(fresh.LoadBinRange(dir.File("missing.bin").c_str(), clAdrs(0), clAdrs(0)), 0);
-    EXPECT_TRUE(m_Comm.calls.empty());
-}
-
-TEST_F(WriteThroughTest, TheFileLoadsSendTheirRanges)
+TEST_F(WriteThroughTest, LoadsSendTheirRangesAndAWholeFileItsOwnText)
 {
     clTempDir dir;
     WriteBytes(dir.File("a.bin"), std::vector<unsigned char>(0x20, 0x11));
     m_Comm.calls.clear();
     m_Buf.LoadBinRangeReversed(dir.File("a.bin").c_str(), clAdrs(0x1004), clAdrs(0x1013));
+    EXPECT_EQ(m_Buf.GetByte(clAdrs(0x1004)), 0x88); // 0x11 reversed
     m_Buf.LoadFile(dir.File("a.bin").c_str());
     EXPECT_EQ(m_Comm.calls, (std::vector<std::string>{"range 1004-1013 0", "write 1004-1013 1", "range 1010-101F 0",
                                                       "range 1000-10FF 0 (text)", "write 1000-10FF 1 (text)",
                                                       "range 1010-101F 0 (text)"}));
     EXPECT_EQ(m_Comm.globalText, nullptr);
-    EXPECT_EQ(m_Buf.GetByte(clAdrs(0x1004)), 0x11);
+
+    // From a stream, sizing resets the range to the whole buffer, then all
+    // of it goes.
+    std::stringstream stream;
+    m_Buf.SaveToStream(stream);
+    m_Comm.calls.clear();
+    m_Buf.LoadFromStream(stream);
+    EXPECT_EQ(m_Comm.calls, (std::vector<std::string>{"range 1000-10FF 0", "range 1000-10FF 0", "write 1000-10FF 1",
+                                                      "range 1000-10FF 0"}));
+
+    // A file that is not there changes nothing and sends nothing.
+    m_Comm.calls.clear();
+    EXPECT_EQ(m_Buf.LoadBinRange(dir.File("missing.bin").c_str(), clAdrs(0x1000), clAdrs(0x1000)), 0);
+    EXPECT_TRUE(m_Comm.calls.empty());
 }
 
 TEST_F(WriteThroughTest, NothingGoesWithoutARealConnectionUnlessTheDemoIsForced)
