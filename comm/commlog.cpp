@@ -89,6 +89,12 @@ void clCommLog::WriteText(const char* text)
     Finish();
 }
 
+void clCommLog::Flush()
+{
+    if (IsOpen())
+        Finish();
+}
+
 // The file is complete after every record; a record that did not reach it
 // fails the operation in progress.
 void clCommLog::Finish()

@@ -30,6 +30,8 @@ public:
     void LogLine(const char* label, unsigned value);
     // Text as it is, no line end added.
     void WriteText(const char* text);
+    // Flushes the file when open; a failed stream throws clXIO.
+    void Flush();
 
 private:
     void Finish();

@@ -1,5 +1,5 @@
-// The communication library's error records and its own error manager.
-// The records carry their numbers; the message texts join with the facade.
+// The communication library's error records, its message table and its own
+// error manager.
 #pragma once
 
 #include <cstdint>
@@ -7,21 +7,19 @@
 #include "cladrs/cladrs.h"
 #include "err/qkerr.h"
 
+// The text of message no of the table (0 to 26), or null.
+const char* QkCommMessage(unsigned short no);
+
+// A numbered communication error; numbers 0 to 20 carry their message.
 class clQKCommEr : public clBasicErr {
 public:
-    clQKCommEr(unsigned long processId, unsigned short errNo, ERR_TYPE type, unsigned char option)
-        : clBasicErr(processId, errNo, type, option)
-    {
-    }
+    clQKCommEr(unsigned long processId, unsigned short errNo, ERR_TYPE type, unsigned char option);
 };
 
 // A blank check found a programmed cell.
 class clQKCommBlnkErr : public clBasicErr {
 public:
-    clQKCommBlnkErr(unsigned long processId, const clAdrs& address, unsigned char value)
-        : clBasicErr(processId, 3, erTypeNote, erOptOk), m_Adrs(address), m_ucValue(value)
-    {
-    }
+    clQKCommBlnkErr(unsigned long processId, const clAdrs& address, unsigned char value);
     const clAdrs& GetAddress() const { return m_Adrs; }
     unsigned char GetDeviceValue() const { return m_ucValue; }
 
@@ -34,11 +32,7 @@ private:
 class clQKCommVrfErr : public clBasicErr {
 public:
     clQKCommVrfErr(unsigned long processId, const clAdrs& address, unsigned char deviceValue,
-                   unsigned char bufferValue)
-        : clBasicErr(processId, 9, erTypeNote, erOptOk), m_Adrs(address), m_ucDevice(deviceValue),
-          m_ucBuffer(bufferValue)
-    {
-    }
+                   unsigned char bufferValue);
     const clAdrs& GetAddress() const { return m_Adrs; }
     unsigned char GetDeviceValue() const { return m_ucDevice; }
     unsigned char GetBufferValue() const { return m_ucBuffer; }
@@ -49,5 +43,31 @@ private:
     unsigned char m_ucBuffer;
 };
 
+// Programming stopped at an address (given as its two 16-bit halves).
+class clQKCommPgmErr : public clBasicErr {
+public:
+    clQKCommPgmErr(unsigned long processId, unsigned short low, unsigned short high);
+    std::uint32_t GetAddress() const { return m_ulAdrs; }
+
+private:
+    std::uint32_t m_ulAdrs;
+};
+
+// A firmware update that could not be done. Its numbers follow the message
+// table; each record carries its own text.
+class clQKBootErr : public clBasicErr {
+public:
+    enum : unsigned short {
+        bootNoEntry = 27,   // the boot library has no com_init
+        bootFailed = 28,    // com_init failed; detail: the boot library's reason
+        bootStillThere = 29 // the monitor still answers after an update
+    };
+    // detail: the library's path for bootNoEntry, the boot library's error
+    // text for bootFailed; bootLibErr: the boot library's error number.
+    clQKBootErr(unsigned long processId, unsigned short errNo, const char* detail = "", int bootLibErr = 0);
+};
+
 // The library's error manager: every record the library reports goes here.
+// It shows them with the notifier of the error-handler library from the
+// moment the library is loaded.
 clErrMngr& GetCommErrMngr();

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "comm/comport.h"
+#include "comm/comports.h"
+#include "comm/qkbootlib.h"
 #include "comm/qkcalc.h"
 #include "comm/qkcommer.h"
 #include "comm/qkcommexpt.h"
@@ -23,6 +25,12 @@ constexpr const char kUpdatingText[] =
     "Software is being updated. Wait until LCD displays 'RESTART NEEDED'\n and then turn off QK-JTAG. The QK-JTAG "
     "software will be closed automatically.";
 constexpr const char kUpdatingCaption[] = "QK-JTAG Programmer";
+// What a boot monitor answers to the probe byte, after its count byte.
+constexpr unsigned char kMonitorPattern[14] = {0x02, 0x00, 0xFF, 0xAA, 0x55, 0x80, 0x40,
+                                               0x20, 0x10, 0x08, 0x04, 0x02, 0x01, 0x00};
+
+// The protocol object the boot library's progress goes to.
+clQKCommLL2* g_pCurrentLL2 = nullptr;
 
 std::string Text16(const unsigned char* bytes)
 {
@@ -39,11 +47,14 @@ bool clQKSeqIDLL2::Contains(clSeqID2 id) const
 clQKCommLL2::clQKCommLL2(clCommSwtch& switches, clDataBase& db, int option)
     : m_pSwtch(&switches), m_pDb(&db), m_usDeviceId(static_cast<unsigned short>(option))
 {
+    g_pCurrentLL2 = this;
 }
 
 clQKCommLL2::~clQKCommLL2()
 {
     Disconnect();
+    if (g_pCurrentLL2 == this)
+        g_pCurrentLL2 = nullptr;
 }
 
 clQKCommLL* clQKCommLL2::InitCommLog(const char* path)
@@ -135,9 +146,10 @@ void clQKCommLL2::Connect(const QK_COMM_PORT& port)
         ++id;
     if (id > kMaxPortId)
         Raise<clQKCommExpt>(378);
-    m_iPortId = id;
     try {
         for (;;) {
+            // A firmware update closed the port: it opens afresh.
+            m_iPortId = id;
             if (ComOpen(id, port.m_lComIndex, port.m_usOpenParams[0], port.m_usOpenParams[1],
                         port.m_usOpenParams[2], port.m_usOpenParams[3], port.m_usInQueue, port.m_usOutQueue,
                         port.m_usSpare) != comOk)
@@ -256,9 +268,26 @@ void clQKCommLL2::Epilog()
     m_SeqIds.Clear();
 }
 
-bool clQKCommLL2::BootCheck(int /*portNo*/)
+bool clQKCommLL2::BootCheck(int portNo)
+{
+    if (!ProbeMonitor()) {
+        m_bUpdated = false;
+        return false;
+    }
+    // New firmware that does not start would bring the monitor back for ever.
+    if (m_bUpdated) {
+        GetCommErrMngr() << clQKBootErr(GetProcessId(), clQKBootErr::bootStillThere);
+        Raise<clQKCommExpt>(507);
+    }
+    UpdateFirmware(portNo);
+    m_bUpdated = true;
+    return true;
+}
+
+bool clQKCommLL2::ProbeMonitor()
 {
     m_SeqIds.Push(0x20);
+    bool present = false;
     {
         clProgressScope off(*this, 0);
         ComPurgeTx(m_iPortId);
@@ -269,16 +298,79 @@ bool clQKCommLL2::BootCheck(int /*portNo*/)
             RawWrite(&probe, 1, 100);
             DrainTx(100);
             RawRead(answer, sizeof answer, 300);
+            present = IsMonitorReply(answer, sizeof answer);
         } catch (const clBscExpt&) {
             // Normal firmware does not answer the probe.
         }
-        // Recognising a boot monitor's answer, and the firmware update that
-        // follows, come with the boot library; until then no probe finds one.
     }
     m_SeqIds.Pop();
     ComPurgeTx(m_iPortId);
     ComPurgeRx(m_iPortId);
-    return false;
+    return present;
+}
+
+bool clQKCommLL2::IsMonitorReply(const unsigned char* answer, int count)
+{
+    if (count != 15 || answer[0] != 14)
+        return false;
+    // Compared as zero-terminated strings, the pattern ends after its first
+    // byte: every reply that goes on 02 00 is the monitor's.
+    char reply[15] = {};
+    std::memcpy(reply, answer + 1, 14);
+    return std::strcmp(reply, reinterpret_cast<const char*>(kMonitorPattern)) == 0;
+}
+
+void clQKCommLL2::UpdateFirmware(int portNo)
+{
+    clBootLibrary library;
+    if (!library.Load()) {
+        const std::string text = "Can't find " + clBootLibrary::Path();
+        QkUi().MessageBox(text.c_str(), "Booting error", erOptOk);
+        Raise<clQKCommExpt>(1043);
+    }
+    const auto comInit = library.Entry<QkComInitFn>("com_init");
+    if (comInit == nullptr) {
+        GetCommErrMngr() << clQKBootErr(GetProcessId(), clQKBootErr::bootNoEntry, clBootLibrary::Path().c_str());
+        Raise<clQKCommExpt>(1048);
+    }
+    // The boot library keeps its own port map: it learns which device the
+    // number stands for here.
+    if (const auto mapPort = library.Entry<QkComMapPortFn>("com_mapport"))
+        mapPort(portNo, ComPortPath(portNo).c_str());
+    // The boot library opens the port itself. The log stays open, so that it
+    // goes on after the update.
+    ClosePort();
+    int result = -1;
+    {
+        clProgressScope on(*this, 1);
+        StartProgress();
+        g_pCurrentLL2 = this; // whichever protocol object was made last, this one updates
+        result = comInit(portNo, &BootProgress, QkBootFamily(m_usDeviceId));
+    }
+    if (result != 1) {
+        const auto dllError = library.Entry<QkDllErrorFn>("dllError");
+        const CDllError* error = dllError != nullptr ? dllError() : nullptr;
+        const std::string reason =
+            error != nullptr ? std::string(error->m_szText, strnlen(error->m_szText, sizeof error->m_szText))
+                             : std::string("no reason given");
+        GetCommErrMngr() << clQKBootErr(GetProcessId(), clQKBootErr::bootFailed, reason.c_str(),
+                                        error != nullptr ? error->m_iError : 0);
+        Raise<clQKCommExpt>(1062);
+    }
+    library.Release();
+    WaitMs(clBootLibrary::RestartWaitMs());
+}
+
+void clQKCommLL2::BootProgress(double percent)
+{
+    if (g_pCurrentLL2 == nullptr)
+        return;
+    try {
+        g_pCurrentLL2->Report(percent, clAdrs(0));
+    } catch (...) {
+        // A download stopped halfway would leave the programmer without
+        // firmware: a stop request waits for the end of it.
+    }
 }
 
 void clQKCommLL2::RawWrite(const unsigned char* bytes, int count, int timeout)

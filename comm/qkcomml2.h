@@ -91,6 +91,8 @@ public:
     int GetPortId() const { return m_iPortId; }
     // Set once the programmer answered that it is updating its firmware.
     bool IsFirmwareUpdating() const { return m_bFwUpdating; }
+    // Whether a probe answer of count bytes is the boot monitor's.
+    static bool IsMonitorReply(const unsigned char* answer, int count);
 
 private:
     // Progress on or off for a scope; the flag before it comes back however
@@ -133,7 +135,10 @@ private:
     void SendDeviceSetup();
     void ClosePort();
 
-    // Boot-monitor probe.
+    // Boot-monitor probe and firmware update.
+    bool ProbeMonitor();
+    void UpdateFirmware(int portNo);
+    static void BootProgress(double percent);
     void RawWrite(const unsigned char* bytes, int count, int ms);
     void RawRead(unsigned char* bytes, int count, int ms);
     void DrainTx(int ms);
@@ -210,6 +215,7 @@ private:
     int m_iLastCode = -1; // the code of the last well-formed reply
     int m_iMultiTask = 1;
     bool m_bFwUpdating = false;
+    bool m_bUpdated = false; // an update ran and no probe has gone unanswered since
     bool m_bSetupPending = false;
     float m_fFrequency = 4000000.0f;
 

@@ -18,14 +18,99 @@ constexpr unsigned short kReversedLines[3] = {339, 343, 349};
 
 clQKHugeBuffer::clQKHugeBuffer(const char* name) : clQKHugeBufIntr(name) {}
 
+bool clQKHugeBuffer::IsWriteThrough() const
+{
+    return GetSize() != 0 && m_pComm != nullptr && m_pComm->IsCommExist() &&
+           (m_pComm->GetProtocol() != -1 || m_pComm->IsForceDemo());
+}
+
+void clQKHugeBuffer::WriteThrough(const clAdrs& start, const clAdrs& stop, const unsigned char* fill)
+{
+    if (!IsWriteThrough())
+        return;
+    const clAdrs cmdStart = GetCmdStartAdrs();
+    const clAdrs cmdStop = GetCmdStopAdrs();
+    SetCmdAddresses(start, stop);
+    try {
+        if (fill != nullptr)
+            m_pComm->FillSeq(*this, *fill);
+        else
+            m_pComm->WriteSeq(*this, 1);
+    } catch (...) {
+        // The buffer's own range comes back even when the programmer is gone.
+        clQKHugeBufIntr::SetCmdAddresses(cmdStart, cmdStop);
+        throw;
+    }
+    SetCmdAddresses(cmdStart, cmdStop);
+}
+
+void clQKHugeBuffer::SetCmdAddresses(const clAdrs& start, const clAdrs& stop)
+{
+    clQKHugeBufIntr::SetCmdAddresses(start, stop);
+    if (IsWriteThrough())
+        m_pComm->SetAddressesSeq(*this);
+}
+
+void clQKHugeBuffer::SetByte(const clAdrs& adrs, const unsigned char* byte)
+{
+    clQKHugeBufIntr::SetByte(adrs, byte);
+    WriteThrough(adrs, adrs);
+}
+
+void clQKHugeBuffer::CopyWithin(const clAdrs& start, const clAdrs& stop, const clAdrs& dest)
+{
+    clQKHugeBufIntr::CopyWithin(start, stop, dest);
+    WriteThrough(dest, dest + (stop - start));
+}
+
+void clQKHugeBuffer::Write(const clAdrs& start, const clAdrs& stop, const unsigned char* src)
+{
+    clQKHugeBufIntr::Write(start, stop, src);
+    WriteThrough(start, stop);
+}
+
+void clQKHugeBuffer::Fill(const clAdrs& start, const clAdrs& stop, const unsigned char* value)
+{
+    clQKHugeBufIntr::Fill(start, stop, value);
+    WriteThrough(start, stop, value);
+}
+
+void clQKHugeBuffer::LoadFromStream(std::istream& in)
+{
+    clQKHugeBufIntr::LoadFromStream(in);
+    WriteThrough(GetStartAdrs(), GetStopAdrs());
+}
+
+int clQKHugeBuffer::LoadFile(const char* path)
+{
+    const int loaded = clQKHugeBufIntr::LoadFile(path);
+    if (loaded == 1 && IsWriteThrough()) {
+        m_pComm->SetGlobalText("Loading");
+        try {
+            WriteThrough(GetStartAdrs(), GetStopAdrs());
+        } catch (...) {
+            m_pComm->ClearGlobalText();
+            throw;
+        }
+        m_pComm->ClearGlobalText();
+    }
+    return loaded;
+}
+
 int clQKHugeBuffer::LoadBinRange(const char* path, const clAdrs& start, const clAdrs& stop)
 {
-    return LoadRange(path, start, stop, false, kPlainLines);
+    const int loaded = LoadRange(path, start, stop, false, kPlainLines);
+    if (loaded == 1)
+        WriteThrough(start, stop);
+    return loaded;
 }
 
 int clQKHugeBuffer::LoadBinRangeReversed(const char* path, const clAdrs& start, const clAdrs& stop)
 {
-    return LoadRange(path, start, stop, true, kReversedLines);
+    const int loaded = LoadRange(path, start, stop, true, kReversedLines);
+    if (loaded == 1)
+        WriteThrough(start, stop);
+    return loaded;
 }
 
 int clQKHugeBuffer::LoadRange(const char* path, const clAdrs& start, const clAdrs& stop, bool reversed,
@@ -69,7 +154,8 @@ int clQKHugeBuffer::LoadRange(const char* path, const clAdrs& start, const clAdr
             break;
         if (reversed)
             QkReverseBits(bytes.data(), got);
-        Write(at, at + static_cast<std::uint32_t>(got - 1), bytes.data());
+        // The caller writes the whole range through once it is loaded.
+        clQKHugeBufIntr::Write(at, at + static_cast<std::uint32_t>(got - 1), bytes.data());
         at = at + static_cast<std::uint32_t>(got);
         wanted -= got;
         if (got < step)

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "cpplib/qkfile.h"
+#include "tools/qksim/simboot.h"
 #include "tools/qksim/simline.h"
 #include "tools/qksim/simmem.h"
 #include "tools/qksim/simopts.h"
@@ -71,6 +72,17 @@ int main(int argc, char** argv)
         memory.SetStuck(options.faults.stuckAddress);
     clSimProtocol protocol(options, memory);
     protocol.SetFrameLog(frameLog);
+    clSimBootMonitor monitor(options.faults);
+    monitor.SetFrameLog(frameLog);
+    if (options.bootMonitor)
+        protocol.AttachBootMonitor(&monitor);
+    bool imageWritten = true;
+    if (!options.bootImage.empty())
+        monitor.OnStart([&](const std::vector<unsigned char>& image) {
+            imageWritten = QkWriteFileAtomically(options.bootImage, image.data(), image.size());
+            if (!imageWritten)
+                std::fprintf(stderr, "qksim: cannot write %s\n", options.bootImage.c_str());
+        });
 
     Catch(SIGINT, OnStop);
     Catch(SIGTERM, OnStop);
@@ -92,6 +104,8 @@ int main(int argc, char** argv)
     if (dropped)
         std::fprintf(stderr, "qksim: line dropped as asked\n");
 
+    if (!imageWritten)
+        return 1;
     if (!options.dump.empty() &&
         !QkWriteFileAtomically(options.dump, memory.Device().data(), memory.Device().size())) {
         std::fprintf(stderr, "qksim: cannot write %s\n", options.dump.c_str());

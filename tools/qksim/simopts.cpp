@@ -23,6 +23,10 @@ const char kSimUsage[] =
     "                     presses the button once\n"
     "  --frame-log FILE   log every frame received (RX) and sent (TX); - is stderr\n"
     "  --dump FILE        write the device memory to FILE at exit\n"
+    "  --boot-monitor     start as the boot monitor: answer the probe, take a\n"
+    "                     firmware image, then restart as the programmer\n"
+    "  --boot-image FILE  write the image the monitor received to FILE when the\n"
+    "                     host starts it\n"
     "  --fault SPEC       inject a fault (repeatable):\n"
     "       flip=ADDR          invert the device byte at ADDR after programming\n"
     "       nonblank=ADDR      the cell at ADDR is stuck at 0x00\n"
@@ -33,6 +37,9 @@ const char kSimUsage[] =
     "       silent=SEL         do not answer frames SEL\n"
     "       bad-sync           answer the sync byte with a wrong pattern\n"
     "       drop-after=N       hang up the line on the N-th frame\n"
+    "       boot-bad-id        the boot monitor identifies with other bytes\n"
+    "       boot-stays         the boot monitor goes on after the start command\n"
+    "       boot-error=CODE    the boot monitor answers image writes with CODE\n"
     "     SEL is an order byte (0x10 program, 0x11 blank check, 0x12 checksum,\n"
     "     0x13 erase, 0x14 read, 0x15 verify, ...) of an execute frame, or with\n"
     "     a kind letter first: r request, w write, f fill, b reboot (w0x20).\n"
@@ -84,8 +91,9 @@ bool ParseFault(const std::string& spec, clSimFaults& faults)
     const std::size_t eq = spec.find('=');
     const std::string name = spec.substr(0, eq);
     const std::string value = eq == std::string::npos ? std::string() : spec.substr(eq + 1);
-    if (name == "bad-sync") {
-        faults.badSync = true;
+    if (name == "bad-sync" || name == "boot-bad-id" || name == "boot-stays") {
+        bool& flag = name == "bad-sync" ? faults.badSync : name == "boot-bad-id" ? faults.bootBadId : faults.bootStays;
+        flag = true;
         return eq == std::string::npos;
     }
     if (eq == std::string::npos)
@@ -100,6 +108,8 @@ bool ParseFault(const std::string& spec, clSimFaults& faults)
     }
     if (name == "drop-after")
         return ParseInto(value, 0xFFFFFFFF, faults.dropAfter) && faults.dropAfter > 0;
+    if (name == "boot-error")
+        return ParseInto(value, 0xFF, faults.bootError) && faults.bootError > 0;
     clSimReplyFault fault;
     std::string selector = value;
     if (name == "reply") {
@@ -136,6 +146,10 @@ bool SimParseArgs(int argc, const char* const* argv, clSimOptions& options, std:
             options.help = true;
             continue;
         }
+        if (arg == "--boot-monitor") {
+            options.bootMonitor = true;
+            continue;
+        }
         if (i + 1 >= argc || arg.compare(0, 2, "--") != 0) {
             error = arg.compare(0, 2, "--") == 0 ? "option " + arg + " needs a value" : "unknown argument: " + arg;
             return false;
@@ -166,6 +180,8 @@ bool SimParseArgs(int argc, const char* const* argv, clSimOptions& options, std:
             ok = !(options.frameLog = value).empty();
         else if (arg == "--dump")
             ok = !(options.dump = value).empty();
+        else if (arg == "--boot-image")
+            ok = !(options.bootImage = value).empty();
         else if (arg == "--fault")
             ok = ParseFault(value, options.faults);
         else {

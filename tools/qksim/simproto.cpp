@@ -37,9 +37,25 @@ clSimProtocol::clSimProtocol(const clSimOptions& options, clSimMemory& memory)
 {
 }
 
+std::string SimHexLine(const char* tag, const std::vector<unsigned char>& bytes)
+{
+    std::string line = tag;
+    char hex[4];
+    for (const unsigned char b : bytes) {
+        std::snprintf(hex, sizeof hex, " %02X", b);
+        line += hex;
+    }
+    return line;
+}
+
 void clSimProtocol::Receive(const unsigned char* bytes, std::size_t count, std::int64_t nowUs,
                             std::vector<unsigned char>& out)
 {
+    // The boot monitor has the line until the host starts the firmware.
+    if (m_pBoot != nullptr && m_pBoot->Active()) {
+        m_pBoot->Receive(bytes, count, nowUs, out);
+        return;
+    }
     if (!m_Partial.empty() && nowUs - m_PartialSinceUs > kStaleUs) {
         Log("RX", m_Partial);
         Note("unfinished frame dropped");
@@ -325,15 +341,8 @@ clSimProtocol::clBytes clSimProtocol::Reply(unsigned char code, int length)
 
 void clSimProtocol::Log(const char* tag, const clBytes& bytes)
 {
-    if (m_pLog == nullptr)
-        return;
-    std::string line = tag;
-    char hex[4];
-    for (const unsigned char b : bytes) {
-        std::snprintf(hex, sizeof hex, " %02X", b);
-        line += hex;
-    }
-    *m_pLog << line << '\n' << std::flush;
+    if (m_pLog != nullptr)
+        *m_pLog << SimHexLine(tag, bytes) << '\n' << std::flush;
 }
 
 void clSimProtocol::Note(const char* text)

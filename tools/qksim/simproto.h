@@ -6,10 +6,15 @@
 
 #include <cstdint>
 #include <ostream>
+#include <string>
 #include <vector>
 
+#include "tools/qksim/simboot.h"
 #include "tools/qksim/simmem.h"
 #include "tools/qksim/simopts.h"
+
+// "TAG" and the bytes in two-digit hex, for the frame log.
+std::string SimHexLine(const char* tag, const std::vector<unsigned char>& bytes);
 
 class clSimProtocol {
 public:
@@ -27,6 +32,8 @@ public:
     void PressStartButton() { m_bPressed = true; }
     // Where the frame log goes (null: nowhere).
     void SetFrameLog(std::ostream* log) { m_pLog = log; }
+    // A boot monitor that answers instead until it hands over (not owned).
+    void AttachBootMonitor(clSimBootMonitor* monitor) { m_pBoot = monitor; }
 
 private:
     using clBytes = std::vector<unsigned char>;
@@ -60,6 +67,7 @@ private:
     const clSimOptions& m_Options;
     clSimMemory& m_Mem;
     std::ostream* m_pLog = nullptr;
+    clSimBootMonitor* m_pBoot = nullptr;
 
     clBytes m_Partial;
     std::int64_t m_PartialSinceUs = 0;
