@@ -26,6 +26,13 @@ int QkCmdInfo(int argc, char** argv, int first);
 int QkCmdConvert(int argc, char** argv, int first);
 int QkCmdPorts(int argc, char** argv, int first);
 int QkCmdProject(int argc, char** argv, int first);
+int QkCmdProgram(int argc, char** argv, int first);
+int QkCmdVerify(int argc, char** argv, int first);
+int QkCmdRead(int argc, char** argv, int first);
+int QkCmdBlankCheck(int argc, char** argv, int first);
+int QkCmdErase(int argc, char** argv, int first);
+int QkCmdChecksum(int argc, char** argv, int first);
+int QkCmdVersions(int argc, char** argv, int first);
 
 // Prints "qkcli: message" to stderr and returns exitUsage.
 int QkUsageError(const char* command, const std::string& message);
