@@ -27,7 +27,7 @@ const char kSimUsage[] =
     "                     firmware image, then restart as the programmer\n"
     "  --boot-image FILE  write the image the monitor received to FILE when the\n"
     "                     host starts it\n"
-    "  --fault SPEC       inject a fault (repeatable):\n"
+    "  --fault FAULT      inject a fault (repeatable):\n"
     "       flip=ADDR          invert the device byte at ADDR after programming\n"
     "       nonblank=ADDR      the cell at ADDR is stuck at 0x00\n"
     "       reply=SEL:CODE     answer frames SEL with reply code CODE\n"
@@ -86,11 +86,11 @@ bool ParseSelector(std::string text, clSimSelector& sel)
     return ParseInto(text, 0xFF, sel.order);
 }
 
-bool ParseFault(const std::string& spec, clSimFaults& faults)
+bool ParseFault(const std::string& text, clSimFaults& faults)
 {
-    const std::size_t eq = spec.find('=');
-    const std::string name = spec.substr(0, eq);
-    const std::string value = eq == std::string::npos ? std::string() : spec.substr(eq + 1);
+    const std::size_t eq = text.find('=');
+    const std::string name = text.substr(0, eq);
+    const std::string value = eq == std::string::npos ? std::string() : text.substr(eq + 1);
     if (name == "bad-sync" || name == "boot-bad-id" || name == "boot-stays") {
         bool& flag = name == "bad-sync" ? faults.badSync : name == "boot-bad-id" ? faults.bootBadId : faults.bootStays;
         flag = true;
