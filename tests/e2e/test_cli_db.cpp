@@ -81,9 +81,13 @@ TEST(CliHelp, EveryCommandExplainsItself)
     const auto top = Cli({"--help"});
     EXPECT_EQ(top.status, 0);
     EXPECT_NE(top.out.find("qkcli devices"), std::string::npos);
-    const auto info = Cli({"info", "--help"});
-    EXPECT_EQ(info.status, 0);
-    EXPECT_NE(info.out.find("Examples:"), std::string::npos);
+    for (const char* command : {"devices", "info", "convert", "ports", "versions", "program", "verify", "read",
+                                "blank-check", "erase", "checksum", "project"}) {
+        const auto help = Cli({command, "--help"});
+        EXPECT_EQ(help.status, 0) << command;
+        EXPECT_NE(help.out.find("Usage: qkcli "), std::string::npos) << command;
+        EXPECT_NE(help.out.find("Examples:"), std::string::npos) << command;
+    }
     const auto version = Cli({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_NE(version.out.find("QKDB 3.32"), std::string::npos);

@@ -112,15 +112,26 @@ const clCliCommand kCommands[] = {
     {"blank-check", "blank-check CONN --device D [--space S] [--start A --stop A]",
      "Check that the range holds only the erased value; the first programmed address and\n"
      "its value are named when it does not (exit status 2).\n"
-     "\n" QKCLI_CONN_HELP,
+     "\n" QKCLI_CONN_HELP
+     "\n"
+     "Examples:\n"
+     "  qkcli blank-check --port COM1 --device PCD80710\n"
+     "  qkcli blank-check --port /tmp/qkjtag --device PCD80710 --start 0 --stop 0xFFFF --json\n",
      QkCmdBlankCheck},
     {"erase", "erase CONN --device D",
      "Erase the whole device.\n"
-     "\n" QKCLI_CONN_HELP,
+     "\n" QKCLI_CONN_HELP
+     "\n"
+     "Examples:\n"
+     "  qkcli erase --port COM1 --device PCD80710 --trace station1.log\n",
      QkCmdErase},
     {"checksum", "checksum CONN --device D [--space S] [--start A --stop A]",
      "The device's checksum over the range, as %04X.\n"
-     "\n" QKCLI_CONN_HELP,
+     "\n" QKCLI_CONN_HELP
+     "\n"
+     "Examples:\n"
+     "  qkcli checksum --port COM1 --device PCD80710\n"
+     "  qkcli checksum --scan --device PCD80712 --start 0x10000 --stop 0x1FFFF --json\n",
      QkCmdChecksum},
     {"versions", "versions [CONN] [--json]",
      "The version lines of the About page: the software, the protocol and the programmer\n"
