@@ -473,6 +473,7 @@ int clDeviceRun::Execute()
         return Usage("name the data with --file");
 
     const auto began = std::chrono::steady_clock::now();
+    bool fileFailed = false;
     try {
         if (const std::string problem = Prepare(); !problem.empty())
             return DataError(problem);
@@ -516,8 +517,10 @@ int clDeviceRun::Execute()
     } catch (const clBscExpt&) {
         m_Run.outcome = clCliOutcome::error;
     } catch (const std::runtime_error& e) {
+        // The device answered; a file of ours could not be written.
         std::fprintf(stderr, "qkcli %s: %s\n", m_Cmd.name, e.what());
         m_Run.outcome = clCliOutcome::error;
+        fileFailed = true;
     }
     std::signal(SIGINT, SIG_DFL);
     if (m_Run.protocol == "demo" && !m_Args.Has("demo") && !m_Run.error) {
@@ -535,7 +538,7 @@ int clDeviceRun::Execute()
     }
     m_Run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     Finish();
-    return m_Run.ExitStatus();
+    return fileFailed ? exitUsage : m_Run.ExitStatus();
 }
 
 void clDeviceRun::Finish()
