@@ -189,6 +189,12 @@ TEST_F(CliDevice, TheDemoRunsWhenAskedAndSaysSo)
         << r.out;
     EXPECT_NE(r.out.find("\"protocol\":\"demo\""), std::string::npos);
     EXPECT_NE(r.out.find("\"result\":\"ok\""), std::string::npos);
+
+    // The device part went well; the output file could not be written.
+    const auto unwritable = Cli({"read", "--demo", "--device", "PCD80710", "--start", "0", "--stop", "0x7FF",
+                                 "--file", dir.File("no/folder/out.bin")});
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_NE(unwritable.err.find("cannot write"), std::string::npos) << unwritable.err;
 }
 
 TEST_F(CliDevice, CtrlCWhileProgrammingSendsTheAbortByte)
