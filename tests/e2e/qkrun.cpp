@@ -35,6 +35,28 @@ void DrainPipes(int outFd, int errFd, std::string& out, std::string& err)
         }
     }
 }
+// program first, then its arguments.
+std::vector<std::string> ArgumentStore(const std::string& program, const std::vector<std::string>& args)
+{
+    std::vector<std::string> store{program};
+    store.insert(store.end(), args.begin(), args.end());
+    return store;
+}
+
+// The null-terminated pointer list of a string list (which must outlive it).
+std::vector<char*> Pointers(std::vector<std::string>& strings)
+{
+    std::vector<char*> pointers;
+    for (auto& s : strings)
+        pointers.push_back(s.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+int ExitStatus(int status)
+{
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
 } // namespace
 
 clRunResult QkRun(const std::string& program, const std::vector<std::string>& args,
@@ -45,21 +67,14 @@ clRunResult QkRun(const std::string& program, const std::vector<std::string>& ar
     if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
         return result;
 
-    std::vector<std::string> argStore{program};
-    argStore.insert(argStore.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : argStore)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
+    std::vector<std::string> argStore = ArgumentStore(program, args);
+    const std::vector<char*> argv = Pointers(argStore);
 
     std::vector<std::string> envStore;
     for (char** e = environ; *e != nullptr; ++e)
         envStore.emplace_back(*e);
     envStore.insert(envStore.end(), env.begin(), env.end());
-    std::vector<char*> envp;
-    for (auto& e : envStore)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
+    const std::vector<char*> envp = Pointers(envStore);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -81,6 +96,30 @@ clRunResult QkRun(const std::string& program, const std::vector<std::string>& ar
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.status = ExitStatus(status);
     return result;
+}
+
+int QkStart(const std::string& program, const std::vector<std::string>& args)
+{
+    std::vector<std::string> argStore = ArgumentStore(program, args);
+    const std::vector<char*> argv = Pointers(argStore);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return spawned == 0 ? pid : -1;
+}
+
+int QkWaitExit(int pid)
+{
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR)
+            return -1;
+    return ExitStatus(status);
 }

@@ -2,10 +2,7 @@
 // stack, from the command line to the simulated device memory.
 #include <chrono>
 #include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <vector>
 
@@ -14,8 +11,6 @@
 #include "tests/e2e/qkrun.h"
 #include "tests/e2e/simproc.h"
 #include "tests/testutil.h"
-
-extern char** environ;
 
 namespace {
 
@@ -202,28 +197,15 @@ TEST_F(CliDevice, CtrlCWhileProgrammingSendsTheAbortByte)
     // Each device order takes 5 s with busy replies every 100 ms.
     StartSim({"--work-ms", "5000", "--busy-ms", "100"});
     const std::string hex = WriteImage();
-    std::vector<std::string> args = {QKCLI_PATH, "program", "--port", sim.Path(), "--device", "PCD80710",
-                                     "--file", hex, "--delay", "0"};
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const int pid = QkStart(QKCLI_PATH, {"program", "--port", sim.Path(), "--device", "PCD80710", "--file", hex,
+                                         "--delay", "0"});
+    ASSERT_GT(pid, 0);
     // Programming starts after the write and the 1 s wait of the program bracket.
     for (int i = 0; i < 100 && ReadText(dir.File("frames.log")).find("RX 02 01 10") == std::string::npos; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     kill(pid, SIGINT);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 4);
+    EXPECT_EQ(QkWaitExit(pid), 4);
     const std::string frames = ReadText(dir.File("frames.log"));
     const auto programOrder = frames.find("RX 02 01 10");
     ASSERT_NE(programOrder, std::string::npos) << frames;
@@ -264,6 +246,7 @@ TEST_F(CliDevice, BadRequestsEndBeforeAnyConnection)
     EXPECT_EQ(Cli({"program", "--demo", "--scan", "--device", "PCD80710", "--file", hex}).status, 1);
     EXPECT_EQ(Cli({"program", "--demo", "--device", "PCD99999", "--file", hex}).status, 1);
     EXPECT_EQ(Cli({"program", "--demo", "--device", "PCD80710"}).status, 1);                  // no --file
+    EXPECT_EQ(Cli({"program", "--demo", "--device", "PCD80710", "--file", hex, "--delay", "soon"}).status, 1);
     const auto osd = Cli({"verify", "--demo", "--device", "PCD80712", "--space", "OSD", "--file", hex});
     EXPECT_EQ(osd.status, 1);
     EXPECT_NE(osd.err.find("work on the Data space"), std::string::npos) << osd.err;

@@ -69,14 +69,14 @@ int QkCmdDevices(int argc, char** argv, int first)
             rows.push_back(row);
 
     if (args.Has("json")) {
-        std::string list = "[";
+        clJsonArray list;
         for (const DeviceRow& row : rows) {
             clJsonObject item;
             item.Add("vendor", row.vendor).Add("device", row.device).Add("adapter", row.adapter);
             item.Add("chip_id", static_cast<unsigned>(row.chipId));
-            list += (list.size() > 1 ? "," : "") + item.Text();
+            list.Add(item);
         }
-        std::printf("%s\n", clJsonObject().AddRaw("devices", list + "]").Text().c_str());
+        std::printf("%s\n", clJsonObject().AddRaw("devices", list.Text()).Text().c_str());
         return exitOk;
     }
     std::printf("%-10s %-12s %-20s %s\n", "Vendor", "Device", "Adapter", "Chip id");
@@ -112,7 +112,7 @@ int QkCmdInfo(int argc, char** argv, int first)
         const std::string description = QkDeviceDescription(db, chipId);
 
         if (args.Has("json")) {
-            std::string list = "[";
+            clJsonArray list;
             for (const clDBBuf& b : buffers) {
                 clJsonObject item;
                 item.Add("id", static_cast<unsigned>(b.GetDBId())).Add("space", static_cast<unsigned>(b.GetSpace()));
@@ -120,7 +120,7 @@ int QkCmdInfo(int argc, char** argv, int first)
                 item.Add("stop", static_cast<std::int64_t>(b.GetStopAdrs()));
                 item.Add("alignment", static_cast<std::int64_t>(b.GetBlkAlignment()));
                 item.Add("erase_value", static_cast<unsigned>(b.GetEraseVal()));
-                list += (list.size() > 1 ? "," : "") + item.Text();
+                list.Add(item);
             }
             clJsonObject out;
             out.Add("device", chip.clDBChipHdr::GetName()).Add("chip_id", static_cast<unsigned>(chipId));
@@ -135,7 +135,7 @@ int QkCmdInfo(int argc, char** argv, int first)
             out.AddBool("signature_check", chip.IsSigChkAvail() != 0).AddBool("erasable", chip.IsEraseAvail() != 0);
             out.Add("firmware_version", static_cast<unsigned>(chip.GetVerSupp()));
             out.Add("security_bits", static_cast<unsigned>(chip.GetScrtyBits()));
-            out.AddRaw("buffers", list + "]").Add("description", description);
+            out.AddRaw("buffers", list.Text()).Add("description", description);
             std::printf("%s\n", out.Text().c_str());
             return exitOk;
         }

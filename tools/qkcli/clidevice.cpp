@@ -380,7 +380,7 @@ void clDeviceRun::ProgramWithSteps(clCliComm& comm)
     }
     if (m_Args.Has("blank-check"))
         comm.BlnkChkSeq(buffer);
-    std::uint32_t delay = 1000;
+    std::uint32_t delay = 1000; // checked when the command was read
     QkParseNumber(m_Args.Value("delay", "1000"), delay);
     std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     m_Run.checksum = comm.ProgramSeq(buffer);
@@ -403,19 +403,19 @@ void clDeviceRun::WriteVerifyReport(clCliComm& comm)
     std::vector<unsigned char> want(last - first + 1), got(last - first + 1);
     expected.Read(clAdrs(first), clAdrs(last), want.data());
     actual.Read(clAdrs(first), clAdrs(last), got.data());
-    std::string list = "[";
+    clJsonArray list;
     for (const clMismatch& m : QkFindMismatches(want.data(), got.data(), want.size(), first)) {
         clJsonObject item;
         item.Add("start", static_cast<std::int64_t>(m.first)).Add("end", static_cast<std::int64_t>(m.last));
         item.Add("count", static_cast<std::int64_t>(m.bytes));
         item.Add("bits_0_to_1", static_cast<std::int64_t>(m.bits0to1));
         item.Add("bits_1_to_0", static_cast<std::int64_t>(m.bits1to0));
-        list += (list.size() > 1 ? "," : "") + item.Text();
+        list.Add(item);
     }
     clJsonObject report;
     report.Add("device", m_Run.device).Add("space", m_Run.space);
     report.AddRaw("range", "[" + std::to_string(first) + "," + std::to_string(last) + "]");
-    report.AddRaw("mismatches", list + "]");
+    report.AddRaw("mismatches", list.Text());
     const std::string text = report.Text() + "\n";
     if (!QkWriteFileAtomically(m_Args.Value("report"), text.data(), text.size()))
         std::fprintf(stderr, "qkcli verify: cannot write the report %s\n", m_Args.Value("report").c_str());
@@ -471,6 +471,9 @@ int clDeviceRun::Execute()
     }
     if ((m_Cmd.op == clOp::program || m_Cmd.op == clOp::verify) && !m_Args.Has("file"))
         return Usage("name the data with --file");
+    std::uint32_t delay = 0;
+    if (m_Args.Has("delay") && (!QkParseNumber(m_Args.Value("delay"), delay) || delay > 600000))
+        return Usage("--delay takes milliseconds (0 to 600000)");
 
     const auto began = std::chrono::steady_clock::now();
     bool fileFailed = false;
@@ -664,10 +667,10 @@ int QkCmdVersions(int argc, char** argv, int first)
         QkAboutLines(std::string("QK-JTAG ") + QK_VERSION_TEXT, connected, protocol, programmer, database);
     if (args.Has("json")) {
         auto list = [](const TArrayAsVector<clVerInfo>& versions) {
-            std::string out = "[";
+            clJsonArray out;
             for (const clVerInfo& v : versions)
-                out += (out.size() > 1 ? "," : "") + QkJsonString(QkVersionText("", v));
-            return out + "]";
+                out.AddRaw(QkJsonString(QkVersionText("", v)));
+            return out.Text();
         };
         clJsonObject out;
         out.Add("software", std::string("QK-JTAG ") + QK_VERSION_TEXT).AddBool("connected", connected);

@@ -23,6 +23,21 @@ private:
     std::string m_sBody;
 };
 
+// A JSON array built element by element.
+class clJsonArray {
+public:
+    clJsonArray& Add(const clJsonObject& item) { return AddRaw(item.Text()); }
+    clJsonArray& AddRaw(const std::string& json)
+    {
+        m_sBody += (m_sBody.empty() ? "" : ",") + json;
+        return *this;
+    }
+    std::string Text() const { return "[" + m_sBody + "]"; }
+
+private:
+    std::string m_sBody;
+};
+
 // A JSON string literal of text (8-bit bytes above 0x7F taken as Windows-1252).
 std::string QkJsonString(const std::string& text);
 // Windows-1252 text (the system's own texts) as UTF-8 for a terminal.

@@ -19,7 +19,7 @@ int QkCmdPorts(int argc, char** argv, int first)
     for (int n = last + 1; n <= 32; ++n)
         if (!ComPortPath(n).empty())
             last = n;
-    std::string list = "[";
+    clJsonArray list;
     int shown = 0;
     for (int n = 1; n <= last; ++n) {
         const std::string path = ComPortPath(n);
@@ -30,14 +30,14 @@ int QkCmdPorts(int argc, char** argv, int first)
         if (args.Has("json")) {
             clJsonObject item;
             item.Add("com", n).Add("path", path).Add("source", fromEnvironment ? envName : "detected");
-            list += (list.size() > 1 ? "," : "") + item.Text();
+            list.Add(item);
         } else {
             std::printf("COM%-3d %s%s\n", n, path.c_str(), fromEnvironment ? ("  (" + envName + ")").c_str() : "");
         }
         ++shown;
     }
     if (args.Has("json"))
-        std::printf("%s\n", clJsonObject().AddRaw("ports", list + "]").Text().c_str());
+        std::printf("%s\n", clJsonObject().AddRaw("ports", list.Text()).Text().c_str());
     else if (shown == 0)
         std::printf("No serial ports found. Name a port directly (--port /dev/ttyUSB0), or set QKJTAG_COM1.\n");
     return exitOk;

@@ -97,7 +97,7 @@ int Show(int argc, char** argv, int first)
 
     clQkSpaces& spaces = work.Spaces();
     const std::string device = work.DeviceName(spaces.GetChipId());
-    std::string list = "[";
+    clJsonArray list;
     if (!args.Has("json")) {
         std::printf("Project:     %s\nDevice:      %s (chip id %u)\nDescription: %s\nSpaces:\n",
                     work.Project().GetPath().c_str(), device.c_str(), spaces.GetChipId(),
@@ -116,7 +116,7 @@ int Show(int argc, char** argv, int first)
             item.Add("file", spaces.FileName(space));
             item.Add("start", static_cast<std::int64_t>(buffer.GetStartAdrs().GetLinear()));
             item.Add("size", static_cast<std::int64_t>(buffer.GetSize())).Add("sum", sum);
-            list += (list.size() > 1 ? "," : "") + item.Text();
+            list.Add(item);
         } else {
             std::printf("  %-5d %-11s %-5d 0x%08X 0x%06X %04X   %s\n", space, buffer.GetName(), spaces.FileType(space),
                         buffer.GetStartAdrs().GetLinear(), buffer.GetSize(), sum, spaces.FileName(space).c_str());
@@ -127,7 +127,7 @@ int Show(int argc, char** argv, int first)
         out.Add("project", work.Project().GetPath()).Add("device", device).Add("chip_id", spaces.GetChipId());
         out.Add("description", work.Project().GetDescription());
         out.Add("sum_recipe", "16-bit sum of every byte of the space buffer (unloaded bytes hold the erase value)");
-        out.AddRaw("spaces", list + "]");
+        out.AddRaw("spaces", list.Text());
         std::printf("%s\n", out.Text().c_str());
     } else {
         std::printf("Sums: 16-bit sum of every byte of the space buffer (unloaded bytes hold the erase value).\n");
