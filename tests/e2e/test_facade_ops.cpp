@@ -64,10 +64,10 @@ TEST_F(FacadeSimTest, OperationsRunInTheirBracketsWithProgress)
     StartSim({});
     clTestComm& comm = Connected();
     const auto buf = RandomBuffer(4096, 0x2000, 1);
+    comm.SetAddressesSeq(*buf);
     comm.EraseSeq(*buf);
     comm.BlnkChkSeq(*buf);
     comm.WriteSeq(*buf, 0);
-    comm.SetAddressesSeq(*buf);
     comm.steps.clear();
     const unsigned short sum = comm.ProgramSeq(*buf);
     EXPECT_EQ(sum, buf->Sum(buf->GetStartAdrs(), buf->GetStopAdrs()));
@@ -94,6 +94,8 @@ TEST_F(FacadeSimTest, AStopWhileProgrammingReachesTheProgrammer)
     StartSim({"--work-ms", "4000", "--busy-ms", "100"});
     clTestComm& comm = Connected();
     const auto buf = RandomBuffer(256, 0, 2);
+    comm.WriteSeq(*buf, 0);
+    comm.SetAddressesSeq(*buf);
     comm.stopAt = [](const clProgressStep& step) { return step.text == "Programming" && step.percent == 0; };
     EXPECT_THROW(comm.ProgramSeq(*buf), clXAbort);
     EXPECT_EQ(FrameLines("RX FF"), 1u);
@@ -111,6 +113,7 @@ TEST_F(FacadeSimTest, ABlankCheckFailureShowsTheCellThenDisconnectsAndTheNextSeq
     StartSim({"--fault", "nonblank=0x10"});
     clTestComm& comm = Connected();
     const auto buf = RandomBuffer(64, 0, 3);
+    comm.SetAddressesSeq(*buf);
     comm.EraseSeq(*buf);
     EXPECT_THROW(comm.BlnkChkSeq(*buf), clQKTargetFail);
     ASSERT_EQ(m_Ui.Numbers(), (std::vector<unsigned short>{3, 2}));
