@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cpplib/qkbytes.h"
 #include "err/qkwin.h"
 
 extern const QK_RESOURCE g_qkbootImages[];
@@ -77,8 +78,7 @@ bool QkBootImage(std::int32_t family, const unsigned char*& bytes, std::size_t& 
     if (found == end || found->size < 4)
         return false;
     const unsigned char* data = found->data;
-    const std::uint32_t length =
-        data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
+    const std::uint32_t length = QkLoadLE32(data);
     if (length > found->size - 4)
         return false;
     bytes = data + 4;

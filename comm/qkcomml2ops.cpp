@@ -10,6 +10,7 @@
 #include "comm/qkcommer.h"
 #include "comm/qkcomml2.h"
 #include "cpplib/bitrev.h"
+#include "cpplib/qkbytes.h"
 
 namespace {
 
@@ -37,14 +38,6 @@ std::uint32_t ByteCount(const clQKHugeBufIntr& buf)
 {
     const std::uint64_t n = static_cast<std::uint64_t>(buf.GetCmdStopAdrs() - buf.GetCmdStartAdrs()) + 1;
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(n, 0xFFFFFFFFu));
-}
-
-void PutBigEndian32(unsigned char* at, std::uint32_t value)
-{
-    at[0] = static_cast<unsigned char>(value >> 24);
-    at[1] = static_cast<unsigned char>(value >> 16);
-    at[2] = static_cast<unsigned char>(value >> 8);
-    at[3] = static_cast<unsigned char>(value);
 }
 
 constexpr unsigned char kSpaceOrder = 0x20; // the programmer's data memory
@@ -403,8 +396,8 @@ void clQKCommLL2::SetAddresses(const clQKHugeBufIntr& buf)
     if (buf.GetSpaceId() != spData)
         return;
     unsigned char data[8];
-    PutBigEndian32(data, buf.GetCmdStartAdrs().GetLinear());
-    PutBigEndian32(data + 4, buf.GetCmdStopAdrs().GetLinear());
+    QkStoreBE32(data, buf.GetCmdStartAdrs().GetLinear());
+    QkStoreBE32(data + 4, buf.GetCmdStopAdrs().GetLinear());
     WriteFrame(34, 1, data, 8);
 }
 
@@ -424,7 +417,7 @@ void clQKCommLL2::SendDeviceSetup()
     frame[0] = ClampByte(vpp);
     unsigned char doublings = 0;
     const long word = ParseFrequency(m_fFrequency, doublings);
-    PutBigEndian32(frame + 1, word < 0 ? 0u : static_cast<std::uint32_t>(word));
+    QkStoreBE32(frame + 1, word < 0 ? 0u : static_cast<std::uint32_t>(word));
     frame[5] = doublings;
     frame[7] = ClampByte(SwitchInt(qksw::kSectorDelay, 20));
     frame[8] = ClampByte(SwitchInt(qksw::kMassDelay, 100));

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cpplib/qkbytes.h"
+
 void clQKPkt::Start(int length, unsigned char kind, unsigned char order)
 {
     m_iLength = length;
@@ -11,18 +13,9 @@ void clQKPkt::Start(int length, unsigned char kind, unsigned char order)
     m_Bytes[2] = order;
 }
 
-void clQKPkt::PutBigEndian32(int at, std::uint32_t value)
-{
-    m_Bytes[at] = static_cast<unsigned char>(value >> 24);
-    m_Bytes[at + 1] = static_cast<unsigned char>(value >> 16);
-    m_Bytes[at + 2] = static_cast<unsigned char>(value >> 8);
-    m_Bytes[at + 3] = static_cast<unsigned char>(value);
-}
-
 std::uint32_t clQKPkt::BigEndian32(int at) const
 {
-    return (static_cast<std::uint32_t>(m_Bytes[at]) << 24) | (static_cast<std::uint32_t>(m_Bytes[at + 1]) << 16) |
-           (static_cast<std::uint32_t>(m_Bytes[at + 2]) << 8) | m_Bytes[at + 3];
+    return QkLoadBE32(m_Bytes + at);
 }
 
 void clQKPkt::SetExecute(unsigned char order, const unsigned char* args, int count)
@@ -38,7 +31,7 @@ void clQKPkt::SetRequest(unsigned char order, unsigned char sub, std::uint32_t a
 {
     Start(kHeader, pktRequest, order);
     m_Bytes[3] = sub;
-    PutBigEndian32(4, adrs);
+    QkStoreBE32(m_Bytes + 4, adrs);
     m_Bytes[8] = len;
 }
 
@@ -47,7 +40,7 @@ void clQKPkt::SetWrite(unsigned char order, unsigned char sub, std::uint32_t adr
     len = std::max(len, 0);
     Start(kHeader + len, pktWrite, order);
     m_Bytes[3] = sub;
-    PutBigEndian32(4, adrs);
+    QkStoreBE32(m_Bytes + 4, adrs);
     m_Bytes[8] = static_cast<unsigned char>(len);
     const int room = static_cast<int>(sizeof m_Bytes) - kHeader;
     if (data != nullptr)
@@ -59,8 +52,8 @@ void clQKPkt::SetFill(unsigned char order, unsigned char sub, std::uint32_t star
 {
     Start(13, pktFill, order);
     m_Bytes[3] = sub;
-    PutBigEndian32(4, start);
-    PutBigEndian32(8, stop);
+    QkStoreBE32(m_Bytes + 4, start);
+    QkStoreBE32(m_Bytes + 8, stop);
     m_Bytes[12] = value;
 }
 

@@ -53,7 +53,6 @@ public:
 
 private:
     void Start(int length, unsigned char kind, unsigned char order);
-    void PutBigEndian32(int at, std::uint32_t value);
 
     unsigned char m_Bytes[kMaxReply + 1] = {};
     int m_iLength = 0;

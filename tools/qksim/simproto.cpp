@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "cpplib/qkbytes.h"
+
 namespace {
 
 constexpr unsigned char kProbe = 0x00;
@@ -15,14 +17,14 @@ constexpr std::int64_t kStaleUs = 200000; // a frame left unfinished this long w
 
 std::uint32_t BigEndian32(const unsigned char* at)
 {
-    return (static_cast<std::uint32_t>(at[0]) << 24) | (static_cast<std::uint32_t>(at[1]) << 16) |
-           (static_cast<std::uint32_t>(at[2]) << 8) | at[3];
+    return QkLoadBE32(at);
 }
 
 void PutBigEndian32(std::vector<unsigned char>& to, std::uint32_t value)
 {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        to.push_back(static_cast<unsigned char>(value >> shift));
+    unsigned char bytes[4];
+    QkStoreBE32(bytes, value);
+    to.insert(to.end(), bytes, bytes + 4);
 }
 
 // Orders the device carries out: they take time and need a device set up.
