@@ -21,7 +21,7 @@ std::uint32_t clQKPkt::BigEndian32(int at) const
 void clQKPkt::SetExecute(unsigned char order, const unsigned char* args, int count)
 {
     count = std::max(count, 0);
-    Start(3 + count, pktExecute, order);
+    Start(3 + count, qkwire::kindExecute, order);
     const int room = static_cast<int>(sizeof m_Bytes) - 3;
     if (args != nullptr)
         std::memcpy(m_Bytes + 3, args, static_cast<std::size_t>(std::min(count, room)));
@@ -29,7 +29,7 @@ void clQKPkt::SetExecute(unsigned char order, const unsigned char* args, int cou
 
 void clQKPkt::SetRequest(unsigned char order, unsigned char sub, std::uint32_t adrs, unsigned char len)
 {
-    Start(kHeader, pktRequest, order);
+    Start(kHeader, qkwire::kindRequest, order);
     m_Bytes[3] = sub;
     QkStoreBE32(m_Bytes + 4, adrs);
     m_Bytes[8] = len;
@@ -38,7 +38,7 @@ void clQKPkt::SetRequest(unsigned char order, unsigned char sub, std::uint32_t a
 void clQKPkt::SetWrite(unsigned char order, unsigned char sub, std::uint32_t adrs, const unsigned char* data, int len)
 {
     len = std::max(len, 0);
-    Start(kHeader + len, pktWrite, order);
+    Start(kHeader + len, qkwire::kindWrite, order);
     m_Bytes[3] = sub;
     QkStoreBE32(m_Bytes + 4, adrs);
     m_Bytes[8] = static_cast<unsigned char>(len);
@@ -50,7 +50,7 @@ void clQKPkt::SetWrite(unsigned char order, unsigned char sub, std::uint32_t adr
 void clQKPkt::SetFill(unsigned char order, unsigned char sub, std::uint32_t start, std::uint32_t stop,
                       unsigned char value)
 {
-    Start(13, pktFill, order);
+    Start(13, qkwire::kindFill, order); // cnt, kind, order, sub, start, stop, value
     m_Bytes[3] = sub;
     QkStoreBE32(m_Bytes + 4, start);
     QkStoreBE32(m_Bytes + 8, stop);
@@ -59,5 +59,5 @@ void clQKPkt::SetFill(unsigned char order, unsigned char sub, std::uint32_t star
 
 void clQKPkt::SetReboot(unsigned char order)
 {
-    Start(3, pktReboot, order);
+    Start(3, qkwire::kindReboot, order);
 }

@@ -14,6 +14,7 @@
 
 #include "comm/qkcommer.h"
 #include "comm/qkcommexpt.h"
+#include "comm/qkwire.h"
 #include "cpplib/qkfile.h"
 #include "err/errntfy.h"
 #include "source/addrrange.h"
@@ -33,8 +34,6 @@
 namespace {
 
 constexpr int kDataSpace = 1;
-// The order byte of the programmer's data memory in write frames.
-constexpr unsigned char kDataMemory = 0x20;
 
 enum class clOp { program, verify, read, blankCheck, erase, checksum };
 
@@ -308,7 +307,7 @@ void clDeviceRun::SendImage(clCliComm& comm)
     const clQKHugeBuffer& buffer = m_Work.Spaces().Buffer(m_iSpace);
     comm.Prolog();
     try {
-        comm.WriteSpace(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs(), buffer, kDataMemory, 0);
+        comm.WriteSpace(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs(), buffer, qkwire::ordMemory, qkwire::subMemory);
     } catch (...) {
         comm.Epilog();
         throw;

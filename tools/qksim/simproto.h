@@ -68,7 +68,7 @@ private:
 
     static int ReplyLength(unsigned char order);
     static clBytes Reply(unsigned char code, int length);
-    static clBytes Failure() { return {1, 1}; }
+    static clBytes Failure() { return {1, 1}; } // answer code 1: failed
 
     const clSimOptions& m_Options;
     clSimMemory& m_Mem;
