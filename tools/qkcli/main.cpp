@@ -108,10 +108,10 @@ const clCliCommand kCommands[] = {
     {"verify",
      "verify CONN --device D [--space S] --file F [--from FORMAT] [--fill BYTE] [--start A --stop A]\n"
      "                      [--report FILE]",
-     "Compare the device with F (read as in program, --from and --fill included). On a mismatch the programmer names the first differing\n"
-     "address with the device's and the buffer's value (exit status 2); --report FILE then\n"
-     "reads the range back and writes every run of differing bytes (start, end, count, bits\n"
-     "0->1 and 1->0) as JSON.\n"
+     "Compare the device with F (read as in program, --from and --fill included). On a\n"
+     "mismatch the programmer names the first differing address with the device's and the\n"
+     "buffer's value (exit status 2); --report FILE then reads the range back and writes\n"
+     "every run of differing bytes (start, end, count, bits 0->1 and 1->0) as JSON.\n"
      "\n" QKCLI_DEVICE_HELP
      "\n"
      "Examples:\n"
