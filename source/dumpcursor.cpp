@@ -77,12 +77,14 @@ void clDumpCursor::ScrollToLine(std::int64_t line, int visibleLines, const clDum
     m_ulTop = layout.LineStart(static_cast<std::uint32_t>(std::clamp<std::int64_t>(line, 0, lastTop)));
 }
 
-void clDumpCursor::ShowAddress(std::uint32_t adrs, int visibleLines, const clDumpLayout& layout)
+void clDumpCursor::ShowAddress(std::uint32_t adrs, int visibleLines, const clDumpLayout& layout, bool centre)
 {
     const std::int64_t line = layout.LineOf(adrs);
     const std::int64_t top = layout.LineOf(m_ulTop);
     const int lines = std::max(visibleLines, 1);
-    if (line < top)
+    if (centre && (line < top || line >= top + lines))
+        ScrollToLine(line - lines / 2, lines, layout);
+    else if (line < top)
         ScrollToLine(line, lines, layout);
     else if (line >= top + lines)
         ScrollToLine(line - lines + 1, lines, layout);

@@ -43,8 +43,9 @@ public:
     // The top line's first address; lines past the end are not scrolled to.
     void SetTop(std::uint64_t adrs, int visibleLines, const clDumpLayout& layout);
     void ScrollToLine(std::int64_t line, int visibleLines, const clDumpLayout& layout);
-    // Scrolls as little as needed to show adrs's line.
-    void ShowAddress(std::uint32_t adrs, int visibleLines, const clDumpLayout& layout);
+    // Scrolls as little as needed to show adrs's line; with centre, a line
+    // out of view comes to the middle.
+    void ShowAddress(std::uint32_t adrs, int visibleLines, const clDumpLayout& layout, bool centre = false);
 
 private:
     std::uint32_t Clamp(std::int64_t adrs, const clDumpLayout& layout) const;

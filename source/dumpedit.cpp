@@ -274,6 +274,7 @@ void clDumpEditor::ShowFound(std::uint32_t first, std::uint64_t length, std::uin
     m_Typing.Clear();
     m_Cursor.Place(std::min<std::uint64_t>(next, m_Layout.Last()), m_Layout);
     m_Cursor.Select(first, static_cast<std::uint32_t>(first + length - 1), m_Layout);
+    m_Cursor.ShowAddress(first, m_View.VisibleLines(), m_Layout, true);
     m_Cursor.ShowAddress(m_Cursor.Caret(), m_View.VisibleLines(), m_Layout);
     m_SearchFrom = next;
 }
@@ -373,6 +374,7 @@ bool clDumpEditor::Goto(const std::string& text)
     m_Options.SetGoto(m_ulGoto);
     m_Options.MarkOptionsChanged();
     m_Cursor.Place(m_ulGoto, m_Layout);
+    m_Cursor.ShowAddress(m_ulGoto, m_View.VisibleLines(), m_Layout, true);
     CaretMoved();
     return true;
 }
