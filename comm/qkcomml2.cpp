@@ -446,6 +446,7 @@ void clQKCommLL2::Receive(int min, unsigned char order, std::uint32_t count)
 {
     if (min < 1 || min > clQKPkt::kMaxReply)
         RaiseInternal("min <= 255", 592);
+    m_bMalformed = false;
     for (;;) {
         m_Pkt.ClearCnt();
         SetTransferTimeout(count, order);
@@ -471,6 +472,7 @@ unsigned char clQKCommLL2::CheckReply(int min)
     } else {
         if (m_Pkt.Cnt() == 0 || m_Pkt.Cnt() + 1 != min) {
             m_iReplyFailed = 1;
+            m_bMalformed = true;
             Raise<clQKTargetFail>(617);
         }
         code = m_Pkt.Byte(1);

@@ -25,7 +25,13 @@ namespace {
      "error (also: the programmer did not answer and the demo protocol would have been used),\n"\
      "4 aborted (Ctrl-C; while programming the programmer gets its abort byte).\n"\
      "Checksums are the 16-bit sum of the bytes of the range; bytes no file gave hold the\n"\
-     "space's erase value (or --fill).\n"
+     "space's erase value (or --fill).\n"\
+     "What reaches the programmer: the device set-up, the project description, and before\n"\
+     "every device order the command range it works on; program and verify also send that\n"\
+     "range of the image (runs of 24 or more equal bytes as one fill frame). Nothing else of\n"\
+     "the space is sent: after a qkcli command the programmer's memory outside the range\n"\
+     "holds whatever it held before. A range outside the space, or one that ends before it\n"\
+     "starts, is refused; --trace and --log must be writable files before anything is sent.\n"
 
 const clCliCommand kCommands[] = {
     {"devices", "devices [FILTER] [--json]",
@@ -80,8 +86,9 @@ const clCliCommand kCommands[] = {
      "                      [--sig-check] [--fill BYTE] [--delay MS]",
      "Program the device with F (Intel Hex, S-records, binary, or a project file .qkp, which\n"
      "names the device and the data itself), in the order the programmer software uses:\n"
-     "connect, write every space buffer to the programmer, then signature check, erase and\n"
-     "blank check when asked, wait --delay ms (default 1000), program, and the final verify.\n"
+     "connect, write the range of the image to the programmer, then signature check, erase\n"
+     "and blank check when asked, wait --delay ms (default 1000; Ctrl-C ends it at once),\n"
+     "program after the programmer's 1 s settling time, and the final verify.\n"
      "S is the space (default the device's first); A are addresses, widened to whole blocks\n"
      "of the space. --fill sets the bytes F does not give (default the erase value). Prints\n"
      "the checksum as %04X. A data file that raises warnings is refused.\n"
@@ -119,7 +126,7 @@ const clCliCommand kCommands[] = {
      "  qkcli blank-check --port /tmp/qkjtag --device PCD80710 --start 0 --stop 0xFFFF --json\n",
      QkCmdBlankCheck},
     {"erase", "erase CONN --device D",
-     "Erase the whole device.\n"
+     "Erase the whole device (the command range sent first is the whole Data space).\n"
      "\n" QKCLI_CONN_HELP
      "\n"
      "Examples:\n"

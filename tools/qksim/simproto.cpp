@@ -25,15 +25,22 @@ void PutBigEndian32(std::vector<unsigned char>& to, std::uint32_t value)
         to.push_back(static_cast<unsigned char>(value >> shift));
 }
 
+// Orders the device carries out: they take time and need a device set up.
 bool IsDeviceOrder(unsigned char order)
 {
-    return order >= 0x10 && order <= 0x15;
+    return order >= 0x10 && order <= 0x18;
+}
+
+// Orders that work on the command range (erase is the whole chip).
+bool NeedsRange(unsigned char order)
+{
+    return order >= 0x10 && order <= 0x15 && order != 0x13;
 }
 
 } // namespace
 
 clSimProtocol::clSimProtocol(const clSimOptions& options, clSimMemory& memory)
-    : m_Options(options), m_Mem(memory), m_ulCmdStop(memory.Size() - 1)
+    : m_Options(options), m_Mem(memory)
 {
 }
 
@@ -118,7 +125,15 @@ void clSimProtocol::Unit(const clBytes& unit, std::int64_t nowUs, std::vector<un
 
 void clSimProtocol::Frame(const clBytes& frame, std::int64_t nowUs, std::vector<unsigned char>& out)
 {
-    if (frame[1] == 1 && frame.size() == 3 && IsDeviceOrder(frame[2]) && m_Options.workMs > 0) {
+    const bool deviceOrder = frame[1] == 1 && frame.size() == 3 && IsDeviceOrder(frame[2]);
+    if (deviceOrder) {
+        if (const char* why = Refusal(frame[2])) {
+            Note(why);
+            Emit(frame, Reply(1, ReplyLength(frame[2])), nowUs, out);
+            return;
+        }
+    }
+    if (deviceOrder && m_Options.workMs > 0) {
         m_Long = clLongOrder{true, false, frame, ReplyLength(frame[2]), nowUs + m_Options.workMs * 1000LL,
                              nowUs + m_Options.busyMs * 1000LL};
         return;
@@ -191,6 +206,26 @@ void clSimProtocol::Emit(const clBytes& frame, clBytes reply, std::int64_t nowUs
     Log("TX", reply);
     out.insert(out.end(), reply.begin(), reply.end());
     m_LastReplyUs = nowUs;
+    if (reply.size() >= 2 && reply[1] == 4)
+        Restart();
+}
+
+const char* clSimProtocol::Refusal(unsigned char order) const
+{
+    if (!m_bDeviceSet)
+        return "no device set up: order refused";
+    if (NeedsRange(order) && !m_bRangeSet)
+        return "no command range was set: order refused";
+    return nullptr;
+}
+
+void clSimProtocol::Restart()
+{
+    m_bDeviceSet = false;
+    m_bRangeSet = false;
+    m_ulCmdStart = m_ulCmdStop = 0;
+    m_Mem.LoseRam();
+    Note("programmer restarted (power-up): device set-up, command range and memory lost");
 }
 
 clSimProtocol::clBytes clSimProtocol::Answer(const clBytes& frame)
@@ -307,10 +342,15 @@ clSimProtocol::clBytes clSimProtocol::Write(const clBytes& frame)
             return Failure();
         m_ulCmdStart = start;
         m_ulCmdStop = stop;
+        m_bRangeSet = true;
         return ack;
     }
-    // Device setup, automatic-sequence options, project description.
-    if (order == 34 && ((sub == 0 && len == 10) || (sub == 3 && len == 3) || (sub == 4 && len == 15)))
+    if (order == 34 && sub == 0 && len == 10) {
+        m_bDeviceSet = true;
+        return ack;
+    }
+    // Automatic-sequence options, project description.
+    if (order == 34 && ((sub == 3 && len == 3) || (sub == 4 && len == 15)))
         return ack;
     return Failure();
 }
@@ -324,7 +364,13 @@ clSimProtocol::clBytes clSimProtocol::FillFrame(const clBytes& frame)
 
 int clSimProtocol::ReplyLength(unsigned char order)
 {
-    return order == 0x11 || order == 0x15 ? 7 : order == 0x12 ? 4 : 2;
+    switch (order) {
+    case 0x11:
+    case 0x15: return 7;
+    case 0x12: return 4;
+    case 0x17: return 255;
+    default: return 2;
+    }
 }
 
 clSimProtocol::clBytes clSimProtocol::Reply(unsigned char code, int length)
