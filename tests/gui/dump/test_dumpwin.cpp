@@ -166,8 +166,20 @@ private slots:
         window.Command(cmDumpFill);
         QVERIFY(stillOpen);
         QCOMPARE(app.seen, std::vector<unsigned short>{dmpInvalidCount});
-        AnswerDialog({{idFillStart, "100h"}, {idFillCount, "10"}, {idFillValue, "0EEh"}});
+        // A field is checked as the focus leaves it, and rewritten in hex.
+        AnswerDialog({{idFillCount, "10"}, {idFillValue, "0EEh"}}, nullptr, [&app](QDialog* dialog) {
+            auto* start = dialog->findChild<QLineEdit*>("id101");
+            start->setFocus();
+            start->setText("zz");
+            QTest::keyClick(start, Qt::Key_Tab);
+            QCOMPARE(app.seen.back(), static_cast<unsigned short>(dmpInvalidAddress));
+            QVERIFY(start->hasFocus());
+            start->setText("256");
+            QTest::keyClick(start, Qt::Key_Tab);
+            QCOMPARE(start->text(), QString("100h"));
+        });
         window.Command(cmDumpFill);
+        QCOMPARE(app.seen, (std::vector<unsigned short>{dmpInvalidCount, dmpInvalidAddress}));
         QCOMPARE(app.At(0xFF, 12), (Bytes{0xFF, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0x0A}));
 
         // Goto proposes the last address and moves the caret there.
@@ -177,7 +189,7 @@ private slots:
         window.Command(cmGoto);
         QCOMPARE(editor.Cursor().Caret(), 0xABCu);
         QVERIFY(editor.Layout().LineOf(editor.Cursor().Top()) <= editor.Layout().LineOf(0xABC));
-        QCOMPARE(app.seen.size(), 1u);
+        QCOMPARE(app.seen.size(), 2u);
     }
 
     void CopyAndPasteThroughTheClipboard()
