@@ -209,15 +209,15 @@ void clDumpEditor::Type(char ch)
     // A unit cut short by the buffer's end keeps only its bytes inside.
     const auto count = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(stroke.count, std::uint64_t{m_Layout.Last()} - caret + 1));
-    const bool written =
-        Guarded([&] { m_Buf.Write(clAdrs(caret), clAdrs(caret + count - 1), stroke.bytes.data()); });
-    if (written && stroke.unitDone) {
+    // The buffer takes the bytes first; a programmer that then fails to take
+    // them has said so itself, and the unit starts again.
+    if (!Guarded([&] { m_Buf.Write(clAdrs(caret), clAdrs(caret + count - 1), stroke.bytes.data()); }))
+        m_Typing.Clear();
+    if (stroke.unitDone) {
         m_Cursor.MoveTo(std::int64_t{caret} + stroke.count, false, m_Layout);
         CaretMoved();
         return;
     }
-    if (!written)
-        m_Typing.Clear();
     m_Cursor.ShowAddress(caret, m_View.VisibleLines(), m_Layout);
     m_View.Refresh();
 }

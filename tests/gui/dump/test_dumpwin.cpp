@@ -316,9 +316,17 @@ private slots:
         const std::string log = ReadText(frames);
         QVERIFY(log.find("RX 0A 03 20 00 00 00 04 20 02 0B 00") != std::string::npos);
         QVERIFY(ui.shown.empty());
+
+        // A programmer that goes away: the failure is reported by the
+        // communication library, the typed byte stays in the buffer, and the
+        // editor goes on.
+        sim.Stop();
+        QTest::keyClicks(&client, "!");
+        QVERIFY(!ui.shown.empty());
+        QCOMPARE(app.At(0x426, 1), Bytes{'!'});
+        QCOMPARE(client.Editor().Cursor().Caret(), 0x427u);
         window.close();
         maker.Reset();
-        sim.Stop();
         ComMapPort(kComNo, "");
     }
 };
