@@ -6,6 +6,7 @@ QK_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   srecord
+  qt6-base-dev xvfb xauth fonts-dejavu-core
 )
 
 qk_install_missing() {
