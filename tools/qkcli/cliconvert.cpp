@@ -10,6 +10,7 @@
 #include <string>
 
 #include "cpplib/qk51buff.h"
+#include "cpplib/qkfile.h"
 #include "err/errntfy.h"
 #include "source/appmngr.h"
 #include "source/datafile.h"
@@ -230,6 +231,11 @@ int clConverter::Run()
     if (!ParseOptions(error))
         return QkUsageError("convert", error);
 
+    // Only a regular file is read: a device or a FIFO would never end.
+    if (const std::string problem = QkCheckInputFile(m_sInput, true); !problem.empty())
+        return Fail(problem);
+    if (const std::string problem = QkCheckOutputFile(m_sOutput); !problem.empty())
+        return Fail(problem);
     std::ifstream probe(m_sInput, std::ios::binary | std::ios::ate);
     if (!probe)
         return Fail("cannot read " + m_sInput + ": " + std::strerror(errno));
