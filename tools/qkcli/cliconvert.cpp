@@ -72,6 +72,11 @@ bool clConverter::ParseOptions(std::string& error)
     }
     m_sInput = m_Args.Positional()[0];
     m_sOutput = m_Args.Positional()[1];
+    // A directory or a FIFO as OUTPUT is named as such, whatever its extension.
+    if (const std::string problem = QkCheckOutputFile(m_sOutput); !problem.empty()) {
+        error = problem;
+        return false;
+    }
     for (const char* name : {"start", "stop"}) {
         if (!m_Args.Has(name))
             continue;
@@ -233,8 +238,6 @@ int clConverter::Run()
 
     // Only a regular file is read: a device or a FIFO would never end.
     if (const std::string problem = QkCheckInputFile(m_sInput, true); !problem.empty())
-        return Fail(problem);
-    if (const std::string problem = QkCheckOutputFile(m_sOutput); !problem.empty())
         return Fail(problem);
     std::ifstream probe(m_sInput, std::ios::binary | std::ios::ate);
     if (!probe)
