@@ -27,8 +27,10 @@ public:
     clComHandle& operator=(clComHandle&& other) noexcept;
     ~clComHandle();
 
-    // Opens path for exclusive use, raw and without modem control.
+    // Opens path for exclusive use, raw and without modem control; on failure
+    // GetOpenError() says why, naming the path.
     bool Open(const std::string& path);
+    const std::string& GetOpenError() const { return m_sOpenError; }
     bool Close();
     bool IsOpen() const;
 
@@ -54,7 +56,14 @@ public:
 private:
     std::intptr_t m_Handle = -1;
     std::uint32_t m_ulErrCounts[5] = {}; // driver counters at the last fetch
+    std::string m_sOpenError;
 };
+
+// Why path cannot be a serial port, seen without opening it: missing, a
+// directory, a regular file or another non-device, no permission (naming the
+// group that owns it). Empty when it may be one; whether it is in use shows
+// only when it is opened.
+std::string QkPortProblem(const std::string& path);
 
 // Microsecond sleep that does not spin.
 void QkSleepUs(std::int64_t us);

@@ -2,6 +2,11 @@
 #include "comm/comhandle.h"
 
 #include <cerrno>
+#include <cstring>
+#include <grp.h>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
 #include <ctime>
 #include <fcntl.h>
 #include <poll.h>
@@ -91,7 +96,65 @@ long Transfer(F io)
     }
 }
 
+// The name of the group that owns path, or "" when unknown.
+std::string GroupOf(const std::string& path)
+{
+    struct stat st{};
+    if (stat(path.c_str(), &st) != 0)
+        return {};
+    group entry{};
+    group* found = nullptr;
+    std::vector<char> buffer(4096);
+    if (getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
+        return std::to_string(st.st_gid);
+    return found->gr_name;
+}
+
+std::string PermissionDenied(const std::string& path)
+{
+    const std::string group = GroupOf(path);
+    if (group.empty() || group == "root")
+        return "permission denied on " + path;
+    return "permission denied on " + path + ": the user is not in the group \"" + group +
+           "\" that owns it (add the user to that group, usually dialout, and log in again)";
+}
+
+std::string OpenFailure(const std::string& path, int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return PermissionDenied(path);
+    case EBUSY:
+        return path + " is in use by another program";
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+        return path + " does not exist";
+    case EISDIR:
+        return path + " is a directory, not a serial device";
+    default:
+        return "cannot open " + path + ": " + std::strerror(error);
+    }
+}
+
 } // namespace
+
+std::string QkPortProblem(const std::string& path)
+{
+    if (path.empty())
+        return "no port was named";
+    struct stat st{};
+    if (stat(path.c_str(), &st) != 0)
+        return errno == EACCES ? PermissionDenied(path) : path + " does not exist";
+    if (S_ISDIR(st.st_mode))
+        return path + " is a directory, not a serial device";
+    if (!S_ISCHR(st.st_mode))
+        return path + " is not a serial device (" + (S_ISREG(st.st_mode) ? "a regular file" : "not a device") + ")";
+    if (access(path.c_str(), R_OK | W_OK) != 0)
+        return PermissionDenied(path);
+    return {};
+}
 
 clComHandle::clComHandle(clComHandle&& other) noexcept : m_Handle(other.m_Handle)
 {
@@ -125,17 +188,31 @@ bool clComHandle::IsOpen() const
 bool clComHandle::Open(const std::string& path)
 {
     Close();
-    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    m_sOpenError.clear();
+    if (const std::string problem = QkPortProblem(path); !problem.empty()) {
+        m_sOpenError = problem;
         return false;
+    }
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        m_sOpenError = OpenFailure(path, errno);
+        return false;
+    }
     // No sharing: a second program (or a second port id) on the same device
     // would steal replies. flock() goes away with the process, unlike TIOCEXCL.
-    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (!isatty(fd)) {
+        m_sOpenError = path + " is not a serial device";
+        close(fd);
+        return false;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        m_sOpenError = path + " is in use by another program";
         close(fd);
         return false;
     }
     termios tio{};
     if (tcgetattr(fd, &tio) != 0) {
+        m_sOpenError = path + " does not take serial-port settings: " + std::strerror(errno);
         close(fd);
         return false;
     }
