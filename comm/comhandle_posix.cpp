@@ -156,65 +156,63 @@ std::string QkPortProblem(const std::string& path)
     return {};
 }
 
-clComHandle::clComHandle(clComHandle&& other) noexcept : m_Handle(other.m_Handle)
-{
-    other.m_Handle = -1;
-    for (int i = 0; i < 5; ++i)
-        m_ulErrCounts[i] = other.m_ulErrCounts[i];
-}
+// A termios device: the file descriptor and the driver's error counters.
+class clPosixDevice : public clComDevice {
+public:
+    explicit clPosixDevice(int fd) : m_Handle(fd) {}
+    ~clPosixDevice() override;
+    bool Close() override;
+    bool GetState(clComDcb& dcb) const override;
+    bool SetState(const clComDcb& dcb) override;
+    int InQueue() const override;
+    int OutQueue() const override;
+    unsigned FetchErrors() override;
+    bool Purge(bool rx, bool tx) override;
+    long Read(void* buf, std::size_t count) override;
+    long Write(const void* buf, std::size_t count) override;
+    int WaitIn(int ms) const override;
+    int WaitOut(int ms) const override;
 
-clComHandle& clComHandle::operator=(clComHandle&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        m_Handle = other.m_Handle;
-        other.m_Handle = -1;
-        for (int i = 0; i < 5; ++i)
-            m_ulErrCounts[i] = other.m_ulErrCounts[i];
-    }
-    return *this;
-}
+private:
+    std::intptr_t m_Handle;
+    std::uint32_t m_ulErrCounts[5] = {}; // driver counters at the last fetch
+};
 
-clComHandle::~clComHandle()
-{
-    Close();
-}
+class clPosixBackEnd : public clComBackEnd {
+public:
+    std::unique_ptr<clComDevice> Open(const std::string& path, std::string& error) override;
+    std::int64_t NowUs() override;
+    void SleepUs(std::int64_t us) override;
+};
 
-bool clComHandle::IsOpen() const
+std::unique_ptr<clComDevice> clPosixBackEnd::Open(const std::string& path, std::string& error)
 {
-    return m_Handle >= 0;
-}
-
-bool clComHandle::Open(const std::string& path)
-{
-    Close();
-    m_sOpenError.clear();
-    if (const std::string problem = QkPortProblem(path); !problem.empty()) {
-        m_sOpenError = problem;
-        return false;
+    if (std::string problem = QkPortProblem(path); !problem.empty()) {
+        error = std::move(problem);
+        return nullptr;
     }
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        m_sOpenError = OpenFailure(path, errno);
-        return false;
+        error = OpenFailure(path, errno);
+        return nullptr;
     }
     // No sharing: a second program (or a second port id) on the same device
     // would steal replies. flock() goes away with the process, unlike TIOCEXCL.
     if (!isatty(fd)) {
-        m_sOpenError = path + " is not a serial device";
+        error = path + " is not a serial device";
         close(fd);
-        return false;
+        return nullptr;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        m_sOpenError = path + " is in use by another program";
+        error = path + " is in use by another program";
         close(fd);
-        return false;
+        return nullptr;
     }
     termios tio{};
     if (tcgetattr(fd, &tio) != 0) {
-        m_sOpenError = path + " does not take serial-port settings: " + std::strerror(errno);
+        error = path + " does not take serial-port settings: " + std::strerror(errno);
         close(fd);
-        return false;
+        return nullptr;
     }
     cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
@@ -228,12 +226,12 @@ bool clComHandle::Open(const std::string& path)
     // DTR and RTS off; devices without modem lines (pseudo-terminals) refuse.
     int lines = TIOCM_DTR | TIOCM_RTS;
     ioctl(fd, TIOCMBIC, &lines);
-    m_Handle = fd;
-    FetchErrors();
-    return true;
+    auto device = std::make_unique<clPosixDevice>(fd);
+    device->FetchErrors();
+    return device;
 }
 
-bool clComHandle::Close()
+bool clPosixDevice::Close()
 {
     if (m_Handle < 0)
         return true;
@@ -242,7 +240,12 @@ bool clComHandle::Close()
     return close(fd) == 0;
 }
 
-bool clComHandle::GetState(clComDcb& dcb) const
+clPosixDevice::~clPosixDevice()
+{
+    Close();
+}
+
+bool clPosixDevice::GetState(clComDcb& dcb) const
 {
     termios tio{};
     if (m_Handle < 0 || tcgetattr(Fd(m_Handle), &tio) != 0)
@@ -270,7 +273,7 @@ bool clComHandle::GetState(clComDcb& dcb) const
     return true;
 }
 
-bool clComHandle::SetState(const clComDcb& dcb)
+bool clPosixDevice::SetState(const clComDcb& dcb)
 {
     termios tio{};
     speed_t speed{};
@@ -311,7 +314,7 @@ bool clComHandle::SetState(const clComDcb& dcb)
            now.Parity == dcb.Parity && now.StopBits == dcb.StopBits;
 }
 
-int clComHandle::InQueue() const
+int clPosixDevice::InQueue() const
 {
     int n = 0;
     if (m_Handle < 0 || ioctl(Fd(m_Handle), FIONREAD, &n) != 0)
@@ -319,7 +322,7 @@ int clComHandle::InQueue() const
     return n;
 }
 
-int clComHandle::OutQueue() const
+int clPosixDevice::OutQueue() const
 {
     int n = 0;
     if (m_Handle < 0 || ioctl(Fd(m_Handle), TIOCOUTQ, &n) != 0)
@@ -327,7 +330,7 @@ int clComHandle::OutQueue() const
     return n;
 }
 
-unsigned clComHandle::FetchErrors()
+unsigned clPosixDevice::FetchErrors()
 {
 #if defined(__linux__) && defined(TIOCGICOUNT)
     serial_icounter_struct counts{};
@@ -350,7 +353,7 @@ unsigned clComHandle::FetchErrors()
 #endif
 }
 
-bool clComHandle::Purge(bool rx, bool tx)
+bool clPosixDevice::Purge(bool rx, bool tx)
 {
     if (m_Handle < 0)
         return false;
@@ -358,29 +361,29 @@ bool clComHandle::Purge(bool rx, bool tx)
     return tcflush(Fd(m_Handle), which) == 0;
 }
 
-long clComHandle::Read(void* buf, std::size_t count)
+long clPosixDevice::Read(void* buf, std::size_t count)
 {
     // With VMIN and VTIME 0 an empty queue reads 0 bytes; a hang-up shows in
     // WaitIn().
     return m_Handle < 0 ? -1 : Transfer([&] { return read(Fd(m_Handle), buf, count); });
 }
 
-long clComHandle::Write(const void* buf, std::size_t count)
+long clPosixDevice::Write(const void* buf, std::size_t count)
 {
     return m_Handle < 0 ? -1 : Transfer([&] { return write(Fd(m_Handle), buf, count); });
 }
 
-int clComHandle::WaitIn(int ms) const
+int clPosixDevice::WaitIn(int ms) const
 {
     return m_Handle < 0 ? -1 : PollOne(Fd(m_Handle), POLLIN, ms);
 }
 
-int clComHandle::WaitOut(int ms) const
+int clPosixDevice::WaitOut(int ms) const
 {
     return m_Handle < 0 ? -1 : PollOne(Fd(m_Handle), POLLOUT, ms);
 }
 
-void QkSleepUs(std::int64_t us)
+void clPosixBackEnd::SleepUs(std::int64_t us)
 {
     if (us <= 0)
         return;
@@ -389,9 +392,15 @@ void QkSleepUs(std::int64_t us)
     }
 }
 
-std::int64_t QkNowUs()
+std::int64_t clPosixBackEnd::NowUs()
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+clComBackEnd& QkPlatformComBackEnd()
+{
+    static clPosixBackEnd backEnd;
+    return backEnd;
 }
