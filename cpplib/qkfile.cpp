@@ -12,9 +12,14 @@ namespace {
 constexpr int kMostLinks = 40; // as the system's own path walk allows
 
 // path with its symbolic links followed to the entry they finally name,
-// which need not exist yet (a link to a file still to be made).
+// which need not exist yet (a link to a file still to be made). An existing
+// entry is asked of the system, which also knows the links of /proc.
 fs::path FollowLinks(const fs::path& path)
 {
+    std::error_code canonicalError;
+    const fs::path existing = fs::canonical(path, canonicalError);
+    if (!canonicalError)
+        return existing;
     fs::path at = path;
     for (int hops = 0; hops < kMostLinks; ++hops) {
         std::error_code error;

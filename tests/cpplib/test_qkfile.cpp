@@ -63,12 +63,15 @@ TEST(AtomicFile, ReplacesOnlyRegularFilesAndFollowsLinks)
               "cannot write " + dir.File("no/such.bin") + ": the folder " + dir.File("no") + " does not exist");
 
     // A character device is written directly: /dev/null takes everything,
-    // /dev/full nothing, and the failure is told.
-    EXPECT_TRUE(QkWriteFileAtomically("/dev/null", "x", 1, &error));
-    EXPECT_FALSE(QkWriteFileAtomically("/dev/full", "x", 1, &error));
-    EXPECT_EQ(error, "cannot write /dev/full: No space left on device");
-    EXPECT_TRUE(fs::is_character_file("/dev/full"));
-    EXPECT_EQ(CountFiles(dir.Path()), 6u); // no temporary file left
+    // /dev/full nothing, and the failure is told. (Reached through links of
+    // our own: a writer that replaced them would replace only the links.)
+    fs::create_symlink("/dev/null", dir.File("null"));
+    fs::create_symlink("/dev/full", dir.File("full"));
+    EXPECT_TRUE(QkWriteFileAtomically(dir.File("null"), "x", 1, &error));
+    EXPECT_FALSE(QkWriteFileAtomically(dir.File("full"), "x", 1, &error));
+    EXPECT_EQ(error, "cannot write " + dir.File("full") + ": No space left on device");
+    EXPECT_TRUE(fs::is_symlink(dir.File("full")));
+    EXPECT_EQ(CountFiles(dir.Path()), 8u); // no temporary file left
 }
 
 TEST(AtomicFile, TellsTwoNamesOfOneFile)
