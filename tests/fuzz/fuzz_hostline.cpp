@@ -23,6 +23,8 @@
 #include "comm/commswtch.h"
 #include "comm/qkcomml2.h"
 #include "cpplib/qkbufint.h"
+#include "err/qkerr.h"
+#include "err/uisrv.h"
 #include "qkdb/dbase32.h"
 #include "tools/qksim/simboot.h"
 #include "tools/qksim/simmem.h"
@@ -252,6 +254,22 @@ public:
     void WaitMs(long ms) override { QkSleepUs(static_cast<std::int64_t>(ms) * 1000); }
 };
 
+// Messages are answered without a word: the run is about what the line
+// does to the host, not about the text. The answer is the script's choice.
+class clQuietUi : public clUiServices {
+public:
+    int MessageBox(const char*, const char*, unsigned char) override { return answer; }
+    int ShowError(const clBasicErr&) override { return answer; }
+    int answer = erIdOk;
+};
+
+clQuietUi& QuietUi()
+{
+    static clQuietUi ui;
+    QkSetUi(&ui);
+    return ui;
+}
+
 clDataBase& Db()
 {
     static clDataBase db(GetDLLDBaseInstance());
@@ -367,7 +385,9 @@ void RunBootMonitor(clScript& script)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     clScript script(data, size);
-    if ((script.Byte() & 1) == 0)
+    const std::uint8_t mode = script.Byte();
+    QuietUi().answer = (mode & 2) != 0 ? erIdAbort : erIdOk;
+    if ((mode & 1) == 0)
         RunProtocol(script);
     else
         RunBootMonitor(script);
