@@ -113,6 +113,13 @@ int ErrorWordIs(int id, unsigned word)
     return entry->handle.FetchErrors() == word ? 1 : 0;
 }
 
+// Why the last ComOpen failed; one link per process, as the table.
+std::string& LastOpenError()
+{
+    static std::string text;
+    return text;
+}
+
 } // namespace
 
 int ComIsFree(int id)
@@ -132,9 +139,17 @@ int ComOpen(int id, int index, unsigned short reserved1, unsigned short reserved
     entry.id = id;
     entry.inSize = inSize;
     entry.outSize = outSize;
-    // A failed open releases the device at once, so that a retry can take it.
-    if (path.empty() || !entry.handle.Open(path))
+    LastOpenError().clear();
+    if (path.empty()) {
+        LastOpenError() = "COM" + std::to_string(index + 1) + " is no serial port of this machine";
         return comOpenFailed;
+    }
+    // A failed open releases the device at once, so that a retry can take it.
+    if (!entry.handle.Open(path)) {
+        LastOpenError() = entry.handle.GetOpenError();
+        return comOpenFailed;
+    }
+    LastOpenError() = path + " does not take the line settings of the programmer";
     clComDcb dcb;
     if (!entry.handle.GetState(dcb))
         return comOpenFailed;
@@ -148,7 +163,15 @@ int ComOpen(int id, int index, unsigned short reserved1, unsigned short reserved
         return comOpenFailed;
     entry.dcb = dcb;
     Append(std::move(entry));
-    return Table().back().handle.Purge(true, true) ? comOk : comOpenFailed;
+    if (!Table().back().handle.Purge(true, true))
+        return comOpenFailed;
+    LastOpenError().clear();
+    return comOk;
+}
+
+std::string ComLastOpenError()
+{
+    return LastOpenError();
 }
 
 int ComSetParams(int id, std::int32_t baud, unsigned char parity, unsigned char dataBits, unsigned char stopBits,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 enum : int {
     comOk = 0,
@@ -25,6 +26,11 @@ enum : unsigned {
 };
 
 int ComIsFree(int id);
+// Why the last ComOpen answered comOpenFailed, in words naming the port: it
+// does not exist, is in use by another program, permission denied (naming
+// the group that owns it), not a serial device, ... Empty after an open that
+// succeeded.
+std::string ComLastOpenError();
 // Opens COM index + 1 (see comports.h for the path behind a number).
 int ComOpen(int id, int index, unsigned short reserved1, unsigned short reserved2, unsigned short mode,
             unsigned short reserved3, int inSize, int outSize, int ignored);

@@ -8,6 +8,8 @@
 #include <set>
 #include <sstream>
 
+#include "comm/comhandle.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -116,4 +118,10 @@ std::vector<std::string> ComDetectPorts(const std::string& sysClassTty, const st
     for (const auto& port : found)
         paths.push_back((fs::path(devDir) / port.name).string());
     return paths;
+}
+
+std::string ComPortProblem(int comNo)
+{
+    const std::string path = ComPortPath(comNo);
+    return path.empty() ? "COM" + std::to_string(comNo) + " is no serial port of this machine" : QkPortProblem(path);
 }

@@ -69,9 +69,10 @@ int clQkSpaces::FindSpace(const std::string& text) const
     return 0;
 }
 
-int clQkSpaces::LoadFile(int space, const std::string& path, int fileType, std::uint32_t start, std::uint32_t stop)
+int clQkSpaces::LoadFile(int space, const std::string& path, int fileType, std::uint32_t start, std::uint32_t stop,
+                         clOutsideData* outside)
 {
-    if (!HasSpace(space) || QkLoadDataFile(Buffer(space), path, fileType, start, stop) == 0)
+    if (!HasSpace(space) || QkLoadDataFile(Buffer(space), path, fileType, start, stop, outside) == 0)
         return 0;
     std::error_code ignored;
     const std::string absolute = std::filesystem::absolute(path, ignored).lexically_normal().string();

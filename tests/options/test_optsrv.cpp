@@ -320,4 +320,75 @@ TEST_F(OptionServer, SignaturesTellForeignFilesFromOtherVersions)
     EXPECT_EQ(TBscOptServer(nullptr).GetSignature(), "RIR-");
 }
 
+constexpr clQKOptIDType kSeal = 0xFFFE;
+
+std::string SealedBytes(const TBscOptServer& server)
+{
+    std::ostringstream out;
+    server.Save(out, kSeal);
+    return out.str();
+}
+
+// The load's outcome: "" or the exception's name.
+std::string LoadSealed(TBscOptServer& server, const std::string& bytes)
+{
+    return RaisedName([&] {
+        std::istringstream in(bytes);
+        server.Load(in, kSeal);
+    });
+}
+
+TEST_F(OptionServer, ASealedArrayStartsWithItsLengthAndTheCrcOfTheRest)
+{
+    ASSERT_EQ(BitwiseCrc32("123456789"), 0xCBF43926u); // the standard check value
+    const std::string items = SavedBytes(server).substr(9);
+    const std::string sealed = SealedBytes(server);
+    const clBytes expected = clBytes()
+                                 .Signature("RIR-TEST")
+                                 .Item(kSeal, clBytes().U32(9 + 16 + static_cast<std::uint32_t>(items.size()))
+                                                  .U32(BitwiseCrc32(items)))
+                                 .Chars(items);
+    EXPECT_EQ(sealed, expected.Str());
+
+    desc->Value() = "x";
+    chip->Value() = 0;
+    EXPECT_EQ(LoadSealed(server, sealed), "");
+    EXPECT_TRUE(server.WasSealed());
+    EXPECT_EQ(desc->Value(), "D");
+    EXPECT_EQ(chip->Value(), 0x0102);
+    EXPECT_TRUE(server.WasLoaded(130));
+    EXPECT_FALSE(server.WasLoaded(kSeal));
+    // Without a seal the same items load as they always did.
+    EXPECT_EQ(LoadSealed(server, SavedBytes(server)), "");
+    EXPECT_FALSE(server.WasSealed());
+}
+
+TEST_F(OptionServer, EveryCutAndEveryChangedByteOfASealedArrayIsCaughtBeforeAnythingLoads)
+{
+    const std::string sealed = SealedBytes(server);
+    desc->Value() = "before";
+    for (std::size_t length = 10; length < sealed.size(); ++length)
+        EXPECT_EQ(LoadSealed(server, sealed.substr(0, length)), "clXDataFormat") << length;
+    for (std::size_t at = 9; at < sealed.size(); ++at) {
+        std::string changed = sealed;
+        changed[at] = static_cast<char>(changed[at] ^ 0x01);
+        // A changed seal id turns the seal into an unknown item: the CRC of
+        // what follows no longer guards, but every other byte is caught.
+        if (at == 9 || at == 10)
+            continue;
+        EXPECT_EQ(LoadSealed(server, changed), "clXDataFormat") << at;
+    }
+    EXPECT_EQ(desc->Value(), "before");
+    // Data appended after a sealed file breaks its length.
+    EXPECT_EQ(LoadSealed(server, sealed + clBytes().Item(106, clBytes().U8(1)).Str()), "clXDataFormat");
+}
+
+TEST_F(OptionServer, AnArrayCutInsideAnItemHeaderIsDamagedNotAReadFault)
+{
+    const std::string saved = SavedBytes(server);
+    const std::size_t secondItem = 9 + 2 + 4 + 2 + 2;
+    for (std::size_t cut = secondItem + 1; cut < secondItem + 6; ++cut)
+        EXPECT_EQ(RaisedName([&] { LoadBytes(server, saved.substr(0, cut)); }), "clXDataFormat") << cut;
+}
+
 } // namespace

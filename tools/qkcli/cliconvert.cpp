@@ -10,6 +10,7 @@
 #include <string>
 
 #include "cpplib/qk51buff.h"
+#include "cpplib/qkfile.h"
 #include "err/errntfy.h"
 #include "source/appmngr.h"
 #include "source/datafile.h"
@@ -71,6 +72,11 @@ bool clConverter::ParseOptions(std::string& error)
     }
     m_sInput = m_Args.Positional()[0];
     m_sOutput = m_Args.Positional()[1];
+    // A directory or a FIFO as OUTPUT is named as such, whatever its extension.
+    if (const std::string problem = QkCheckOutputFile(m_sOutput); !problem.empty()) {
+        error = problem;
+        return false;
+    }
     for (const char* name : {"start", "stop"}) {
         if (!m_Args.Has(name))
             continue;
@@ -230,6 +236,9 @@ int clConverter::Run()
     if (!ParseOptions(error))
         return QkUsageError("convert", error);
 
+    // Only a regular file is read: a device or a FIFO would never end.
+    if (const std::string problem = QkCheckInputFile(m_sInput, true); !problem.empty())
+        return Fail(problem);
     std::ifstream probe(m_sInput, std::ios::binary | std::ios::ate);
     if (!probe)
         return Fail("cannot read " + m_sInput + ": " + std::strerror(errno));

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cpplib/qkfile.h"
 #include "source/hexdefs.h"
 #include "source/hexio.h"
 #include "tools/qkcli/clinotify.h"
@@ -55,6 +56,9 @@ const clCliFormat* QkFormatByExtension(const std::string& path)
 std::string QkWriteRange(const clHugeBuffer<unsigned char>& buffer, std::uint32_t first, std::uint32_t last,
                          const std::string& path, const clCliFormat& format, bool progress)
 {
+    // Say plainly what is wrong with the target before any work is done.
+    if (const std::string problem = QkCheckOutputFile(path); !problem.empty())
+        return problem;
     errno = 0;
     const std::string cannot = "cannot write " + path;
     if (format.fileType == ftBinary)

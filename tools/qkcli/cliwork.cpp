@@ -1,7 +1,9 @@
 #include "tools/qkcli/cliwork.h"
 
+#include <cstdio>
 #include <strings.h>
 
+#include "cpplib/qkfile.h"
 #include "source/appmngr.h"
 #include "tools/qkcli/cliargs.h"
 
@@ -52,8 +54,18 @@ std::string clCliWork::DeviceName(unsigned short chipId) const
     }
 }
 
+std::string QkOutsideText(const std::string& file, const clQKHugeBuffer& buffer, const clOutsideData& outside)
+{
+    char text[120];
+    std::snprintf(text, sizeof text, " space (0x%X..0x%X): 0x%X..0x%X", buffer.GetStartAdrs().GetLinear(),
+                  buffer.GetStopAdrs().GetLinear(), outside.first, outside.last);
+    return file + " holds data outside the " + buffer.GetName() + text;
+}
+
 std::string clCliWork::OpenProject(const std::string& path)
 {
+    if (const std::string problem = QkCheckInputFile(path); !problem.empty())
+        return problem;
     if (m_Project.Load(path) == 0)
         return "cannot load the project " + path;
     std::uint16_t chipId = 0;
