@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "comm/comport.h"
 #include "comm/qkcommer.h"
 #include "comm/qkcommexpt.h"
 #include "comm/qkwire.h"
@@ -40,7 +41,6 @@ enum class clOp { program, verify, read, blankCheck, erase, checksum };
 // The options every device command takes, and those of each command.
 const std::set<std::string> kCommonValues = {"port", "device", "log", "switch", "trace"};
 const std::set<std::string> kCommonFlags = {"scan", "demo", "json", "json-events", "quiet"};
-const std::set<std::string> kRepeatable = {"switch"};
 
 struct clOpInfo {
     clOp op;
@@ -146,10 +146,6 @@ int clDeviceRun::DataError(const std::string& message) const
 
 std::string clDeviceRun::CheckUsage() const
 {
-    for (const auto* names : {&kCommonValues, &kCommonFlags, &m_Info.values, &m_Info.flags})
-        for (const std::string& option : *names)
-            if (!kRepeatable.count(option) && m_Args.Values(option).size() > 1)
-                return "--" + option + " is given more than once";
     if (m_Args.Has("port") + m_Args.Has("scan") + m_Args.Has("demo") != 1)
         return "give one of --port PATH|COMn, --scan, --demo";
     if (m_Info.op == clOp::read) {
@@ -199,10 +195,14 @@ std::string clDeviceRun::LoadInput(int space)
         buffer.Fill(buffer.GetStartAdrs(), buffer.GetStopAdrs(), &value);
         m_Run.fill = value;
     }
-    const std::uint32_t start = buffer.GetCmdStartAdrs().GetLinear();
-    const std::uint32_t stop = buffer.GetCmdStopAdrs().GetLinear();
-    if (m_Work.Spaces().LoadFile(space, file, type, start, stop) == 0)
+    // The whole space is loaded, so that data the space cannot hold is found
+    // wherever it lies; the command range picks what goes to the programmer.
+    clOutsideData outside;
+    if (m_Work.Spaces().LoadFile(space, file, type, buffer.GetStartAdrs().GetLinear(),
+                                 buffer.GetStopAdrs().GetLinear(), &outside) == 0)
         return m_Ui.GetCount() > 0 ? file + " raised warnings; nothing was done" : "cannot read " + file;
+    if (outside.any)
+        return QkOutsideText(file, buffer, outside) + "; nothing was done";
     return {};
 }
 
@@ -239,6 +239,9 @@ std::string clDeviceRun::Prepare()
 {
     clQkSpaces& spaces = m_Work.Spaces();
     const std::string file = m_Args.Value("file");
+    if (ReadsFile())
+        if (const std::string problem = QkCheckInputFile(file); !problem.empty())
+            return problem;
     const bool project = ReadsFile() && QkDetectFileType(file) == ftProject;
 
     if (project) {
@@ -515,6 +518,9 @@ void clDeviceRun::TakeMessages()
     }
     if (m_Run.outcome != clCliOutcome::ok && !m_Run.error)
         m_Run.error = MainMessage(m_Ui.GetMessages());
+    // Why the port could not be opened goes beside "Cannot connect ...".
+    if (m_Run.error && m_Run.error->number == 1 && m_Run.detail.empty())
+        m_Run.detail = ComLastOpenError();
     if (m_Run.outcome == clCliOutcome::aborted && !m_Run.error) {
         clCliMessage stopped;
         stopped.text = "Aborted";
