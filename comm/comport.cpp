@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "comm/comhandle.h"
+#include "comm/deadline.h"
 #include "comm/comports.h"
 
 namespace {
@@ -66,22 +67,19 @@ std::int64_t CharTimeUs(const clComEntry& entry)
 bool AwaitWholeReply(clComEntry& entry, int count)
 {
     const std::int64_t charUs = CharTimeUs(entry);
-    const std::int64_t until = QkNowUs() + 100000 + charUs * count;
+    const clDeadline end = clDeadline::AfterUs(100000 + charUs * count);
     for (;;) {
         const int n = entry.handle.InQueue();
         if (n == count)
             return true;
-        if (n > count)
-            return false;
-        const std::int64_t now = QkNowUs();
-        if (now >= until)
+        if (n > count || end.Passed())
             return false;
         // Sleep about as long as the missing bytes take, in steps of at most
         // a millisecond; check first that the line is still there.
         if (entry.handle.WaitIn(0) < 0 && entry.handle.InQueue() == n)
             return false;
         const std::int64_t missing = charUs * (n > 0 ? count - n : count);
-        QkSleepUs(std::clamp<std::int64_t>(missing, 100, std::min<std::int64_t>(1000, until - now)));
+        QkSleepUs(std::clamp<std::int64_t>(missing, 100, std::max<std::int64_t>(100, std::min<std::int64_t>(1000, end.LeftUs()))));
     }
 }
 
@@ -217,15 +215,12 @@ int ComRead(int id, int count, void* buf)
         return -1;
     if (g_TimeBudget == 0 || count <= 0)
         return 0;
-    const std::int64_t deadline = ComTickCount() + g_TimeBudget;
+    const clDeadline end = clDeadline::AfterMs(g_TimeBudget);
     auto* at = static_cast<unsigned char*>(buf);
     int remaining = count;
-    while (remaining > 0) {
-        const std::int64_t left = deadline - ComTickCount();
-        if (left <= 0)
-            break;
+    while (remaining > 0 && !end.Passed()) {
         // Block until the first byte comes instead of a fixed first wait.
-        const int ready = entry->handle.WaitIn(static_cast<int>(left));
+        const int ready = entry->handle.WaitIn(end.LeftMs());
         if (ready < 0)
             return -1; // the line is gone
         if (ready == 0)
@@ -256,13 +251,10 @@ int ComWrite(int id, int count, const void* buf)
         return -1;
     if (g_TimeBudget == 0 || count <= 0)
         return 0;
-    const std::int64_t deadline = ComTickCount() + g_TimeBudget;
+    const clDeadline end = clDeadline::AfterMs(g_TimeBudget);
     const auto* at = static_cast<const unsigned char*>(buf);
     int remaining = count;
-    while (remaining > 0) {
-        const std::int64_t left = deadline - ComTickCount();
-        if (left <= 0)
-            break;
+    while (remaining > 0 && !end.Passed()) {
         const int queued = std::max(entry->handle.OutQueue(), 0);
         const int room = entry->outSize - queued;
         if (room <= 0) {
@@ -275,7 +267,7 @@ int ComWrite(int id, int count, const void* buf)
         if (written < 0)
             break; // the device failed: waiting out the budget would change nothing
         if (written == 0) {
-            if (entry->handle.WaitOut(static_cast<int>(left)) < 0)
+            if (entry->handle.WaitOut(end.LeftMs()) < 0)
                 break;
             continue;
         }

@@ -7,6 +7,7 @@
 
 #include "comm/comport.h"
 #include "comm/comports.h"
+#include "comm/deadline.h"
 #include "comm/qkbootlib.h"
 #include "comm/qkcalc.h"
 #include "comm/qkcommer.h"
@@ -382,18 +383,17 @@ void clQKCommLL2::RawWrite(const unsigned char* bytes, int count, int timeout)
 
 void clQKCommLL2::RawRead(unsigned char* bytes, int count, int ms)
 {
-    const long start = Clock();
+    const clDeadline end = clDeadline::AfterMs(ms);
     int queued = 0;
     for (;;) {
         queued = ComInCount(m_iPortId);
-        const long left = ms - Elapsed(start);
-        if (queued >= count || left <= 0)
+        if (queued >= count || end.Passed())
             break;
         if (queued <= 0) {
-            if (ComWaitInput(m_iPortId, static_cast<int>(left)) < 0)
+            if (ComWaitInput(m_iPortId, end.LeftMs()) < 0)
                 break;
         } else {
-            ComDelay(static_cast<int>(std::min<long>(2, left)));
+            ComDelay(std::min(2, end.LeftMs()));
         }
     }
     // Nothing came: no need to wait out a read budget to learn that.
@@ -412,8 +412,8 @@ void clQKCommLL2::RawRead(unsigned char* bytes, int count, int ms)
 void clQKCommLL2::DrainTx(int ms)
 {
     WaitMs(ms / 2);
-    const long start = Clock();
-    while (ComTxIdle(m_iPortId) != 1 && Elapsed(start) < ms)
+    const clDeadline end = clDeadline::AfterMs(ms);
+    while (ComTxIdle(m_iPortId) != 1 && !end.Passed())
         ComDelay(1);
 }
 

@@ -1,9 +1,9 @@
 #include "source/qkspaces.h"
 
 #include <filesystem>
-#include <strings.h>
 
 #include "cladrs/cladrs.h"
+#include "cpplib/qktext.h"
 #include "source/datafile.h"
 
 clQkSpaces::clQkSpaces(const clDataBase& db, TBscOptServer& options, const clQkOptCatalogue& catalogue)
@@ -62,7 +62,7 @@ int clQkSpaces::FirstSpace() const
 int clQkSpaces::FindSpace(const std::string& text) const
 {
     for (int space = 1; space <= kSpaceCount; ++space)
-        if (HasSpace(space) && strcasecmp(Buffer(space).GetName(), text.c_str()) == 0)
+        if (HasSpace(space) && QkEqualNoCase(Buffer(space).GetName(), text))
             return space;
     if (text.size() == 1 && text[0] >= '1' && text[0] <= '0' + kSpaceCount && HasSpace(text[0] - '0'))
         return text[0] - '0';
