@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "cpplib/qktext.h"
+
 namespace {
 std::string_view Trim(std::string_view text)
 {
@@ -12,16 +14,6 @@ std::string_view Trim(std::string_view text)
     return text.substr(first, last - first + 1);
 }
 
-int DigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return 99;
-}
 
 std::optional<std::uint64_t> Digits(std::string_view digits, unsigned radix)
 {
@@ -29,7 +21,7 @@ std::optional<std::uint64_t> Digits(std::string_view digits, unsigned radix)
         return std::nullopt;
     std::uint64_t value = 0;
     for (char c : digits) {
-        const auto digit = static_cast<unsigned>(DigitValue(c));
+        const auto digit = static_cast<unsigned>(QkHexDigitValue(c));
         if (digit >= radix || value > (UINT64_MAX - digit) / radix)
             return std::nullopt;
         value = value * radix + digit;

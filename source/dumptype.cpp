@@ -1,17 +1,6 @@
 #include "source/dumptype.h"
 
-namespace {
-int HexDigit(char ch)
-{
-    if (ch >= '0' && ch <= '9')
-        return ch - '0';
-    if (ch >= 'a' && ch <= 'f')
-        return ch - 'a' + 10;
-    if (ch >= 'A' && ch <= 'F')
-        return ch - 'A' + 10;
-    return -1;
-}
-} // namespace
+#include "cpplib/qktext.h"
 
 void clDumpTyping::Clear()
 {
@@ -29,7 +18,7 @@ clDumpTyping::clStroke clDumpTyping::Type(char ch, bool hexPane, unsigned unitSi
         stroke = {true, true, {byte}, 1};
         return stroke;
     }
-    const int digit = HexDigit(ch);
+    const int digit = QkHexDigitValue(ch);
     if (digit < 0 || unitSize == 0 || unitSize > m_Value.size())
         return stroke;
     // Shift the unit's value (its last unitSize bytes) left by one digit.
