@@ -3,17 +3,17 @@
 
 #include <cerrno>
 #include <cstring>
-#include <grp.h>
-#include <string>
-#include <sys/stat.h>
-#include <vector>
 #include <ctime>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <string>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 #ifdef __linux__
 #include <linux/serial.h>
 #endif
@@ -26,10 +26,9 @@ struct clBaudCode {
 };
 
 constexpr clBaudCode kBauds[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},       {150, B150},
-    {200, B200},       {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
-    {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
-    {57600, B57600},   {115200, B115200}, {230400, B230400},
+    {50, B50},         {75, B75},       {110, B110},     {134, B134},     {150, B150},       {200, B200},
+    {300, B300},       {600, B600},     {1200, B1200},   {1800, B1800},   {2400, B2400},     {4800, B4800},
+    {9600, B9600},     {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400},
 #ifdef B460800
     {460800, B460800},
 #endif
@@ -99,7 +98,7 @@ long Transfer(F io)
 // The name of the group that owns path, or "" when unknown.
 std::string GroupOf(const std::string& path)
 {
-    struct stat st{};
+    struct stat st {};
     if (stat(path.c_str(), &st) != 0)
         return {};
     group entry{};
@@ -123,18 +122,13 @@ std::string OpenFailure(const std::string& path, int error)
 {
     switch (error) {
     case EACCES:
-    case EPERM:
-        return PermissionDenied(path);
-    case EBUSY:
-        return path + " is in use by another program";
+    case EPERM: return PermissionDenied(path);
+    case EBUSY: return path + " is in use by another program";
     case ENOENT:
     case ENXIO:
-    case ENODEV:
-        return path + " does not exist";
-    case EISDIR:
-        return path + " is a directory, not a serial device";
-    default:
-        return "cannot open " + path + ": " + std::strerror(error);
+    case ENODEV: return path + " does not exist";
+    case EISDIR: return path + " is a directory, not a serial device";
+    default: return "cannot open " + path + ": " + std::strerror(error);
     }
 }
 
@@ -144,7 +138,7 @@ std::string QkPortProblem(const std::string& path)
 {
     if (path.empty())
         return "no port was named";
-    struct stat st{};
+    struct stat st {};
     if (stat(path.c_str(), &st) != 0)
         return errno == EACCES ? PermissionDenied(path) : path + " does not exist";
     if (S_ISDIR(st.st_mode))
@@ -310,8 +304,8 @@ bool clPosixDevice::SetState(const clComDcb& dcb)
         return false;
     // tcsetattr succeeds when any one change took; check what the driver kept.
     clComDcb now;
-    return GetState(now) && now.BaudRate == dcb.BaudRate && now.ByteSize == dcb.ByteSize &&
-           now.Parity == dcb.Parity && now.StopBits == dcb.StopBits;
+    return GetState(now) && now.BaudRate == dcb.BaudRate && now.ByteSize == dcb.ByteSize && now.Parity == dcb.Parity &&
+           now.StopBits == dcb.StopBits;
 }
 
 int clPosixDevice::InQueue() const
@@ -337,8 +331,7 @@ unsigned clPosixDevice::FetchErrors()
     if (m_Handle < 0 || ioctl(Fd(m_Handle), TIOCGICOUNT, &counts) != 0)
         return 0; // pseudo-terminals and some USB adapters keep no counters
     const std::uint32_t now[5] = {static_cast<std::uint32_t>(counts.buf_overrun),
-                                  static_cast<std::uint32_t>(counts.overrun),
-                                  static_cast<std::uint32_t>(counts.parity),
+                                  static_cast<std::uint32_t>(counts.overrun), static_cast<std::uint32_t>(counts.parity),
                                   static_cast<std::uint32_t>(counts.frame), static_cast<std::uint32_t>(counts.brk)};
     static constexpr unsigned kBits[5] = {0x0001, 0x0002, 0x0004, 0x0008, 0x0010};
     unsigned errors = 0;

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "comm/comhandle.h"
-#include "comm/deadline.h"
 #include "comm/comports.h"
+#include "comm/deadline.h"
 
 namespace {
 
@@ -79,7 +79,8 @@ bool AwaitWholeReply(clComEntry& entry, int count)
         if (entry.handle.WaitIn(0) < 0 && entry.handle.InQueue() == n)
             return false;
         const std::int64_t missing = charUs * (n > 0 ? count - n : count);
-        QkSleepUs(std::clamp<std::int64_t>(missing, 100, std::max<std::int64_t>(100, std::min<std::int64_t>(1000, end.LeftUs()))));
+        QkSleepUs(std::clamp<std::int64_t>(missing, 100,
+                                           std::max<std::int64_t>(100, std::min<std::int64_t>(1000, end.LeftUs()))));
     }
 }
 
@@ -203,8 +204,8 @@ int ComSetTimeout(int id, int ticks)
         return comNoPort;
     // One tick is 1/18 s. Budgets past the 32-bit range are cut to it.
     const double ms = std::trunc(static_cast<double>(ticks) * 55.55555555555556);
-    g_TimeBudget = static_cast<std::int32_t>(
-        std::clamp(ms, 0.0, static_cast<double>(std::numeric_limits<std::int32_t>::max())));
+    g_TimeBudget =
+        static_cast<std::int32_t>(std::clamp(ms, 0.0, static_cast<double>(std::numeric_limits<std::int32_t>::max())));
     return comOk;
 }
 

@@ -8,12 +8,12 @@
 
 enum : int {
     comOk = 0,
-    comNoPort = -1,         // id not in the table, or the driver failed
-    comOpenFailed = 7,      // the OS refused the open, or the state can't be read
-    comStateRefused = 13,   // the new line state can't be applied
-    comBadOpenParams = 31,  // caller's bug: reserved values not 0 or mode not 9
-    comBadHandshake = 32,   // caller's bug: handshake kind 0..3 or 6..15
-    comAlreadyOpen = 101,   // caller's bug: the id is open
+    comNoPort = -1,        // id not in the table, or the driver failed
+    comOpenFailed = 7,     // the OS refused the open, or the state can't be read
+    comStateRefused = 13,  // the new line state can't be applied
+    comBadOpenParams = 31, // caller's bug: reserved values not 0 or mode not 9
+    comBadHandshake = 32,  // caller's bug: handshake kind 0..3 or 6..15
+    comAlreadyOpen = 101,  // caller's bug: the id is open
 };
 
 // Line error bits, as the driver reports them.

@@ -39,8 +39,7 @@ std::string ComPortPath(int comNo)
     if (const char* path = std::getenv(variable.c_str()); path != nullptr && *path != '\0')
         return path;
     const std::vector<std::string> ports = ComDetectPorts();
-    return static_cast<std::size_t>(comNo) <= ports.size() ? ports[static_cast<std::size_t>(comNo) - 1]
-                                                          : std::string();
+    return static_cast<std::size_t>(comNo) <= ports.size() ? ports[static_cast<std::size_t>(comNo) - 1] : std::string();
 }
 
 std::string ComPortProblem(int comNo)

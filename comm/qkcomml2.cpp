@@ -147,9 +147,8 @@ void clQKCommLL2::Connect(const QK_COMM_PORT& port)
         for (;;) {
             // A firmware update closed the port: it opens afresh.
             m_iPortId = id;
-            if (ComOpen(id, port.m_lComIndex, port.m_usOpenParams[0], port.m_usOpenParams[1],
-                        port.m_usOpenParams[2], port.m_usOpenParams[3], port.m_usInQueue, port.m_usOutQueue,
-                        port.m_usSpare) != comOk)
+            if (ComOpen(id, port.m_lComIndex, port.m_usOpenParams[0], port.m_usOpenParams[1], port.m_usOpenParams[2],
+                        port.m_usOpenParams[3], port.m_usInQueue, port.m_usOutQueue, port.m_usSpare) != comOk)
                 Raise<clQKCommExpt>(386);
             if (ComSetParams(id, port.m_lBaud, static_cast<unsigned char>(port.m_usParity & 0xFF),
                              static_cast<unsigned char>(port.m_usDataBits),
@@ -348,9 +347,9 @@ void clQKCommLL2::UpdateFirmware(int portNo)
     if (result != 1) {
         const auto dllError = library.Entry<QkDllErrorFn>("dllError");
         const CDllError* error = dllError != nullptr ? dllError() : nullptr;
-        const std::string reason =
-            error != nullptr ? std::string(error->m_szText, strnlen(error->m_szText, sizeof error->m_szText))
-                             : std::string("no reason given");
+        const std::string reason = error != nullptr
+                                       ? std::string(error->m_szText, strnlen(error->m_szText, sizeof error->m_szText))
+                                       : std::string("no reason given");
         GetCommErrMngr() << clQKBootErr(GetProcessId(), clQKBootErr::bootFailed, reason.c_str(),
                                         error != nullptr ? error->m_iError : 0);
         Raise<clQKCommExpt>(1062);

@@ -71,13 +71,9 @@ clWriteKind WriteKindOf(const std::string& path, const fs::path& target, std::st
         return clWriteKind::refused;
     }
     switch (status.type()) {
-    case fs::file_type::regular:
-        return clWriteKind::replace;
-    case fs::file_type::character:
-        return clWriteKind::direct;
-    case fs::file_type::directory:
-        why = path + " is a directory";
-        return clWriteKind::refused;
+    case fs::file_type::regular: return clWriteKind::replace;
+    case fs::file_type::character: return clWriteKind::direct;
+    case fs::file_type::directory: why = path + " is a directory"; return clWriteKind::refused;
     default:
         why = path + " is not a regular file; only files and character devices are written";
         return clWriteKind::refused;
@@ -91,17 +87,14 @@ clAtomicFile::clAtomicFile(const std::string& path) : m_sPath(path)
     m_sTarget = target.string();
     std::string why;
     switch (WriteKindOf(path, target, why)) {
-    case clWriteKind::refused:
-        Fail(why);
-        return;
+    case clWriteKind::refused: Fail(why); return;
     case clWriteKind::direct:
         // A device is no file to replace: it takes the bytes as they come.
         m_Stream.open(m_sTarget, std::ios::binary);
         if (!m_Stream.is_open())
             Fail("cannot write " + m_sPath + Because(QkLastSystemError()));
         return;
-    case clWriteKind::replace:
-        break;
+    case clWriteKind::replace: break;
     }
     errno = 0;
     m_sTempPath = QkCreateTempFile(FolderOf(target), m_sTarget, why);
@@ -199,7 +192,7 @@ std::string QkCheckInputFile(const std::string& path, bool allowEmpty)
     if (status.type() == fs::file_type::not_found) {
         std::error_code ignored;
         return fs::is_symlink(fs::symlink_status(path, ignored)) ? path + " is a link to a file that does not exist"
-                                                                  : path + " does not exist";
+                                                                 : path + " does not exist";
     }
     if (error)
         return "cannot read " + path + Because(error.message());

@@ -49,8 +49,7 @@ private:
 
 // Writes count bytes as the whole content of path, atomically (see
 // clAtomicFile); error, when given, receives the reason of a failure.
-bool QkWriteFileAtomically(const std::string& path, const void* data, std::size_t count,
-                           std::string* error = nullptr);
+bool QkWriteFileAtomically(const std::string& path, const void* data, std::size_t count, std::string* error = nullptr);
 
 // True when path names an existing file (or other directory entry).
 bool QkFileExists(const std::string& path);

@@ -11,7 +11,7 @@ namespace {
 // The mode of the file being replaced, or the one a new file would get.
 mode_t ModeFor(const std::string& path)
 {
-    struct stat st{};
+    struct stat st {};
     if (::stat(path.c_str(), &st) == 0)
         return st.st_mode & 07777;
     const mode_t mask = ::umask(0);

@@ -38,8 +38,8 @@ std::string NameOf(const clQKHugeBuffer& buffer)
 void QkRaiseDataFormat(std::istream& in, const char* file, unsigned short line)
 {
     const std::streamoff at = in.tellg();
-    clXRegistrator<std::istream, clXDataFormat>::Raise(clXDataFormat(at < 0 ? 0 : static_cast<std::uint32_t>(at)),
-                                                      &in, file, line);
+    clXRegistrator<std::istream, clXDataFormat>::Raise(clXDataFormat(at < 0 ? 0 : static_cast<std::uint32_t>(at)), &in,
+                                                       file, line);
 }
 
 // ---- text

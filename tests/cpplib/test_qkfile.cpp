@@ -29,7 +29,8 @@ TEST(InputCheck, SaysWhatIsWrongWithAPathWithoutOpeningIt)
     EXPECT_EQ(QkCheckInputFile(dir.File("fifo")), dir.File("fifo") + " is not a regular file");
     EXPECT_EQ(QkCheckInputFile("/dev/zero"), "/dev/zero is not a regular file");
     EXPECT_EQ(QkCheckInputFile(dir.File("none")), dir.File("none") + " does not exist");
-    EXPECT_EQ(QkCheckInputFile(dir.File("dangling")), dir.File("dangling") + " is a link to a file that does not exist");
+    EXPECT_EQ(QkCheckInputFile(dir.File("dangling")),
+              dir.File("dangling") + " is a link to a file that does not exist");
     EXPECT_EQ(QkCheckInputFile(""), "no file name was given");
 }
 

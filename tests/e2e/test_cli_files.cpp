@@ -287,8 +287,7 @@ TEST_F(CliFiles, NothingHereEverTimesOut)
     // The runs above are bounded; a FIFO given as every kind of file must not
     // reach the bound either.
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"convert", fifo, dir.File("o.bin")},
-          std::vector<std::string>{"convert", good, fifo},
+         {std::vector<std::string>{"convert", fifo, dir.File("o.bin")}, std::vector<std::string>{"convert", good, fifo},
           std::vector<std::string>{"project", "show", fifo},
           std::vector<std::string>{"project", "save", fifo, "--device", "1"},
           std::vector<std::string>{"project", "save", dir.File("p.qkp"), "--device", "1", "--file", fifo}}) {

@@ -52,8 +52,8 @@ std::vector<std::string> Lines(const std::string& text)
 bool MemoryFrame(const std::string& line, std::uint32_t& first, std::uint32_t& last)
 {
     unsigned cnt = 0, kind = 0, order = 0, sub = 0, a[4] = {}, b[4] = {};
-    if (std::sscanf(line.c_str(), "RX %x %x %x %x %x %x %x %x %x %x %x %x", &cnt, &kind, &order, &sub, &a[0],
-                    &a[1], &a[2], &a[3], &b[0], &b[1], &b[2], &b[3]) < 9 ||
+    if (std::sscanf(line.c_str(), "RX %x %x %x %x %x %x %x %x %x %x %x %x", &cnt, &kind, &order, &sub, &a[0], &a[1],
+                    &a[2], &a[3], &b[0], &b[1], &b[2], &b[3]) < 9 ||
         order != 0x20 || (kind != 3 && kind != 4))
         return false;
     first = (a[0] << 24) | (a[1] << 16) | (a[2] << 8) | a[3];
@@ -109,8 +109,8 @@ TEST_F(CliOrders, EveryDeviceOrderFollowsItsCommandRange)
         std::vector<std::string> args;
         std::vector<const char*> orders; // execute frames, in order
     } cases[] = {
-        {Device("program", {"--file", hex, "--erase", "--blank-check", "--delay", "0", "--start", "0x1000", "--stop",
-                            "0x17FF"}),
+        {Device("program",
+                {"--file", hex, "--erase", "--blank-check", "--delay", "0", "--start", "0x1000", "--stop", "0x17FF"}),
          {"RX 02 01 13", "RX 02 01 11", "RX 02 01 10", "RX 02 01 15"}},
         {Device("verify", {"--file", hex, "--start", "0x1000", "--stop", "0x17FF"}), {"RX 02 01 15"}},
         {Device("checksum", {"--start", "0x1000", "--stop", "0x17FF"}), {"RX 02 01 12"}},

@@ -19,8 +19,8 @@
 
 #include "boot/bootmon.h"
 #include "comm/comhandle.h"
-#include "comm/comports.h"
 #include "comm/commswtch.h"
+#include "comm/comports.h"
 #include "comm/qkcomml2.h"
 #include "cpplib/qkbufint.h"
 #include "err/qkerr.h"
@@ -62,8 +62,7 @@ class clFarEnd {
 public:
     clFarEnd(clScript& script, clSimProtocol* protocol, clSimBootMonitor* monitor)
         : m_Script(script), m_pProtocol(protocol), m_pMonitor(monitor)
-    {
-    }
+    {}
 
     void FromHost(const unsigned char* bytes, std::size_t count)
     {
@@ -362,9 +361,7 @@ void RunBootMonitor(clScript& script)
     clFakeLine line(script, nullptr, &far);
     CBootMonitor monitor;
     switch (script.Byte() % 4) {
-    case 0:
-        monitor.LoadFirmware(kComNo, nullptr, 1 + script.Byte() % 4);
-        break;
+    case 0: monitor.LoadFirmware(kComNo, nullptr, 1 + script.Byte() % 4); break;
     default: {
         if (!monitor.Driver().PlugPortDrv(kComNo, 115200, 'n', 8, 1))
             return;

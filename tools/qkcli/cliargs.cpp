@@ -6,8 +6,7 @@
 clCliArgs::clCliArgs(int argc, char** argv, int first, const std::set<std::string>& valueOptions,
                      const std::set<std::string>& flags)
     : clCliArgs(argc, argv, first, valueOptions, flags, {"switch"})
-{
-}
+{}
 
 clCliArgs::clCliArgs(int argc, char** argv, int first, const std::set<std::string>& valueOptions,
                      const std::set<std::string>& flags, const std::set<std::string>& repeatable)

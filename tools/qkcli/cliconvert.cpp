@@ -29,7 +29,6 @@ constexpr std::uint64_t kProgressFromSize = 1u << 20;
 
 enum class InputKind { binary, intel, srec };
 
-
 class clConverter {
 public:
     // Warnings print their text and the load goes on, or --strict stops at
@@ -82,7 +81,8 @@ bool clConverter::ParseOptions(std::string& error)
             continue;
         std::uint32_t value = 0;
         if (!QkParseNumber(m_Args.Value(name), value)) {
-            error = std::string("--") + name + " takes an address (0x-hex or decimal), not \"" + m_Args.Value(name) + "\"";
+            error =
+                std::string("--") + name + " takes an address (0x-hex or decimal), not \"" + m_Args.Value(name) + "\"";
             return false;
         }
         (std::strcmp(name, "start") == 0 ? m_Start : m_Stop) = value;
@@ -105,8 +105,7 @@ bool clConverter::ParseOptions(std::string& error)
         // Hex, "S" S-records, anything else a binary image.
         const int type = QkDetectFileType(m_sInput);
         m_eInput = type == ftIntelAny ? InputKind::intel : type == ftMotorolaAny ? InputKind::srec : InputKind::binary;
-    }
-    else if (from == "bin")
+    } else if (from == "bin")
         m_eInput = InputKind::binary;
     else if (from == "intel")
         m_eInput = InputKind::intel;
@@ -171,13 +170,14 @@ bool clConverter::LoadHex(std::string& error)
         clHexLoader loader(&progress, 0);
         if (loader.OpenFile(m_sInput.c_str(), kind, HEX_READ) == 0) {
             error = m_Args.Has("strict") && m_Ui.GetCount() > 0 ? "stopped at the first warning (--strict)"
-                                                                          : "cannot read " + m_sInput;
+                                                                : "cannot read " + m_sInput;
             return false;
         }
         const int loaded = loader.Load(image, from, to);
         loader.CloseFile();
         if (loaded == 0) {
-            error = m_Args.Has("strict") ? "stopped at the first warning (--strict)" : "reading " + m_sInput + " failed";
+            error =
+                m_Args.Has("strict") ? "stopped at the first warning (--strict)" : "reading " + m_sInput + " failed";
             return false;
         }
     }

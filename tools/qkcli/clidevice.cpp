@@ -50,7 +50,9 @@ struct clOpInfo {
 };
 
 const clOpInfo kOps[] = {
-    {clOp::program, "program", {"space", "file", "start", "stop", "fill", "delay", "from"},
+    {clOp::program,
+     "program",
+     {"space", "file", "start", "stop", "fill", "delay", "from"},
      {"erase", "blank-check", "sig-check"}},
     {clOp::verify, "verify", {"space", "file", "start", "stop", "fill", "from", "report"}, {}},
     {clOp::read, "read", {"space", "file", "start", "stop", "to"}, {}},
@@ -151,8 +153,8 @@ std::string clDeviceRun::CheckUsage() const
     if (m_Info.op == clOp::read) {
         if (!m_Args.Has("file"))
             return "name the output with --file";
-        const clCliFormat* format = m_Args.Has("to") ? QkFormatByName(m_Args.Value("to"))
-                                                     : QkFormatByExtension(m_Args.Value("file"));
+        const clCliFormat* format =
+            m_Args.Has("to") ? QkFormatByName(m_Args.Value("to")) : QkFormatByExtension(m_Args.Value("file"));
         if (format == nullptr)
             return "give --to bin, intel, intel-seg, intel386, s1, s2 or s3 (or a known extension)";
     }
@@ -198,8 +200,8 @@ std::string clDeviceRun::LoadInput(int space)
     // The whole space is loaded, so that data the space cannot hold is found
     // wherever it lies; the command range picks what goes to the programmer.
     clOutsideData outside;
-    if (m_Work.Spaces().LoadFile(space, file, type, buffer.GetStartAdrs().GetLinear(),
-                                 buffer.GetStopAdrs().GetLinear(), &outside) == 0)
+    if (m_Work.Spaces().LoadFile(space, file, type, buffer.GetStartAdrs().GetLinear(), buffer.GetStopAdrs().GetLinear(),
+                                 &outside) == 0)
         return m_Ui.GetCount() > 0 ? file + " raised warnings; nothing was done" : "cannot read " + file;
     if (outside.any)
         return QkOutsideText(file, buffer, outside) + "; nothing was done";
@@ -310,7 +312,8 @@ void clDeviceRun::SendImage(clCliComm& comm)
     const clQKHugeBuffer& buffer = m_Work.Spaces().Buffer(m_iSpace);
     comm.Prolog();
     try {
-        comm.WriteSpace(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs(), buffer, qkwire::ordMemory, qkwire::subMemory);
+        comm.WriteSpace(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs(), buffer, qkwire::ordMemory,
+                        qkwire::subMemory);
     } catch (...) {
         comm.Epilog();
         throw;
@@ -404,33 +407,22 @@ void clDeviceRun::Operate(clCliComm& comm)
     comm.WrPrjDescrSeq(m_sDescription.c_str());
     m_Events.Phase(m_Info.name);
     switch (m_Info.op) {
-    case clOp::program:
-        ProgramWithSteps(comm);
-        break;
-    case clOp::verify:
-        Order(comm, buffer, [&] { comm.VerifySeq(buffer); });
-        break;
+    case clOp::program: ProgramWithSteps(comm); break;
+    case clOp::verify: Order(comm, buffer, [&] { comm.VerifySeq(buffer); }); break;
     case clOp::read: {
         Order(comm, buffer, [&] { comm.ReadSeq(buffer); });
         comm.Ready();
         const std::string out = m_Args.Value("file");
-        const clCliFormat* format =
-            m_Args.Has("to") ? QkFormatByName(m_Args.Value("to")) : QkFormatByExtension(out);
+        const clCliFormat* format = m_Args.Has("to") ? QkFormatByName(m_Args.Value("to")) : QkFormatByExtension(out);
         const std::string problem = QkWriteRange(buffer, *m_Run.start, *m_Run.stop, out, *format, false);
         if (!problem.empty())
             throw std::runtime_error(problem);
         m_Run.imageChecksum = buffer.Sum(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs());
         break;
     }
-    case clOp::blankCheck:
-        Order(comm, buffer, [&] { comm.BlnkChkSeq(buffer); });
-        break;
-    case clOp::erase:
-        Order(comm, buffer, [&] { comm.EraseSeq(buffer); });
-        break;
-    case clOp::checksum:
-        Order(comm, buffer, [&] { m_Run.checksum = comm.ChkSumSeq(buffer); });
-        break;
+    case clOp::blankCheck: Order(comm, buffer, [&] { comm.BlnkChkSeq(buffer); }); break;
+    case clOp::erase: Order(comm, buffer, [&] { comm.EraseSeq(buffer); }); break;
+    case clOp::checksum: Order(comm, buffer, [&] { m_Run.checksum = comm.ChkSumSeq(buffer); }); break;
     }
     // A connection lost and made again inside the operation must not have
     // ended on the demo protocol.

@@ -11,8 +11,12 @@
 
 namespace {
 constexpr clCliFormat kFormats[] = {
-    {"bin", ftBinary, 0xFFFFFFFFu},       {"intel", ftIntel16, 0xFFFFu}, {"intel-seg", ftIntelSegment, 0xFFFFFu},
-    {"intel386", ftIntelLinear, 0xFFFFFFFFu}, {"s1", ftS1, 0xFFFFu},      {"s2", ftS2, 0xFFFFFFu},
+    {"bin", ftBinary, 0xFFFFFFFFu},
+    {"intel", ftIntel16, 0xFFFFu},
+    {"intel-seg", ftIntelSegment, 0xFFFFFu},
+    {"intel386", ftIntelLinear, 0xFFFFFFFFu},
+    {"s1", ftS1, 0xFFFFu},
+    {"s2", ftS2, 0xFFFFFFu},
     {"s3", ftS3, 0xFFFFFFFFu},
 };
 

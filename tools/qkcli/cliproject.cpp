@@ -109,8 +109,7 @@ int Show(int argc, char** argv, int first)
         std::printf("Project:     %s\nDevice:      %s (chip id %u)\nDescription: %s\nSpaces:\n",
                     work.Project().GetPath().c_str(), device.c_str(), spaces.GetChipId(),
                     work.Project().GetDescription().c_str());
-        std::printf("  %-5s %-11s %-5s %-10s %-8s %-6s %s\n", "Space", "Name", "Type", "Start", "Size", "Sum",
-                    "File");
+        std::printf("  %-5s %-11s %-5s %-10s %-8s %-6s %s\n", "Space", "Name", "Type", "Start", "Size", "Sum", "File");
     }
     for (int space = 1; space <= kSpaceCount; ++space) {
         if (!spaces.HasSpace(space))

@@ -66,7 +66,9 @@ int QkCmdVersions(int argc, char** argv, int first)
         clJsonObject out;
         out.Add("software", std::string("QK-JTAG ") + QK_VERSION_TEXT).AddBool("connected", connected);
         out.Add("port", port).Add("protocol_kind", connected ? QkProtocolName(kind) : "");
-        out.AddRaw("protocol", list(protocol)).AddRaw("programmer", list(programmer)).AddRaw("database", list(database));
+        out.AddRaw("protocol", list(protocol))
+            .AddRaw("programmer", list(programmer))
+            .AddRaw("database", list(database));
         std::printf("%s\n", out.Text().c_str());
     } else {
         for (const std::string& line : lines)

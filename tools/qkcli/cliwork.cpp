@@ -14,8 +14,7 @@ clCliWork::clCliWork()
       m_Spaces(m_Db, m_Options, m_Catalogue),
       m_Settings(""),
       m_Project(m_Options, m_Settings, QkAppErrMngr())
-{
-}
+{}
 
 std::optional<unsigned short> QkFindDevice(const clDataBase& db, const std::string& text)
 {

@@ -71,8 +71,8 @@ TEST_F(CliArgsTest, RefusesWhatItCannotTakeAndSaysWhich)
         const char* says;
     } cases[] = {
         {{"--bogus"}, "--bogus"},
-        {{"--start"}, "--start"},             // no value
-        {{"--json=yes"}, "--json"},           // a flag takes none
+        {{"--start"}, "--start"},                      // no value
+        {{"--json=yes"}, "--json"},                    // a flag takes none
         {{"--start", "1", "--start", "2"}, "--start"}, // not repeatable
     };
     for (const auto& c : cases) {
