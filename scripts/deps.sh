@@ -7,6 +7,7 @@ QK_PACKAGES=(
   clang libclang-rt-14-dev
   srecord
   qt6-base-dev xvfb xauth fonts-dejavu-core
+  scdoc lintian dpkg-dev desktop-file-utils binutils file
 )
 
 qk_install_missing() {
