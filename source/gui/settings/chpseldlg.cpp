@@ -47,7 +47,9 @@ clChpSelDlg::clChpSelDlg(clSettingSession& session, QWidget* parent) : QWidget(p
     m_pInfo->setObjectName(QkSetId(idSetDeviceInfo));
     m_pInfo->setReadOnly(true);
     m_pInfo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_pInfo->setFixedHeight(m_pInfo->fontMetrics().lineSpacing() * 9);
+    // Room for the longest description (a device with four spaces and lock bits).
+    const int margins = static_cast<int>(2 * m_pInfo->document()->documentMargin()) + 2 * m_pInfo->frameWidth();
+    m_pInfo->setFixedHeight(m_pInfo->fontMetrics().lineSpacing() * 13 + margins);
     grid->addWidget(m_pInfo, 2, 0, 1, 4);
     grid->setColumnStretch(1, 2);
     grid->setColumnStretch(3, 1);

@@ -29,8 +29,11 @@ void clVndrChpWnd::Fill(const std::vector<const clChpRow*>& rows, unsigned short
                                                 QString::fromStdString(row->adapter)});
         item->setData(0, Qt::UserRole, row->chipId);
     }
-    for (int column = 0; column < 2; ++column)
+    // Vendor and name as wide as their longest text, with room to breathe.
+    for (int column = 0; column < 2; ++column) {
         resizeColumnToContents(column);
+        setColumnWidth(column, columnWidth(column) + fontMetrics().averageCharWidth() * 3);
+    }
     Select(chipId);
 }
 
