@@ -100,8 +100,7 @@ bool clStartPoll::IsDue(const clWindowState& state, std::int64_t nowMs) const
            state.action == actSucceeded;
 }
 
-bool clStartPoll::Run(const clWindowState& state, const std::function<void(QK_STATUS&)>& readStatus,
-                      std::int64_t nowMs)
+bool clStartPoll::Run(const clWindowState& state, const std::function<void(QK_STATUS&)>& readStatus, std::int64_t nowMs)
 {
     if (m_bPolling || !IsDue(state, nowMs))
         return false;
@@ -150,7 +149,7 @@ void QkFinishFailure(clModeHost& host, const clFailOutcome& outcome)
 
 const std::vector<int>& clRobotMode::LockedButtons()
 {
-    static const std::vector<int> buttons{ctlOpen, ctlSave,    ctlProgram, ctlRead,  ctlRobot,
+    static const std::vector<int> buttons{ctlOpen,   ctlSave,    ctlProgram, ctlRead,   ctlRobot,
                                           ctlVerify, ctlBlnkChk, ctlErase,   ctlMemory, ctlFlash};
     return buttons;
 }

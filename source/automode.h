@@ -138,7 +138,7 @@ public:
 // the action code, and whether the link is made again.
 struct clFailOutcome {
     int action = qkmode::actError;
-    bool reconnect = false;  // the line failed
+    bool reconnect = false;   // the line failed
     bool connectAnew = false; // the programmer restarted
 };
 // To be called inside a catch block.

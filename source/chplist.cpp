@@ -42,8 +42,8 @@ int AddRow(clDBChipHdr& header, void* user)
     row.name = header.GetName();
     row.listOrder = static_cast<int>(reader.rows.size());
     const auto& vendors = *reader.vendors;
-    const auto vendor = std::find_if(vendors.begin(), vendors.end(),
-                                     [&](const clChpVendor& v) { return v.vendorNo == row.vendorNo; });
+    const auto vendor =
+        std::find_if(vendors.begin(), vendors.end(), [&](const clChpVendor& v) { return v.vendorNo == row.vendorNo; });
     // A vendor the database does not list goes after the listed ones.
     row.vendorOrder = static_cast<int>(vendor - vendors.begin());
     if (vendor != vendors.end())

@@ -17,8 +17,12 @@ bool QkFrequencyValid(const std::string& text)
 }
 
 clSettingSession::clSettingSession(const clSettingInput& input)
-    : m_Input(input), m_Edits(QkUnchangedResult(input)), m_Devices(*input.db),
-      m_Ports(QkPortEntries(input.lastCom, input.port)), m_iPort(input.port), m_Sounds(input.sounds, input.mute)
+    : m_Input(input),
+      m_Edits(QkUnchangedResult(input)),
+      m_Devices(*input.db),
+      m_Ports(QkPortEntries(input.lastCom, input.port)),
+      m_iPort(input.port),
+      m_Sounds(input.sounds, input.mute)
 {
     if (m_Input.settings != nullptr) {
         m_History = QkGetDeviceHistory(*m_Input.settings);

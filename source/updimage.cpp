@@ -24,8 +24,8 @@ constexpr std::uint8_t kBinaryKind = 1;
 
 // A file taken from its first byte into [start, stop] of image; false with
 // the reason in error. A longer file is cut at stop.
-bool LoadInto(std::vector<unsigned char>& image, const std::string& path, std::uint32_t start,
-              std::uint32_t stop, std::string& error)
+bool LoadInto(std::vector<unsigned char>& image, const std::string& path, std::uint32_t start, std::uint32_t stop,
+              std::string& error)
 {
     if (error = QkCheckInputFile(path); !error.empty())
         return false;

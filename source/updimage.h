@@ -44,8 +44,8 @@ clUpdateFamily QkUpdateFamily(unsigned short deviceId);
 struct clStandAloneParams {
     std::uint32_t cmdStart = 0;
     std::uint32_t cmdStop = 0;
-    std::uint32_t timing = 0;    // clock-synthesizer word for kStandAloneClock
-    std::uint8_t timingFlag = 0; // its doublings
+    std::uint32_t timing = 0;      // clock-synthesizer word for kStandAloneClock
+    std::uint8_t timingFlag = 0;   // its doublings
     std::uint8_t deviceValue1 = 0; // the algorithm id
     std::uint8_t deviceValue2 = 0; // the device id
     std::uint8_t sigChk = 0;

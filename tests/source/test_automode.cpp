@@ -31,7 +31,7 @@ public:
     }
 
     std::vector<std::string> calls;
-    std::string failAt;       // the call that raises
+    std::string failAt; // the call that raises
     std::function<void()> raise;
     int configResult = 1;
 
@@ -116,7 +116,7 @@ TEST(StartPoll, OnlyWhenAllowedLinkedIdleAndSpaced)
         EXPECT_TRUE(poll.IsDue({false, true, action, true}, 1000)) << action;
     for (const int action : {4, 5, 6, 7, 8, 9, 10, 11, 18, 19})
         EXPECT_FALSE(poll.IsDue({false, true, action, true}, 1000)) << action;
-    EXPECT_FALSE(poll.IsDue({true, true, actIdle, true}, 1000));  // "Ignore Start Stop"
+    EXPECT_FALSE(poll.IsDue({true, true, actIdle, true}, 1000));   // "Ignore Start Stop"
     EXPECT_FALSE(poll.IsDue({false, false, actIdle, true}, 1000)); // no link
     EXPECT_FALSE(poll.IsDue({false, true, actIdle, false}, 1000)); // a command runs
 
@@ -138,17 +138,21 @@ TEST(StartPoll, AStatusWithoutAPressOrAFailureOrANestedPassPostsNothing)
 {
     clStartPoll poll;
     const clStartPoll::clWindowState state{false, true, actIdle, true};
-    EXPECT_FALSE(poll.Run(state, [](QK_STATUS& status) { status.Reset(); }, 1000));
+    EXPECT_FALSE(poll.Run(
+        state, [](QK_STATUS& status) { status.Reset(); }, 1000));
     EXPECT_EQ(poll.LastPollMs(), 1000);
-    EXPECT_FALSE(poll.Run(state, [](QK_STATUS& status) { status.SetStartBttnClicked(0); }, 2000));
+    EXPECT_FALSE(poll.Run(
+        state, [](QK_STATUS& status) { status.SetStartBttnClicked(0); }, 2000));
     // A failed read leaves the poll time: the next pass polls again.
-    EXPECT_FALSE(poll.Run(state, [](QK_STATUS&) { throw clQKCommExpt(); }, 3000));
+    EXPECT_FALSE(poll.Run(
+        state, [](QK_STATUS&) { throw clQKCommExpt(); }, 3000));
     EXPECT_EQ(poll.LastPollMs(), 2000);
     bool nested = true;
     EXPECT_TRUE(poll.Run(
         state,
         [&](QK_STATUS& status) {
-            nested = poll.Run(state, [](QK_STATUS& s) { s.SetStartBttnClicked(1); }, 3001);
+            nested = poll.Run(
+                state, [](QK_STATUS& s) { s.SetStartBttnClicked(1); }, 3001);
             status.SetStartBttnClicked(1);
         },
         3001));
@@ -162,8 +166,8 @@ TEST_F(Modes, RobotSendsItsCallsShowsTheBoxAndLocksAllButSettings)
     robot.Run(host);
     EXPECT_EQ(comm.calls, (std::vector<std::string>{"robot 1", "auto 110", "robot state"}));
     EXPECT_EQ(host.steps, (std::vector<std::string>{"hide 153", "busy", "action 19", "action 14",
-                                                    std::string("box Message: ") + kRobotMessage, "idle",
-                                                    "show 153", "action 0", "status read", "focus 135"}));
+                                                    std::string("box Message: ") + kRobotMessage, "idle", "show 153",
+                                                    "action 0", "status read", "focus 135"}));
     EXPECT_TRUE(robot.IsActive());
     EXPECT_EQ(host.disabled, clRobotMode::LockedButtons());
     EXPECT_EQ(std::count(host.disabled.begin(), host.disabled.end(), ctlSettings), 0);

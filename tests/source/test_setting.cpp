@@ -27,8 +27,10 @@ clChpSelModel Sample()
 {
     std::vector<clChpVendor> vendors{{1, "ALL"}, {2, "PHILIPS"}, {3, "ATMEL"}};
     std::vector<clChpRow> rows{
-        {10, 3, "ATMEL", "AT89C51", "DIP40", 2, 0},    {11, 2, "PHILIPS", "P87C51FA", "PLCC44", 1, 1},
-        {12, 2, "PHILIPS", "P89C51RD", "PLCC44", 1, 2}, {13, 3, "ATMEL", "AT89S51F", "DIP40", 2, 3},
+        {10, 3, "ATMEL", "AT89C51", "DIP40", 2, 0},
+        {11, 2, "PHILIPS", "P87C51FA", "PLCC44", 1, 1},
+        {12, 2, "PHILIPS", "P89C51RD", "PLCC44", 1, 2},
+        {13, 3, "ATMEL", "AT89S51F", "DIP40", 2, 3},
         {14, 2, "PHILIPS", "PCD80710", "PCD80710 Adapter", 1, 4},
     };
     return clChpSelModel(rows, vendors);
@@ -130,7 +132,8 @@ TEST(PortList, PathsAreKeptInTheSettingsAndMappedAtStart)
     QkSetPortPath(store, 12, "/tmp/qkjtag");
     QkSetPortPath(store, 0, "/dev/nothing");
     QkSetPortPath(store, 101, "/dev/nothing");
-    EXPECT_EQ(QkGetPortPaths(store), (std::map<int, std::string>{{2, "/dev/serial/by-id/usb-QK"}, {12, "/tmp/qkjtag"}}));
+    EXPECT_EQ(QkGetPortPaths(store),
+              (std::map<int, std::string>{{2, "/dev/serial/by-id/usb-QK"}, {12, "/tmp/qkjtag"}}));
     QkSetPortPath(store, 2, "");
     EXPECT_EQ(QkGetPortPaths(store).size(), 1u);
     QkMapStoredPorts(store);
@@ -351,8 +354,8 @@ TEST(ApplySettings, EveryChangeInTheStatedOrder)
     QkApplySettings(input, result, options, target);
     EXPECT_EQ(target.steps,
               (std::vector<std::string>{"ready", "reconnect", "frequency 12M", "mute on", "sounds", "standard",
-                                        "project changed", "ignore off", "flash on", "port 3", "connect 3",
-                                        "device 5", "refresh", "style standard", "update image"}));
+                                        "project changed", "ignore off", "flash on", "port 3", "connect 3", "device 5",
+                                        "refresh", "style standard", "update image"}));
     EXPECT_EQ(QkReadAutoOptions(options).erase, 1);
     bool three = true;
     std::uint32_t state = 0;

@@ -160,7 +160,7 @@ TEST_F(UpdateFolder, OtherFamiliesGoInBitReversed)
     EXPECT_EQ(Bytes(buffer, 0, 4), (std::vector<unsigned char>{0x80, 0x01, 0xF0, 0xFF}));
     EXPECT_EQ(Bytes(buffer, 0xF0000, 1)[0], 0xC0);
     EXPECT_EQ(Bytes(buffer, 0xE002A, 4), (std::vector<unsigned char>{QkReverseBits(0x55), QkReverseBits(0xAA),
-                                                                       QkReverseBits(0x79), QkReverseBits(0x97)}));
+                                                                     QkReverseBits(0x79), QkReverseBits(0x97)}));
 }
 
 TEST_F(UpdateFolder, AMissingFileOrASmallBufferLeavesTheBufferAlone)

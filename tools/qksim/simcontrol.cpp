@@ -43,7 +43,7 @@ clSimControl::~clSimControl()
 
 bool clSimControl::Open(const std::string& path, std::string& error)
 {
-    struct stat st{};
+    struct stat st {};
     if (lstat(path.c_str(), &st) == 0) {
         if (!S_ISFIFO(st.st_mode)) {
             error = path + " exists and is not a FIFO";

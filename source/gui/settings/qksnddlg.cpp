@@ -84,7 +84,7 @@ void clQkSndDlg::ShowSound()
     m_pSound->setCurrentIndex(m_Page.CurrentEntry());
     const clSndActInfo* current = m_Page.Current();
     m_pSound->setToolTip(current != nullptr && current->kind == sndWave ? QString::fromStdString(current->file)
-                                                                          : QString());
+                                                                        : QString());
     m_pOpen->setEnabled(current != nullptr);
     m_pPlay->setEnabled(current != nullptr);
 }

@@ -22,8 +22,7 @@ clSettingResult QkRunSettingDlg(const clSettingInput& input, std::function<void(
     return dialog.Result();
 }
 
-clSettingDlg::clSettingDlg(const clSettingInput& input, std::function<void(const clSndActInfo&)> play,
-                           QWidget* parent)
+clSettingDlg::clSettingDlg(const clSettingInput& input, std::function<void(const clSndActInfo&)> play, QWidget* parent)
     : QDialog(parent), m_pSession(std::make_unique<clSettingSession>(input))
 {
     setObjectName("clSettingDlg");

@@ -63,8 +63,8 @@ clSwOptDlg::clSwOptDlg(clSettingSession& session, std::function<void(const clSnd
     linkGrid->addWidget(xtalLabel, 4, 0);
     linkGrid->addWidget(m_pXtal, 4, 1);
     linkGrid->addWidget(xtalUnit, 4, 2);
-    for (QWidget* widget : {static_cast<QWidget*>(xtalLabel), static_cast<QWidget*>(m_pXtal),
-                            static_cast<QWidget*>(xtalUnit)})
+    for (QWidget* widget :
+         {static_cast<QWidget*>(xtalLabel), static_cast<QWidget*>(m_pXtal), static_cast<QWidget*>(xtalUnit)})
         widget->setVisible(input.showFrequency);
     left->addWidget(link);
 
@@ -162,9 +162,9 @@ void clSwOptDlg::PortChosen(int index)
     m_pPath->setEnabled(com);
     m_pPath->setText(com ? QString::fromStdString(m_Session.PortPath(port)) : QString());
     const std::string found = com ? ComPortPath(port) : std::string();
-    m_pPath->setPlaceholderText(com ? (found.empty() ? QString("no device found for this COM number")
-                                                     : QString::fromStdString(found))
-                                    : QString());
+    m_pPath->setPlaceholderText(
+        com ? (found.empty() ? QString("no device found for this COM number") : QString::fromStdString(found))
+            : QString());
     m_pPathNote->hide();
 }
 

@@ -31,7 +31,10 @@ protected:
         m_Proto.Receive(bytes.data(), bytes.size(), 0, out);
         return out;
     }
-    void SetUpDevice() { ASSERT_EQ(Feed({18, 3, 34, 0, 0, 0, 0, 0, 10, 50, 0, 0, 0, 0, 0, 0, 20, 100, 0}), (clBytes{1, 0})); }
+    void SetUpDevice()
+    {
+        ASSERT_EQ(Feed({18, 3, 34, 0, 0, 0, 0, 0, 10, 50, 0, 0, 0, 0, 0, 0, 20, 100, 0}), (clBytes{1, 0}));
+    }
     void SetRange(unsigned char start, unsigned char stop)
     {
         ASSERT_EQ(Feed({16, 3, 34, 1, 0, 0, 0, 0, 8, 0, 0, 0, start, 0, 0, 0, stop}), (clBytes{1, 0}));
