@@ -149,7 +149,7 @@ void QkFinishFailure(clModeHost& host, const clFailOutcome& outcome)
 
 const std::vector<int>& clRobotMode::LockedButtons()
 {
-    static const std::vector<int> buttons{ctlOpen,   ctlSave,    ctlProgram, ctlRead,   ctlRobot,
+    static const std::vector<int> buttons{ctlOpen,   ctlSave,    ctlProgram, ctlRead,   ctlChkSum, ctlRobot,
                                           ctlVerify, ctlBlnkChk, ctlErase,   ctlMemory, ctlFlash};
     return buttons;
 }

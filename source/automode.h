@@ -22,6 +22,7 @@ enum : int {
     ctlSave = 138,
     ctlProgram = 139,
     ctlRead = 140,
+    ctlChkSum = 141,
     ctlVerify = 142,
     ctlBlnkChk = 143,
     ctlErase = 144,
@@ -154,7 +155,8 @@ public:
     void Run(clModeHost& host);
     // A new connection (message 100) ends it.
     void Reconnected() { m_bActive = false; }
-    // The buttons that stay disabled while it lasts: all but "Se&ttings".
+    // The buttons that stay disabled while it lasts: all but "Se&ttings"
+    // ("Chec&ksum" and "&Flash" too: the programmer is not the host's).
     static const std::vector<int>& LockedButtons();
 
 private:
