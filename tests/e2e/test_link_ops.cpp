@@ -275,10 +275,13 @@ TEST_F(SimLinkTest, ServiceOrdersAreAnsweredIncludingOneByteAcknowledgements)
 {
     StartSim({"--baud", "0", "--start-button", "0"});
     Connect();
+    // Storing the project keeps the range it programs.
+    auto range = MakeBuffer(16);
+    m_LL->SetAddresses(*range);
     Sequence([&] {
         m_LL->Robot(1);
-        m_LL->RobotState();
         m_LL->Robot(0);
+        m_LL->RobotState(); // robot mode is off: nothing runs on its own
         m_LL->AllowDeviceButtons(1);
         m_LL->AllowDeviceButtons(0);
         m_LL->PgmFlsh();

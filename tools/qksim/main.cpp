@@ -8,6 +8,7 @@
 
 #include "cpplib/qkfile.h"
 #include "tools/qksim/simboot.h"
+#include "tools/qksim/simcontrol.h"
 #include "tools/qksim/simline.h"
 #include "tools/qksim/simmem.h"
 #include "tools/qksim/simopts.h"
@@ -90,6 +91,28 @@ int main(int argc, char** argv)
     Catch(SIGUSR1, OnPress);
     std::signal(SIGPIPE, SIG_IGN);
 
+    bool stateWritten = true;
+    if (!options.stateFile.empty()) {
+        protocol.OnStateChange([&](const clSimState& state) {
+            const std::string text = SimStateText(state);
+            if (!QkWriteFileAtomically(options.stateFile, text.data(), text.size())) {
+                if (stateWritten)
+                    std::fprintf(stderr, "qksim: cannot write %s\n", options.stateFile.c_str());
+                stateWritten = false;
+            }
+        });
+        const std::string text = SimStateText(protocol.State());
+        if (!QkWriteFileAtomically(options.stateFile, text.data(), text.size())) {
+            std::fprintf(stderr, "qksim: cannot write %s\n", options.stateFile.c_str());
+            return 1;
+        }
+    }
+    clSimControl control;
+    if (!options.control.empty() && !control.Open(options.control, error)) {
+        std::fprintf(stderr, "qksim: %s\n", error.c_str());
+        return 1;
+    }
+
     clSimLine line;
     if (!line.Open(options.link, error)) {
         std::fprintf(stderr, "qksim: %s\n", error.c_str());
@@ -98,13 +121,13 @@ int main(int argc, char** argv)
     std::printf("%s\n", line.Path().c_str());
     std::fflush(stdout);
 
-    line.Serve(protocol, options.baud, g_Stop, g_Press);
+    line.Serve(protocol, options.baud, g_Stop, g_Press, options.control.empty() ? nullptr : &control);
     const bool dropped = protocol.LineDropped();
     line.HangUp();
     if (dropped)
         std::fprintf(stderr, "qksim: line dropped as asked\n");
 
-    if (!imageWritten)
+    if (!imageWritten || !stateWritten)
         return 1;
     if (!options.dump.empty() &&
         !QkWriteFileAtomically(options.dump, memory.Device().data(), memory.Device().size())) {

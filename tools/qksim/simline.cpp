@@ -93,7 +93,7 @@ void clSimLine::HangUp()
 }
 
 void clSimLine::Serve(clSimProtocol& protocol, std::uint32_t baud, const std::atomic<bool>& stop,
-                      std::atomic<bool>& press)
+                      std::atomic<bool>& press, clSimControl* control)
 {
     m_llByteNs = baud == 0 ? 0 : 10LL * 1000000000 / baud;
     std::vector<unsigned char> out;
@@ -105,10 +105,13 @@ void clSimLine::Serve(clSimProtocol& protocol, std::uint32_t baud, const std::at
         int waitMs = 500;
         if (const std::int64_t next = protocol.NextEventUs(); next >= 0)
             waitMs = static_cast<int>(std::clamp<std::int64_t>((next * 1000 - NowNs()) / 1000000 + 1, 0, 500));
-        pollfd p{m_iMaster, POLLIN, 0};
-        const int ready = poll(&p, 1, waitMs);
+        pollfd fds[2] = {{m_iMaster, POLLIN, 0}, {control != nullptr ? control->Fd() : -1, POLLIN, 0}};
+        pollfd& p = fds[0];
+        const int ready = poll(fds, 2, waitMs);
         if (ready < 0 && errno != EINTR)
             break;
+        if (ready > 0 && (fds[1].revents & POLLIN))
+            control->Read(protocol);
         std::int64_t earliest = 0;
         if (ready > 0 && (p.revents & POLLIN)) {
             const ssize_t n = read(m_iMaster, chunk, sizeof chunk);

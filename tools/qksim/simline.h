@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "tools/qksim/simcontrol.h"
 #include "tools/qksim/simproto.h"
 
 class clSimLine {
@@ -21,9 +22,9 @@ public:
 
     // Serves the protocol until stop is set or the line-drop fault strikes.
     // baud 0: no line-rate emulation. press: set by a signal to press the
-    // start button.
+    // start button. control: the command channel, or null.
     void Serve(clSimProtocol& protocol, std::uint32_t baud, const std::atomic<bool>& stop,
-               std::atomic<bool>& press);
+               std::atomic<bool>& press, clSimControl* control);
     // Hangs up: the host sees the line go.
     void HangUp();
 

@@ -111,3 +111,13 @@ void clSimMemory::ApplyStuck()
     if (m_bStuck && m_ulStuck < m_Device.size())
         m_Device[m_ulStuck] = 0x00;
 }
+
+std::uint16_t clSimMemory::RamSum(std::uint32_t start, std::uint32_t stop) const
+{
+    if (!InRange(start, stop))
+        return 0;
+    std::uint32_t sum = 0;
+    for (std::uint32_t a = start; a <= stop; ++a)
+        sum += m_Ram[a];
+    return static_cast<std::uint16_t>(sum);
+}

@@ -32,6 +32,8 @@ public:
     bool WriteRam(std::uint32_t at, const unsigned char* data, std::uint32_t count);
     bool FillRam(std::uint32_t start, std::uint32_t stop, unsigned char value);
     bool ReadRam(std::uint32_t at, std::uint32_t count, unsigned char* out) const;
+    // The 16-bit sum of the memory over [start, stop] (0 outside it).
+    std::uint16_t RamSum(std::uint32_t start, std::uint32_t stop) const;
 
     // Device orders over [start, stop], which must be InRange.
     void Erase();

@@ -13,6 +13,9 @@ const char kSimUsage[] =
     "sent the device set-up, and all but erase until it has sent the command\n"
     "range; its memory holds scrambled bytes until the host writes it. A\n"
     "power-up reply (code 4) restarts it, losing all three.\n"
+    "In robot mode (orders 0x21 and 0x23) it runs the program cycle on its own\n"
+    "at each press of its start button and answers the host with code 4\n"
+    "(stand-alone) until it is reset.\n"
     "\n"
     "  --link PATH        also make PATH a symbolic link to the terminal\n"
     "  --baud N           emulate a line of N baud, 10 bits a byte (default\n"
@@ -26,6 +29,13 @@ const char kSimUsage[] =
     "  --busy-ms N        busy replies during that time, one each N ms (250)\n"
     "  --start-button N   start-button state in status replies (0); SIGUSR1\n"
     "                     presses the button once\n"
+    "  --control FIFO     make FIFO a command channel: each line written to it\n"
+    "                     is a command: 'press' (the start button), 'reset'\n"
+    "                     (power off and on: robot mode ends)\n"
+    "  --state FILE       keep the programmer's state in FILE: robot mode, the\n"
+    "                     project description and automatic options it was\n"
+    "                     sent, the project stored in its flash, the device\n"
+    "                     configuration, program cycles run in robot mode\n"
     "  --frame-log FILE   log every frame received (RX) and sent (TX); - is stderr\n"
     "  --dump FILE        write the device memory to FILE at exit\n"
     "  --boot-monitor     start as the boot monitor: answer the probe, take a\n"
@@ -187,6 +197,10 @@ bool SimParseArgs(int argc, const char* const* argv, clSimOptions& options, std:
             ok = !(options.dump = value).empty();
         else if (arg == "--boot-image")
             ok = !(options.bootImage = value).empty();
+        else if (arg == "--control")
+            ok = !(options.control = value).empty();
+        else if (arg == "--state")
+            ok = !(options.stateFile = value).empty();
         else if (arg == "--fault")
             ok = ParseFault(value, options.faults);
         else {

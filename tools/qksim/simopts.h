@@ -49,6 +49,8 @@ struct clSimOptions {
     std::string dump;
     bool bootMonitor = false;  // start as the boot monitor
     std::string bootImage;     // where the image goes when the monitor starts it
+    std::string control;       // the command FIFO
+    std::string stateFile;     // the programmer's state, rewritten on every change
     clSimFaults faults;
     bool help = false;
 };

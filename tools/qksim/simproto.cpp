@@ -33,10 +33,33 @@ bool IsDeviceOrder(unsigned char order)
     return order >= exProgram && order <= exProgramConfig;
 }
 
-// Orders that work on the command range (erase is the whole chip).
+// Orders that work on the command range (erase is the whole chip); storing
+// the project keeps the range it programs.
 bool NeedsRange(unsigned char order)
 {
-    return order >= exProgram && order <= exVerify && order != exErase;
+    return (order >= exProgram && order <= exVerify && order != exErase) || order == exProgramFlash;
+}
+
+// A text for the state file: printable characters as they are, others as \xNN.
+std::string Printable(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7F && c != '\\') {
+            out += c;
+        } else {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", u);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+std::string Options(const std::array<unsigned char, 3>& options)
+{
+    return std::to_string(options[0]) + "," + std::to_string(options[1]) + "," + std::to_string(options[2]);
 }
 
 } // namespace
@@ -127,6 +150,14 @@ void clSimProtocol::Unit(const clBytes& unit, std::int64_t nowUs, std::vector<un
 
 void clSimProtocol::Frame(const clBytes& frame, std::int64_t nowUs, std::vector<unsigned char>& out)
 {
+    if (m_State.standAlone) {
+        Note("robot mode: the programmer runs on its own");
+        const clBytes reply = StandAloneReply(frame);
+        Log("TX", reply);
+        out.insert(out.end(), reply.begin(), reply.end());
+        m_LastReplyUs = nowUs;
+        return;
+    }
     const bool deviceOrder = frame[1] == frmExecute && frame.size() == 3 && IsDeviceOrder(frame[2]);
     if (deviceOrder) {
         if (const char* why = Refusal(frame[2])) {
@@ -226,8 +257,67 @@ void clSimProtocol::Restart()
     m_bDeviceSet = false;
     m_bRangeSet = false;
     m_ulCmdStart = m_ulCmdStop = 0;
+    m_bPressed = false;
     m_Mem.LoseRam();
-    Note("programmer restarted (power-up): device set-up, command range and memory lost");
+    clSimState kept;
+    kept.projectStored = m_State.projectStored;
+    kept.storedDescription = m_State.storedDescription;
+    kept.storedStart = m_State.storedStart;
+    kept.storedStop = m_State.storedStop;
+    kept.storedAuto = m_State.storedAuto;
+    kept.storedSum = m_State.storedSum;
+    kept.config = m_State.config;
+    m_State = kept;
+    Note("programmer restarted (power-up): device set-up, command range, memory and modes lost");
+    Changed();
+}
+
+void clSimProtocol::Reset()
+{
+    m_Long = clLongOrder{};
+    m_Partial.clear();
+    Note("reset by hand");
+    Restart();
+}
+
+void clSimProtocol::PressStartButton()
+{
+    if (m_State.standAlone)
+        RunCycle();
+    else
+        m_bPressed = true;
+}
+
+void clSimProtocol::RunCycle()
+{
+    // The automatic options the host sent: signature check, erase, blank check.
+    const std::uint32_t start = m_ulCmdStart;
+    const std::uint32_t stop = m_ulCmdStop;
+    bool ok = true;
+    if (m_State.autoOptions[1] != 0)
+        m_Mem.Erase();
+    if (m_State.autoOptions[2] != 0)
+        ok = m_Mem.BlankCheck(start, stop).ok;
+    if (ok)
+        ok = m_Mem.Program(start, stop) && m_Mem.Verify(start, stop).ok;
+    ++m_State.cycles;
+    if (!ok)
+        ++m_State.failures;
+    Note(ok ? "robot mode: program cycle done" : "robot mode: program cycle failed");
+    Changed();
+}
+
+void clSimProtocol::Changed()
+{
+    if (m_OnState)
+        m_OnState(m_State);
+}
+
+clSimProtocol::clBytes clSimProtocol::StandAloneReply(const clBytes& frame) const
+{
+    if (frame[1] == frmExecute && frame.size() == 3)
+        return Reply(ansRestarted, frame[2] >= exRobotOn && frame[2] <= exButtonsForbidden ? 1 : ReplyLength(frame[2]));
+    return Reply(ansRestarted, 2);
 }
 
 clSimProtocol::clBytes clSimProtocol::Answer(const clBytes& frame)
@@ -252,10 +342,36 @@ clSimProtocol::clBytes clSimProtocol::Execute(unsigned char order)
     if (IsDeviceOrder(order))
         return DeviceOrder(order);
     if (order >= exRobotOn && order <= exButtonsForbidden)
-        return {ansDone}; // robot and button orders: a one-byte acknowledgement
+        return RobotOrder(order);
     if (order == exReady)
         return Reply(ansDone, 2);
     return Failure();
+}
+
+// Robot and button orders: a one-byte acknowledgement.
+clSimProtocol::clBytes clSimProtocol::RobotOrder(unsigned char order)
+{
+    switch (order) {
+    case exRobotOn: m_State.robot = true; break;
+    case exRobotOff: m_State.robot = false; break;
+    case exRobotState:
+        if (!m_State.robot) {
+            Note("robot state without robot mode: nothing to run");
+            break;
+        }
+        // It will program on its own: it must know the device and the range.
+        if (const char* why = Refusal(exProgram)) {
+            Note(why);
+            return Reply(ansFailed, 1);
+        }
+        m_State.standAlone = true;
+        Note("robot mode: the start button runs the program cycle");
+        break;
+    case exButtonsAllowed: m_State.buttons = clSimState::btnAllowed; break;
+    default: m_State.buttons = clSimState::btnForbidden; break;
+    }
+    Changed();
+    return Reply(ansDone, 1);
 }
 
 clSimProtocol::clBytes clSimProtocol::DeviceOrder(unsigned char order)
@@ -280,7 +396,23 @@ clSimProtocol::clBytes clSimProtocol::DeviceOrder(unsigned char order)
     case exErase: m_Mem.Erase(); return Reply(ansDone, 2);
     case exReadDevice: m_Mem.ReadDevice(start, stop); return Reply(ansDone, 2);
     case exVerify: return check(ansVerifyFailed, m_Mem.Verify(start, stop));
-    case exEraseConfig: return Reply(ansDone, 255);
+    case exProgramFlash:
+        m_State.projectStored = true;
+        m_State.storedDescription = m_State.description;
+        m_State.storedStart = start;
+        m_State.storedStop = stop;
+        m_State.storedAuto = m_State.autoOptions;
+        m_State.storedSum = m_Mem.RamSum(start, stop);
+        Changed();
+        return Reply(ansDone, 2);
+    case exProgramConfig:
+        m_State.config = clSimState::cfgProgrammed;
+        Changed();
+        return Reply(ansDone, 2);
+    case exEraseConfig:
+        m_State.config = clSimState::cfgErased;
+        Changed();
+        return Reply(ansDone, 255);
     default: return Reply(ansDone, 2);
     }
 }
@@ -351,9 +483,20 @@ clSimProtocol::clBytes clSimProtocol::Write(const clBytes& frame)
         m_bDeviceSet = true;
         return ack;
     }
-    // Automatic-sequence options, project description.
-    if (order == tgtSetup && ((sub == setupAutomatic && len == 3) || (sub == setupDescription && len == 15)))
+    if (order == tgtSetup && sub == setupAutomatic && len == 3) {
+        std::copy_n(data, 3, m_State.autoOptions.begin());
+        m_State.autoSet = true;
+        Changed();
         return ack;
+    }
+    if (order == tgtSetup && sub == setupDescription && len == 15) {
+        const auto* text = reinterpret_cast<const char*>(data);
+        m_State.description.assign(text, std::find(text, text + 14, '\0'));
+        m_State.delayByte = data[14];
+        m_State.descriptionSet = true;
+        Changed();
+        return ack;
+    }
     return Failure();
 }
 
@@ -385,6 +528,32 @@ clSimProtocol::clBytes clSimProtocol::Reply(unsigned char code, int length)
         reply[1] = code;
     }
     return reply;
+}
+
+std::string SimStateText(const clSimState& state)
+{
+    static const char* const kButtons[] = {"unset", "allowed", "forbidden"};
+    static const char* const kConfig[] = {"untouched", "programmed", "erased"};
+    char range[40];
+    std::snprintf(range, sizeof range, "0x%X-0x%X", state.storedStart, state.storedStop);
+    std::string text;
+    auto line = [&text](const char* name, const std::string& value) { text += std::string(name) + "=" + value + "\n"; };
+    line("robot", state.robot ? "on" : "off");
+    line("stand-alone", state.standAlone ? "yes" : "no");
+    line("buttons", kButtons[state.buttons]);
+    line("description", state.descriptionSet ? Printable(state.description) : "");
+    line("auto-options", state.autoSet ? Options(state.autoOptions) : "");
+    line("stored-project", state.projectStored ? "yes" : "no");
+    if (state.projectStored) {
+        line("stored-description", Printable(state.storedDescription));
+        line("stored-range", range);
+        line("stored-auto-options", Options(state.storedAuto));
+        line("stored-sum", std::to_string(state.storedSum));
+    }
+    line("config", kConfig[state.config]);
+    line("cycles", std::to_string(state.cycles));
+    line("failures", std::to_string(state.failures));
+    return text;
 }
 
 void clSimProtocol::Log(const char* tag, const clBytes& bytes)

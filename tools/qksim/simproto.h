@@ -4,7 +4,9 @@
 // microseconds), so the engine runs the same on a line and in a test.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,6 +17,36 @@
 
 // "TAG" and the bytes in two-digit hex, for the frame log.
 std::string SimHexLine(const char* tag, const std::vector<unsigned char>& bytes);
+
+// What the host set in the programmer and what the programmer did on its
+// own, as the programmer itself keeps it.
+struct clSimState {
+    enum clConfig { cfgUntouched, cfgProgrammed, cfgErased };
+
+    bool robot = false;      // robot mode on (0x21) or off (0x22)
+    bool standAlone = false; // robot state (0x23) with robot mode on
+    // Device buttons allowed (0x24) or forbidden (0x25); unset until told.
+    enum clButtons { btnUnset, btnAllowed, btnForbidden } buttons = btnUnset;
+    bool descriptionSet = false;
+    std::string description; // the project description's 14 characters, up to the first 0
+    unsigned char delayByte = 0;
+    bool autoSet = false;
+    std::array<unsigned char, 3> autoOptions{}; // signature check, erase, blank check
+    // The project stored in the programmer's flash (0x16): it outlives a restart.
+    bool projectStored = false;
+    std::string storedDescription;
+    std::uint32_t storedStart = 0;
+    std::uint32_t storedStop = 0;
+    std::array<unsigned char, 3> storedAuto{};
+    std::uint16_t storedSum = 0; // of the memory over the stored range
+    clConfig config = cfgUntouched;
+    // Program cycles run on its own in robot mode.
+    unsigned cycles = 0;
+    unsigned failures = 0;
+};
+
+// The state as "name=value" lines, for the state file.
+std::string SimStateText(const clSimState& state);
 
 class clSimProtocol {
 public:
@@ -29,7 +61,15 @@ public:
 
     // Set once the line-drop fault struck: the line must go down.
     bool LineDropped() const { return m_bDropped; }
-    void PressStartButton() { m_bPressed = true; }
+    // The start button: in robot mode it runs the program cycle; otherwise
+    // the next status reply says it was pressed.
+    void PressStartButton();
+    // Power off and on: everything the host told it is gone, robot mode
+    // included; the project stored in flash stays.
+    void Reset();
+    const clSimState& State() const { return m_State; }
+    // Called after every change of the state.
+    void OnStateChange(std::function<void(const clSimState&)> handler) { m_OnState = std::move(handler); }
     // Where the frame log goes (null: nowhere).
     void SetFrameLog(std::ostream* log) { m_pLog = log; }
     // A boot monitor that answers instead until it hands over (not owned).
@@ -52,7 +92,12 @@ private:
     void Frame(const clBytes& frame, std::int64_t nowUs, std::vector<unsigned char>& out);
     clBytes Answer(const clBytes& frame);
     clBytes Execute(unsigned char order);
+    clBytes RobotOrder(unsigned char order);
     clBytes DeviceOrder(unsigned char order);
+    // In robot mode the host gets the stand-alone answer (code 4) to every frame.
+    clBytes StandAloneReply(const clBytes& frame) const;
+    void RunCycle();
+    void Changed();
     clBytes Request(const clBytes& frame);
     clBytes Write(const clBytes& frame);
     clBytes FillFrame(const clBytes& frame);
@@ -88,4 +133,6 @@ private:
     bool m_bRangeSet = false;
     std::uint32_t m_ulCmdStart = 0;
     std::uint32_t m_ulCmdStop = 0;
+    clSimState m_State;
+    std::function<void(const clSimState&)> m_OnState;
 };

@@ -41,6 +41,9 @@ enum : unsigned char {
     exEraseConfig = 0x17,
     exProgramConfig = 0x18,
     exRobotOn = 0x21,
+    exRobotOff = 0x22,
+    exRobotState = 0x23,
+    exButtonsAllowed = 0x24,
     exButtonsForbidden = 0x25, // the last of the robot and button orders
     exReboot = 0x26,
     exReady = 0xFE,
