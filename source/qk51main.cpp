@@ -321,6 +321,8 @@ std::string clQk51Main::DeviceText(unsigned short chipId)
 
 void clQk51Main::BuildViews()
 {
+    // The pages go before the views they show.
+    m_Window.BuildTabs({});
     m_Views.clear();
     clQkSpaces& spaces = m_Service.Spaces();
     std::vector<clSpcAllDlg::clEntry> entries;
