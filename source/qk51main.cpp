@@ -209,6 +209,7 @@ void clQk51Main::StartUp(clStartupScreen& screen)
 
     m_iPort = QkStartPort(m_Service.Switches(), settings);
     m_bStarted = true;
+    ShowProject();
     SetAction(actIdle);
     SetIdle(true);
     RefreshInfo();
@@ -438,8 +439,7 @@ void clQk51Main::SetAction(int action)
 void clQk51Main::RefreshButtons()
 {
     clSpcBaseDlg* view = CurrentView();
-    clQkSrvcComm& comm = m_Service.Comm();
-    const bool programmer = comm.GetProtocol() == 1 || comm.IsForceDemo() != 0;
+    const bool programmer = HasProgrammer();
     const bool erasable = view != nullptr && [&] {
         try {
             return m_Service.Db().GetChip(m_usDevice).IsEraseAvail() != 0;
@@ -458,6 +458,12 @@ void clQk51Main::RefreshButtons()
         m_Window.EnableControl(rule.id, enabled);
     }
     m_Window.SetViewsEnabled(m_bIdle);
+}
+
+bool clQk51Main::HasProgrammer()
+{
+    clQkSrvcComm& comm = m_Service.Comm();
+    return comm.GetProtocol() == 1 || comm.IsForceDemo() != 0 || (m_bLinked && comm.IsCommExist() == 0);
 }
 
 void clQk51Main::SetIdle(bool idle)
@@ -494,7 +500,7 @@ void clQk51Main::RefreshIndicator()
 {
     clQkSrvcComm& comm = m_Service.Comm();
     const int protocol = comm.GetProtocol();
-    if (protocol == 1)
+    if (protocol == 1 || (m_bLinked && protocol == -2))
         m_Window.ShowIndicator(indConnected, QkPortText(m_iPort));
     else if (protocol == -1 || comm.IsForceDemo() != 0)
         m_Window.ShowIndicator(indDemo, "Demo");
@@ -561,19 +567,21 @@ void clQk51Main::OpenDumpWindow(clSpcBaseDlg& view)
 
 void clQk51Main::ReadStatus()
 {
-    // Never nested in another status read, and only from a programmer that
-    // is there: an unconnected facade would try to connect first.
+    // Never nested in another status read. The bracket makes the line again
+    // when a failure took it down; without a programmer there is nothing to ask.
     clQkSrvcComm& comm = m_Service.Comm();
-    if (m_bInStatus || comm.IsCommExist() == 0)
+    if (m_bInStatus || (comm.IsCommExist() == 0 && !m_bLinked))
         return;
     m_bInStatus = true;
     try {
         QK_STATUS status;
         comm.GetStatusSeq(status);
     } catch (const clBscExpt&) {
-        RefreshIndicator();
     }
+    m_bLinked = comm.GetProtocol() == 1;
     m_bInStatus = false;
+    RefreshIndicator();
+    RefreshButtons();
 }
 
 void clQk51Main::Reconnect()
@@ -582,6 +590,7 @@ void clQk51Main::Reconnect()
         m_Service.Comm().Connect(QK_PORT_CFG{m_iPort, 1, 0}, m_usDevice);
     } catch (const clBscExpt&) {
     }
+    m_bLinked = m_Service.Comm().GetProtocol() == 1;
     RefreshIndicator();
 }
 
@@ -688,6 +697,7 @@ void clQk51Main::OnConnect(int port, bool first)
         // A failed search ends on no port: "Scan" stays the choice.
         m_iPort = port < 0 ? 0 : port;
     }
+    m_bLinked = comm.GetProtocol() == 1;
     SetIdle(true);
     if (comm.GetProtocol() == 1)
         Synchronize();

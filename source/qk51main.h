@@ -251,6 +251,9 @@ public:
     void PlayAction(int action);
     void RefreshIndicator();
     void RefreshButtons();
+    // Whether the device buttons may work: a programmer answered at the
+    // current port, or the demo protocol is forced.
+    bool HasProgrammer();
     void RefreshInfo();
     void RefreshFileText();
 
@@ -301,6 +304,9 @@ private:
     std::string m_sDescription;
     std::string m_sProjectPath;
     bool m_bInStatus = false;
+    // A programmer answered at the current port. The line may be down for a
+    // moment (a failed operation disconnects; the next bracket reconnects).
+    bool m_bLinked = false;
     bool m_bSyncRetried = false;
     int m_iSavePosition = 0; // the save list position chosen last
 };

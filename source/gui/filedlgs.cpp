@@ -1,6 +1,8 @@
 #include "source/gui/filedlgs.h"
 
 #include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -38,6 +40,27 @@ QFileDialog* EmbeddedFileDialog(QWidget* parent, const std::vector<clSaveEntry>&
     return files;
 }
 
+// A dialog is a window and starts hidden: made a plain child and shown once
+// it sits in its layout.
+void ShowEmbedded(QFileDialog* files)
+{
+    files->setWindowFlags(Qt::Widget);
+    files->setVisible(true);
+}
+
+// Presses the file dialog's own accept button.
+void PressAccept(QFileDialog* files)
+{
+    if (auto* box = files->findChild<QDialogButtonBox*>()) {
+        for (QDialogButtonBox::StandardButton which : {QDialogButtonBox::Open, QDialogButtonBox::Save})
+            if (QPushButton* button = box->button(which); button != nullptr && button->isEnabled()) {
+                button->click();
+                return;
+            }
+    }
+    QMetaObject::invokeMethod(files, "accept");
+}
+
 int PositionOf(const QFileDialog* files)
 {
     return static_cast<int>(files->nameFilters().indexOf(files->selectedNameFilter()));
@@ -60,6 +83,7 @@ Tmp51OpenDlg::Tmp51OpenDlg(QWidget* parent, const clLoadDialogSpec& spec) : QDia
     m_pFiles->setFileMode(QFileDialog::ExistingFile);
     m_pFiles->setAcceptMode(QFileDialog::AcceptOpen);
     layout->addWidget(m_pFiles, 1);
+    ShowEmbedded(m_pFiles);
 
     auto* extra = new QGridLayout;
     m_pDescLabel = new QLabel("Project Description:", this);
@@ -95,7 +119,7 @@ Tmp51OpenDlg::Tmp51OpenDlg(QWidget* parent, const clLoadDialogSpec& spec) : QDia
     connect(m_pFiles, &QFileDialog::currentChanged, this, &Tmp51OpenDlg::FileChanged);
     connect(m_pFiles, &QFileDialog::accepted, this, &Tmp51OpenDlg::Accepted);
     connect(m_pFiles, &QFileDialog::rejected, this, &QDialog::reject);
-    resize(760, 560);
+    resize(880, 600);
     TypeChanged();
 }
 
@@ -161,6 +185,11 @@ void Tmp51OpenDlg::SetInit(int init)
         button->setChecked(true);
 }
 
+void Tmp51OpenDlg::Confirm()
+{
+    PressAccept(m_pFiles);
+}
+
 void Tmp51OpenDlg::Accepted()
 {
     const QStringList selected = m_pFiles->selectedFiles();
@@ -186,6 +215,7 @@ Tmp51SaveDlg::Tmp51SaveDlg(QWidget* parent, const clSaveDialogSpec& spec) : QDia
     m_pFiles->setAcceptMode(QFileDialog::AcceptSave);
     m_pFiles->setFileMode(QFileDialog::AnyFile);
     layout->addWidget(m_pFiles, 1);
+    ShowEmbedded(m_pFiles);
 
     auto* extra = new QGridLayout;
     auto* descLabel = new QLabel("D&escription:", this);
@@ -220,7 +250,7 @@ Tmp51SaveDlg::Tmp51SaveDlg(QWidget* parent, const clSaveDialogSpec& spec) : QDia
     connect(m_pFiles, &QFileDialog::filterSelected, this, [this] { TypeChanged(); });
     connect(m_pFiles, &QFileDialog::accepted, this, &Tmp51SaveDlg::Accepted);
     connect(m_pFiles, &QFileDialog::rejected, this, &QDialog::reject);
-    resize(760, 540);
+    resize(880, 580);
     TypeChanged();
 }
 
@@ -269,6 +299,11 @@ void Tmp51SaveDlg::SetSaveOption(int id)
 void Tmp51SaveDlg::SetDescription(const QString& text)
 {
     m_pDesc->setText(text);
+}
+
+void Tmp51SaveDlg::Confirm()
+{
+    PressAccept(m_pFiles);
 }
 
 void Tmp51SaveDlg::Accepted()

@@ -27,6 +27,8 @@ public:
     QFileDialog* FileDialog() const { return m_pFiles; }
     // Selects the type at position in the list and the file to open.
     void Select(int position, const QString& path);
+    // What the file dialog's "Open" button does.
+    void Confirm();
     int CurrentType() const;
     QString DescriptionLabel() const;
     QString DescriptionText() const;
@@ -57,6 +59,8 @@ public:
 
     QFileDialog* FileDialog() const { return m_pFiles; }
     void Select(int position, const QString& path);
+    // What the file dialog's "Save" button does.
+    void Confirm();
     int CurrentPosition() const;
     int SaveOption() const;
     bool IsOptionEnabled(int id) const;

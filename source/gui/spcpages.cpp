@@ -6,6 +6,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,8 +21,10 @@ QLabel* CountLabel(QWidget* parent, int id)
 {
     auto* label = new QLabel("0", parent);
     label->setObjectName(QString("id%1").arg(id));
-    label->setMinimumWidth(48);
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setMinimumWidth(36);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
     return label;
 }
 } // namespace
@@ -60,17 +63,18 @@ TSpcRangePage::TSpcRangePage(QWidget* parent, clSpcRangeDlg& view) : QWidget(par
     if (view.GetKind() == vwData) {
         auto* stats = new QGroupBox("Statistics: ", this);
         stats->setObjectName("statistics");
-        auto* grid = new QGridLayout(stats);
+        auto* row = new QHBoxLayout(stats);
         m_pSuccess = CountLabel(stats, idStatSuccess);
         m_pFailure = CountLabel(stats, idStatFailure);
         m_pCycles = CountLabel(stats, idStatCycles);
-        grid->addWidget(new QLabel("Success:", stats), 0, 0);
-        grid->addWidget(m_pSuccess, 0, 1);
-        grid->addWidget(new QLabel("Failure:", stats), 0, 2);
-        grid->addWidget(m_pFailure, 0, 3);
-        grid->addWidget(new QLabel("Programming cycles:", stats), 0, 4);
-        grid->addWidget(m_pCycles, 0, 5);
-        grid->setColumnStretch(6, 1);
+        const std::pair<const char*, QLabel*> counts[] = {
+            {"Success:", m_pSuccess}, {"Failure:", m_pFailure}, {"Programming cycles:", m_pCycles}};
+        for (const auto& [caption, value] : counts) {
+            row->addWidget(new QLabel(caption, stats));
+            row->addWidget(value);
+            row->addSpacing(24);
+        }
+        row->addStretch();
         layout->addWidget(stats, 2, 0, 1, 4);
     }
     layout->setRowStretch(3, 1);
