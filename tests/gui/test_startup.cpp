@@ -1,0 +1,165 @@
+// Start-up and exit of qkprog: an empty settings file and no programmer, a
+// fixed port with qksim behind it, the demo switch, and the settings written
+// at exit.
+#include <QAbstractButton>
+#include <QLabel>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "comm/comports.h"
+#include "source/qksettings.h"
+#include "source/strtable.h"
+#include "tests/e2e/simproc.h"
+#include "tests/gui/guidriver.h"
+#include "tests/gui/guimain.h"
+#include "tests/testutil.h"
+
+namespace fs = std::filesystem;
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<clTempDir> m_pDir;
+    fs::path m_Previous;
+
+    std::string Settings() const { return m_pDir->File("settings.ini"); }
+
+private slots:
+    void init()
+    {
+        m_pDir = std::make_unique<clTempDir>();
+        m_Previous = fs::current_path();
+        fs::current_path(m_pDir->Path());
+        // No real port can answer a search in these tests.
+        for (int port = 1; port <= 4; ++port)
+            ComMapPort(port, m_pDir->File("no-port"));
+    }
+    void cleanup()
+    {
+        ComClearPortMap();
+        fs::current_path(m_Previous);
+        m_pDir.reset();
+    }
+
+    void emptySettingsAndNoProgrammer()
+    {
+        clDialogDriver driver;
+        clProgRun run({}, Settings());
+        run.StartUp();
+        TQk51FrameWindow& frame = run.Frame();
+        QVERIFY(frame.isVisible());
+        QCOMPARE(frame.pos(), QPoint(90, 40));
+        QCOMPARE(frame.windowTitle(), QString("QK-JTAG - Halvane Windows Programmer"));
+        // "Scan": the search found nothing and said so once.
+        QCOMPARE(run.Main().GetPort(), 0);
+        QCOMPARE(driver.ErrorTexts(),
+                 QStringList{"Cannot connect with QK-JTAG programmer.\nEntering off line mode."});
+        QCOMPARE(driver.errors[0].caption, QString("Error"));
+        QCOMPARE(frame.GetIndicator(), int(indNotConnected));
+        QCOMPARE(frame.GetPortText(), QString("Not connected"));
+        QCOMPARE(run.Status(), QString("Ready"));
+        QCOMPARE(frame.Text(idProject)->text().toStdString(), (m_pDir->Path() / "MyProject.qkp").string());
+        QCOMPARE(frame.Text(idDevice)->text(), QString("PCD80710 (PHILIPS)"));
+        for (int id : {idProgram, idRead, idChkSum, idVerify, idBlnkChk, idErase})
+            QVERIFY2(!frame.Button(id)->isEnabled(), qPrintable(QString::number(id)));
+        for (int id : {idOpen, idSave, idMemory, idSettings})
+            QVERIFY2(frame.Button(id)->isEnabled(), qPrintable(QString::number(id)));
+        QVERIFY(frame.Button(idErase)->isVisible());
+        QVERIFY(!frame.Button(idFlash)->isVisible());
+        QVERIFY(!frame.Button(idCancel)->isVisible());
+        // The first tip box shows tip 2101.
+        QCOMPARE(driver.tips, QStringList{QString(QkLoadString(2101)).replace('\t', "    ")});
+        QCOMPARE(run.Main().GetTipMode(), 1);
+    }
+
+    void fixedPortConnectsToQksim()
+    {
+        clSimProcess sim;
+        const std::string log = m_pDir->File("frames.log");
+        QVERIFY2(sim.Start({"--baud", "0", "--frame-log", log}), sim.Error().c_str());
+        setenv("QKJTAG_COM7", sim.Path().c_str(), 1);
+        clDialogDriver driver;
+        {
+            clProgRun run({"/Com:7"}, Settings());
+            run.StartUp();
+            TQk51FrameWindow& frame = run.Frame();
+            QCOMPARE(run.Main().GetPort(), 7);
+            QVERIFY(driver.errors.empty());
+            QCOMPARE(frame.GetIndicator(), int(indConnected));
+            QCOMPARE(frame.GetPortText().toStdString(), "COM7 (" + sim.Path() + ")");
+            QCOMPARE(run.Status(), QString("Ready"));
+            for (int id : {idProgram, idRead, idChkSum, idVerify, idBlnkChk, idErase, idOpen})
+                QVERIFY(frame.Button(id)->isEnabled());
+        }
+        unsetenv("QKJTAG_COM7");
+        sim.Stop();
+        // The synchronisation reached the programmer: the device set-up, then
+        // the data space written whole (0x60000 bytes in 55-byte frames).
+        std::ifstream in(log);
+        std::string line;
+        int setups = 0, writes = 0;
+        while (std::getline(in, line)) {
+            if (line.rfind("RX", 0) != 0)
+                continue;
+            if (line.find(" 22 00 ") != std::string::npos && line.find("0A") != std::string::npos)
+                ++setups;
+            if (line.find(" 20 00 ") != std::string::npos)
+                ++writes;
+        }
+        QVERIFY(setups >= 1);
+        QVERIFY2(writes >= 0x60000 / 55, qPrintable(QString::number(writes)));
+    }
+
+    void demoSwitchEnablesEverything()
+    {
+        clDialogDriver driver;
+        clProgRun run({"/Demo"}, Settings());
+        run.StartUp();
+        TQk51FrameWindow& frame = run.Frame();
+        QVERIFY(driver.errors.empty());
+        QCOMPARE(frame.GetIndicator(), int(indDemo));
+        QCOMPARE(frame.GetPortText(), QString("Demo"));
+        for (int id : {idProgram, idRead, idChkSum, idVerify, idBlnkChk, idErase, idOpen, idSave, idMemory,
+                       idSettings})
+            QVERIFY(frame.Button(id)->isEnabled());
+    }
+
+    void exitWritesTheSettings()
+    {
+        {
+            clQkSettingsStore settings(Settings());
+            QkSetSetting(settings, kSetTipMode, 0);
+            QkSetSetting(settings, kSetXPos, 200);
+            QkSetSetting(settings, kSetYPos, 150);
+            settings.SetString(kSectionSounds, "Ready", "2,/tmp/ready.wav");
+        }
+        clDialogDriver driver;
+        clProgRun run({"/Demo", "/Com:3"}, Settings());
+        run.StartUp();
+        QVERIFY(driver.tips.isEmpty()); // "Tip Mode" 0
+        QCOMPARE(run.Frame().pos(), QPoint(200, 150));
+        // The first answer keeps the program running.
+        driver.answerError = [](const clSeenDialog&) { return erIdCancel; };
+        run.Frame().close();
+        QVERIFY(run.Frame().isVisible());
+        QCOMPARE(driver.errors.back().text, QString("Do you wish to quit the QK-JTAG Halvane programmer ?"));
+        QCOMPARE(driver.errors.back().buttons, (std::vector<int>{erIdOk, erIdCancel}));
+        driver.answerError = nullptr;
+        run.Frame().move(230, 170);
+        run.Frame().close();
+        QVERIFY(!run.Frame().isVisible());
+        const clQkSettingsStore settings(Settings());
+        QCOMPARE(QkGetSetting(settings, kSetComPort), 3);
+        QCOMPARE(QkGetSetting(settings, kSetXPos), 230);
+        QCOMPARE(QkGetSetting(settings, kSetYPos), 170);
+        QCOMPARE(QkGetSetting(settings, kSetTipMode), 0);
+        QCOMPARE(QkGetSetting(settings, kSetFlyoverButtons), 1);
+        QCOMPARE(settings.GetString(kSectionSounds, "Ready", ""), std::string("2,/tmp/ready.wav"));
+        QCOMPARE(settings.GetString(kSectionFlags, "Ignore Start Stop", ""), std::string("TRUE"));
+    }
+};
+
+QK_GUI_TEST_MAIN(StartupTest)
+#include "test_startup.moc"
