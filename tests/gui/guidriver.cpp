@@ -7,11 +7,41 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <fstream>
+#include <sstream>
 
 #include "source/gui/errdlgqt.h"
 #include "source/gui/filedlgs.h"
 #include "source/gui/placeholder.h"
 #include "source/gui/tipdlg.h"
+
+std::vector<std::vector<int>> QkReadFrames(const std::string& log)
+{
+    std::vector<std::vector<int>> frames;
+    std::ifstream in(log);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("RX ", 0) != 0)
+            continue;
+        std::istringstream bytes(line.substr(3));
+        std::vector<int> frame;
+        int value = 0;
+        while (bytes >> std::hex >> value)
+            frame.push_back(value);
+        frames.push_back(frame);
+    }
+    return frames;
+}
+
+bool QkIsWrite(const std::vector<int>& frame, int order, int sub)
+{
+    return frame.size() >= 4 && frame[1] == 3 && frame[2] == order && frame[3] == sub;
+}
+
+bool QkIsExecute(const std::vector<int>& frame, int order)
+{
+    return frame.size() >= 3 && frame[1] == 1 && frame[2] == order;
+}
 
 bool QkWaitFor(const std::function<bool()>& done, int ms)
 {

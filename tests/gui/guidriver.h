@@ -73,5 +73,12 @@ private:
     std::unique_ptr<TQk51FrameWindow> m_pFrame;
 };
 
+// The frames qksim received, from its frame log (RX lines), as bytes.
+std::vector<std::vector<int>> QkReadFrames(const std::string& log);
+// A write frame (kind 3) of order and sub.
+bool QkIsWrite(const std::vector<int>& frame, int order, int sub);
+// An execute frame (kind 1) of order.
+bool QkIsExecute(const std::vector<int>& frame, int order);
+
 // Waits (events running) until done answers true; false after ms.
 bool QkWaitFor(const std::function<bool()>& done, int ms = 10000);

@@ -97,16 +97,10 @@ private slots:
         sim.Stop();
         // The synchronisation reached the programmer: the device set-up, then
         // the data space written whole (0x60000 bytes in 55-byte frames).
-        std::ifstream in(log);
-        std::string line;
         int setups = 0, writes = 0;
-        while (std::getline(in, line)) {
-            if (line.rfind("RX", 0) != 0)
-                continue;
-            if (line.find(" 22 00 ") != std::string::npos && line.find("0A") != std::string::npos)
-                ++setups;
-            if (line.find(" 20 00 ") != std::string::npos)
-                ++writes;
+        for (const auto& frame : QkReadFrames(log)) {
+            setups += QkIsWrite(frame, 0x22, 0);
+            writes += QkIsWrite(frame, 0x20, 0);
         }
         QVERIFY(setups >= 1);
         QVERIFY2(writes >= 0x60000 / 55, qPrintable(QString::number(writes)));
