@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "comm/qkwire.h"
+#include "cpplib/qkbytes.h"
 #include "err/qkwin.h"
 
 extern const QK_RESOURCE g_qkbootImages[];
@@ -11,17 +13,13 @@ extern const std::size_t g_qkbootImageCount;
 
 namespace {
 
-constexpr unsigned char kIdentify = 0x00;
-constexpr unsigned char kFlagError = 0x40;
-constexpr unsigned char kStartFirmware = 0xFF;
-constexpr unsigned char kPageMemory = 0xF0;
-constexpr unsigned char kImageMemory = 0xF1;
-constexpr unsigned char kPageOfPages = 0xFF;
+using namespace qkwire;
 
 void PutBigEndian32(std::vector<unsigned char>& to, std::uint32_t value)
 {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        to.push_back(static_cast<unsigned char>(value >> shift));
+    unsigned char bytes[4];
+    QkStoreBE32(bytes, value);
+    to.insert(to.end(), bytes, bytes + 4);
 }
 
 // The text of an error number. Every failure gets its own, so that the
@@ -51,7 +49,7 @@ std::int32_t QkBootReplyError(const unsigned char* reply, std::size_t got, std::
 {
     if (got < 3)
         return bootErrLink;
-    if (reply[1] & kFlagError) {
+    if (reply[1] & bootFlagError) {
         const unsigned char code = reply[2];
         if (code >= 1 && code <= 8)
             return code + 13;
@@ -77,8 +75,7 @@ bool QkBootImage(std::int32_t family, const unsigned char*& bytes, std::size_t& 
     if (found == end || found->size < 4)
         return false;
     const unsigned char* data = found->data;
-    const std::uint32_t length =
-        data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
+    const std::uint32_t length = QkLoadLE32(data);
     if (length > found->size - 4)
         return false;
     bytes = data + 4;
@@ -121,17 +118,17 @@ bool CBootMonitor::Transaction(const std::vector<unsigned char>& request, unsign
 
 bool CBootMonitor::Identify()
 {
-    unsigned char identity[sizeof kBootIdentity];
-    if (!Transaction({kIdentify}, identity, sizeof identity))
+    unsigned char identity[sizeof kMonitorIdentity];
+    if (!Transaction({bootIdentify}, identity, sizeof identity))
         return false;
-    return std::memcmp(identity, kBootIdentity, sizeof identity) == 0 || Fail(bootErrIdentity);
+    return std::memcmp(identity, kMonitorIdentity, sizeof identity) == 0 || Fail(bootErrIdentity);
 }
 
 bool CBootMonitor::Download(const unsigned char* image, std::size_t size)
 {
     for (std::size_t sent = 0; sent < size;) {
         const std::size_t n = std::min(kWriteChunk, size - sent);
-        std::vector<unsigned char> frame = {static_cast<unsigned char>(7 + n), 0x02, kImageMemory};
+        std::vector<unsigned char> frame = {static_cast<unsigned char>(7 + n), bootReqWrite, bootImageMemory};
         PutBigEndian32(frame, static_cast<std::uint32_t>(sent));
         frame.push_back(static_cast<unsigned char>(n));
         frame.insert(frame.end(), image + sent, image + sent + n);
@@ -158,7 +155,7 @@ int CBootMonitor::LoadFirmware(std::int32_t port, QkBootProgressFn progress, std
         SetError(0);
         done = (QkBootImage(family, image, size) && size > 0) || Fail(bootErrNoImage);
     }
-    done = done && Download(image, size) && Transaction({0x02, 0x00, kStartFirmware}, nullptr, 0);
+    done = done && Download(image, size) && Transaction({2, bootReqCommand, bootStartFirmware}, nullptr, 0);
     // Closed on failure too, so that the caller can open the port again.
     m_Driver.UnPlugPortDrv();
     return done ? 1 : -1;
@@ -168,7 +165,7 @@ int CBootMonitor::ReadMem(unsigned char page, std::uint32_t address, std::size_t
 {
     for (std::size_t done = 0; done < count;) {
         const std::size_t n = std::min(kReadChunk, count - done);
-        std::vector<unsigned char> request = {0x08, 0x01, kPageMemory, page};
+        std::vector<unsigned char> request = {8, bootReqRead, bootPageMemory, page};
         PutBigEndian32(request, address + static_cast<std::uint32_t>(done));
         request.push_back(static_cast<unsigned char>(n));
         if (!Transaction(request, dst + done, n))
@@ -182,7 +179,7 @@ int CBootMonitor::WriteMem(unsigned char page, std::uint32_t address, std::size_
 {
     for (std::size_t done = 0; done < count;) {
         const std::size_t n = std::min(kWriteChunk, count - done);
-        std::vector<unsigned char> frame = {static_cast<unsigned char>(8 + n), 0x02, kPageMemory, page};
+        std::vector<unsigned char> frame = {static_cast<unsigned char>(8 + n), bootReqWrite, bootPageMemory, page};
         PutBigEndian32(frame, address + static_cast<std::uint32_t>(done));
         frame.push_back(static_cast<unsigned char>(n));
         frame.insert(frame.end(), src + done, src + done + n);
@@ -196,7 +193,7 @@ int CBootMonitor::WriteMem(unsigned char page, std::uint32_t address, std::size_
 int CBootMonitor::PageNumber(std::uint16_t* page)
 {
     unsigned char value = 0;
-    if (ReadMem(kPageOfPages, 0, 1, &value) != 1)
+    if (ReadMem(bootPageOfPages, 0, 1, &value) != 1)
         return -1;
     if (page != nullptr)
         *page = value;

@@ -19,10 +19,6 @@ enum : std::int32_t {
     bootErrIdentity = 13,   // the monitor did not identify itself
 };
 
-// The monitor's answer to the identify byte, after its count, flags and code.
-inline constexpr unsigned char kBootIdentity[12] = {0xFF, 0xAA, 0x55, 0x80, 0x40, 0x20,
-                                                     0x10, 0x08, 0x04, 0x02, 0x01, 0x00};
-
 // Checks a monitor reply of got bytes that should carry dataBytes data bytes
 // (0: a bare acknowledgement). 0 when it does, else the error number.
 std::int32_t QkBootReplyError(const unsigned char* reply, std::size_t got, std::size_t dataBytes);

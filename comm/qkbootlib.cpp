@@ -1,9 +1,9 @@
 #include "comm/qkbootlib.h"
 
-#include <dlfcn.h>
 #include <filesystem>
 
 #include "comm/qkcomm.h"
+#include "err/qkmodule.h"
 
 namespace {
 
@@ -13,10 +13,9 @@ long g_lRestartWaitMs = 10000;
 // The folder of this library's file.
 std::string OwnFolder()
 {
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<const void*>(&GetDLLCommInstance), &info) == 0 || info.dli_fname == nullptr)
-        return {};
-    return std::filesystem::path(info.dli_fname).parent_path().string();
+    return std::filesystem::path(QkModuleFile(reinterpret_cast<const void*>(&GetDLLCommInstance)))
+        .parent_path()
+        .string();
 }
 
 } // namespace
@@ -24,27 +23,26 @@ std::string OwnFolder()
 bool clBootLibrary::Load()
 {
     Release();
-    m_pHandle = dlopen(Path().c_str(), RTLD_NOW | RTLD_LOCAL);
+    m_pHandle = QkLoadLibrary(Path());
     return m_pHandle != nullptr;
 }
 
 void clBootLibrary::Release()
 {
-    if (m_pHandle != nullptr)
-        dlclose(m_pHandle);
+    QkFreeLibrary(m_pHandle);
     m_pHandle = nullptr;
 }
 
 void* clBootLibrary::Symbol(const char* name) const
 {
-    return m_pHandle != nullptr ? dlsym(m_pHandle, name) : nullptr;
+    return QkLibrarySymbol(m_pHandle, name);
 }
 
 std::string clBootLibrary::Path()
 {
     if (!g_sPathOverride.empty())
         return g_sPathOverride;
-    return (std::filesystem::path(OwnFolder()) / kFileName).string();
+    return (std::filesystem::path(OwnFolder()) / QkLibraryFileName(kName)).string();
 }
 
 void clBootLibrary::SetPath(const char* path)

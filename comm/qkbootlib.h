@@ -9,7 +9,7 @@
 
 class clBootLibrary {
 public:
-    static constexpr const char kFileName[] = "libqkboot32.so";
+    static constexpr const char kName[] = "qkboot32";
 
     clBootLibrary() = default;
     clBootLibrary(const clBootLibrary&) = delete;
@@ -26,7 +26,8 @@ public:
         return reinterpret_cast<F>(Symbol(name));
     }
 
-    // The file loaded: kFileName beside this library unless one was set.
+    // The file loaded: the library kName ("libqkboot32.so" here) beside this
+    // library, unless one was set.
     static std::string Path();
     // For tests: another file (null: back to the default).
     static void SetPath(const char* path);

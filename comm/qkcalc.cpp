@@ -8,16 +8,20 @@
 #include <limits>
 #include <string>
 
+#include "comm/qkwire.h"
+
 int QkTransferTicks(std::uint32_t count, unsigned order, int bitsPerChar, int baud)
 {
     double factor = 10;
+    // order is the frame kind when a frame is sent, the order whose reply is
+    // awaited otherwise.
     switch (order) {
-    case 2: factor = 100; break;
-    case 3:
-    case 4:
-    case 18: factor = 20; break;
-    case 22: factor = 1000; break;
-    case 254: factor = 4; break;
+    case qkwire::kindRequest: factor = 100; break;
+    case qkwire::kindWrite:
+    case qkwire::kindFill:
+    case qkwire::ordChecksum: factor = 20; break;
+    case qkwire::ordPgmFlash: factor = 1000; break;
+    case qkwire::kSyncByte: factor = 4; break;
     default: break;
     }
     const double perChar = static_cast<double>(bitsPerChar) / baud * 1000;

@@ -1,6 +1,7 @@
 #include "comm/qkcomm.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -66,6 +67,7 @@ decltype(auto) clQKComm::Run(unsigned short line, int code, F&& op)
         RaiseInternal("CommEn != 0", line);
     if (code != kKeepOp)
         m_iCurrOp = code;
+    m_bLineFault = false;
     try {
         return op(*m_pLL);
     } catch (const clXAbort&) {
@@ -330,6 +332,8 @@ void clQKComm::OperationFailed()
         m_pLL->Epilog();
     } catch (const clBscExpt&) {
     }
+    const auto* real = dynamic_cast<const clQKCommLL2*>(m_pLL.get());
+    m_bLineFault = real != nullptr && real->IsReplyMalformed();
     Report(2, erTypeError, erOptAbort);
     Disconnect(0);
 }
@@ -349,15 +353,14 @@ void clQKComm::Sequence(const std::function<void()>& plain)
 void clQKComm::Prolog()
 {
     m_iCurrOp = opInit;
+    // The boot monitor is probed when a connection is made (the protocol's
+    // Connect), not in every bracket: the probe's read window would cost each
+    // sequence, and each byte written through, about 350 ms. A programmer that
+    // falls back into its monitor fails the next frame; the reconnect that
+    // follows probes and updates it.
     if (!m_iCommEn)
         Connect(m_Port, 0);
-    Run(560, kKeepOp, [&](clQKCommLL& ll) {
-        m_iCurrOp = opBoot;
-        if (ll.BootCheck(m_Port.m_lPortNo))
-            ll.Connect(m_Port);
-        m_iCurrOp = opInit;
-        ll.Prolog();
-    });
+    Run(560, kKeepOp, [&](clQKCommLL& ll) { ll.Prolog(); });
     m_iCurrOp = opNone;
 }
 
@@ -574,11 +577,25 @@ unsigned short clQKComm::ProgramSeq(const clQKHugeBufIntr& buf)
 {
     unsigned short sum = 0;
     Sequence([&] {
-        // The programmer settles after the data transfers before it programs.
-        m_pLL->WaitMs(1000);
+        SettleBeforeProgram(buf);
         sum = Program(buf);
     });
     return sum;
+}
+
+void clQKComm::SettleBeforeProgram(const clQKHugeBufIntr& buf)
+{
+    // The programmer settles after the data transfers before it programs.
+    // The wait goes in steps that ask the program whether to go on, so that
+    // its window stays alive and a stop sends nothing more.
+    constexpr long kSettleMs = 1000;
+    constexpr long kStepMs = 50;
+    const long start = m_pLL->Clock();
+    for (long left = kSettleMs; left > 0; left = kSettleMs - m_pLL->Elapsed(start)) {
+        if (CommProgress(0, buf.GetCmdStartAdrs(), QkOperationText(opProgram)) == 0)
+            QkRaise<clXAbort>(this, kSrc, 1113);
+        m_pLL->WaitMs(std::min(left, kStepMs));
+    }
 }
 
 void clQKComm::VerifySeq(const clQKHugeBufIntr& buf)

@@ -111,8 +111,11 @@ public:
     // -1 demo, 1 the real protocol, -2 unconnected.
     int GetProtocol() const override;
     // The programmer answered that it is updating its firmware: the program
-    // should close.
+    // should close, and the order that drew the answer was not carried out.
     bool IsFirmwareUpdating() const;
+    // Whether the operation that failed last failed on a malformed reply: a
+    // fault of the line, not the programmer's verdict on the device.
+    bool WasLineFault() const { return m_bLineFault; }
     void GetProtocolVer(TArrayAsVector<clVerInfo>& list);
     void GetQKVer(TArrayAsVector<clVerInfo>& list);
     int GetSeqID() const { return m_iCurrOp; }
@@ -181,6 +184,9 @@ private:
     template <class F>
     decltype(auto) Run(unsigned short line, int code, F&& op);
     void OperationFailed();
+    // The programmer's settling time before it programs; a stop asked in
+    // it ends the sequence before the program order goes.
+    void SettleBeforeProgram(const clQKHugeBufIntr& buf);
     // Prolog, plain, Epilog (also when plain fails).
     void Sequence(const std::function<void()>& plain);
     void CheckBuffer(const clQKHugeBufIntr& buf, unsigned short line) const;
@@ -204,6 +210,7 @@ private:
     int m_iPrgDelay = 2;
     int m_iProtocol = -2;
     bool m_bFwUpdating = false;
+    bool m_bLineFault = false;
 };
 
 // The communication library's instance handle.

@@ -15,19 +15,15 @@
 #include "err/qkassert.h"
 #include "err/uisrv.h"
 
+using namespace qkwire;
+
 namespace {
-constexpr unsigned char kSyncByte = 0xFE;
-constexpr unsigned char kAbortByte = 0xFF;
-constexpr unsigned char kSyncAnswer[5] = {0xAA, 0x55, 0x81, 0x18, 0xFF};
 constexpr const char kQKName[] = "QKJTAG";
 constexpr int kMaxPortId = 32000;
 constexpr const char kUpdatingText[] =
     "Software is being updated. Wait until LCD displays 'RESTART NEEDED'\n and then turn off QK-JTAG. The QK-JTAG "
     "software will be closed automatically.";
 constexpr const char kUpdatingCaption[] = "QK-JTAG Programmer";
-// What a boot monitor answers to the probe byte, after its count byte.
-constexpr unsigned char kMonitorPattern[14] = {0x02, 0x00, 0xFF, 0xAA, 0x55, 0x80, 0x40,
-                                               0x20, 0x10, 0x08, 0x04, 0x02, 0x01, 0x00};
 
 // The protocol object the boot library's progress goes to.
 clQKCommLL2* g_pCurrentLL2 = nullptr;
@@ -96,7 +92,7 @@ void clQKCommLL2::GetQKVer(TArrayAsVector<clVerInfo>& list)
     static constexpr struct {
         const char* name;
         unsigned char sub;
-    } kSizes[] = {{"Ram Size", 18}, {"Flash Size", 17}};
+    } kSizes[] = {{"Ram Size", subRamSize}, {"Flash Size", subFlashSize}};
     for (const auto& size : kSizes) {
         try {
             list.emplace_back(size.name, QuerySize(size.sub), 0, 0, 0);
@@ -182,16 +178,16 @@ void clQKCommLL2::Connect(const QK_COMM_PORT& port)
         m_usHandshake = port.m_usHandshake;
 
         const unsigned char powerUpOff = 0;
-        WriteFrame(1, 16, &powerUpOff, 1);
+        WriteFrame(ordOption, subOptionPowerUp, &powerUpOff, 1);
         m_iPwrUpTolerant = powerUpOff;
         if (m_iDeviceSet != 0)
             SendDeviceSetup();
         const unsigned mode = 2;
         const unsigned char statusMode[2] = {static_cast<unsigned char>(mode & 1),
                                              static_cast<unsigned char>((mode >> 1) & 1)};
-        WriteFrame(33, 1, statusMode, 2);
+        WriteFrame(ordStatus, subStatusMode, statusMode, 2);
         const unsigned char option17 = 1;
-        WriteFrame(1, 17, &option17, 1);
+        WriteFrame(ordOption, subOption17, &option17, 1);
     } catch (...) {
         // A failed connect never keeps the device: a retry must be able to open it.
         ClosePort();
@@ -235,32 +231,30 @@ void clQKCommLL2::Epilog()
         if (m_iLastCode == rplPowerUp) {
             PostError(20);
         } else {
-            switch (m_SeqIds.Top()) {
-            case 0x14: PostError(12); break;
-            case 0x15: {
+            const clSeqID2 failed = m_SeqIds.Top();
+            switch (failed) {
+            case seqSecurity: PostError(12); break;
+            case seqBlankCheck: {
                 unsigned char value = m_Pkt.Byte(6);
                 if (Reverses(true))
                     value = QkReverseBits(value);
                 GetCommErrMngr() << clQKCommBlnkErr(GetProcessId(), clAdrs(m_Pkt.BigEndian32(2)), value);
                 break;
             }
-            case 0x16: PostError(4); break;
+            case seqNotBlank: PostError(4); break;
             // A failed erase says so ("Erase operation has failed."), and so
             // does a failed checksum, not the message one above each.
-            case 0x18: PostError(6); break;
-            case 0x19: PostError(7); break;
-            case 0x27: PostError(12); break;
-            case 0x112: PostError(15); break;
-            case 0x113: PostError(14); break;
-            case 0x1B:
-            case 0x1C:
-            case 0x1E:
-            case 0x1F:
-            case 0x114:
-                if (m_iLastCode == rplVerifyFailed)
+            case seqErase: PostError(6); break;
+            case seqChecksum: PostError(7); break;
+            case seqReady: PostError(12); break;
+            case seqDemo: PostError(15); break;
+            case seqInternal: PostError(14); break;
+            default:
+                if (m_iLastCode == rplVerifyFailed &&
+                    std::find(std::begin(kFinalVerifySeqs), std::end(kFinalVerifySeqs), failed) !=
+                        std::end(kFinalVerifySeqs))
                     PostError(19);
                 break;
-            default: break;
             }
         }
     }
@@ -286,16 +280,15 @@ bool clQKCommLL2::BootCheck(int portNo)
 
 bool clQKCommLL2::ProbeMonitor()
 {
-    m_SeqIds.Push(0x20);
+    m_SeqIds.Push(seqBootProbe);
     bool present = false;
     {
         clProgressScope off(*this, 0);
         ComPurgeTx(m_iPortId);
         ComPurgeRx(m_iPortId);
-        unsigned char answer[15] = {};
+        unsigned char answer[kProbeReplySize] = {};
         try {
-            const unsigned char probe = 0x00;
-            RawWrite(&probe, 1, 100);
+            RawWrite(&kProbeByte, 1, 100);
             DrainTx(100);
             RawRead(answer, sizeof answer, 300);
             present = IsMonitorReply(answer, sizeof answer);
@@ -311,13 +304,17 @@ bool clQKCommLL2::ProbeMonitor()
 
 bool clQKCommLL2::IsMonitorReply(const unsigned char* answer, int count)
 {
-    if (count != 15 || answer[0] != 14)
+    if (count != kProbeReplySize || answer[0] != kProbeReplySize - 1)
         return false;
-    // Compared as zero-terminated strings, the pattern ends after its first
-    // byte: every reply that goes on 02 00 is the monitor's.
-    char reply[15] = {};
-    std::memcpy(reply, answer + 1, 14);
-    return std::strcmp(reply, reinterpret_cast<const char*>(kMonitorPattern)) == 0;
+    // The reply after its count, compared with the monitor's (ready flags,
+    // code 0, identity) as zero-terminated strings: the pattern ends after
+    // its first byte, so every reply that goes on with the ready flags and a
+    // zero is the monitor's.
+    unsigned char pattern[kProbeReplySize - 1] = {bootReady, 0};
+    std::memcpy(pattern + 2, kMonitorIdentity, sizeof kMonitorIdentity);
+    char reply[kProbeReplySize] = {};
+    std::memcpy(reply, answer + 1, kProbeReplySize - 1);
+    return std::strcmp(reply, reinterpret_cast<const char*>(pattern)) == 0;
 }
 
 void clQKCommLL2::UpdateFirmware(int portNo)
@@ -446,6 +443,7 @@ void clQKCommLL2::Receive(int min, unsigned char order, std::uint32_t count)
 {
     if (min < 1 || min > clQKPkt::kMaxReply)
         RaiseInternal("min <= 255", 592);
+    m_bMalformed = false;
     for (;;) {
         m_Pkt.ClearCnt();
         SetTransferTimeout(count, order);
@@ -471,6 +469,7 @@ unsigned char clQKCommLL2::CheckReply(int min)
     } else {
         if (m_Pkt.Cnt() == 0 || m_Pkt.Cnt() + 1 != min) {
             m_iReplyFailed = 1;
+            m_bMalformed = true;
             Raise<clQKTargetFail>(617);
         }
         code = m_Pkt.Byte(1);
@@ -502,23 +501,23 @@ void clQKCommLL2::Execute(unsigned char order)
     clProgressScope off(*this, 0);
     m_Pkt.SetExecute(order);
     m_Log.LogLine("COMMAND EXECUTION: ", order);
-    Send(pktExecute);
+    Send(kindExecute);
 }
 
 void clQKCommLL2::Query(unsigned char order, unsigned char sub, unsigned char len)
 {
     clProgressScope off(*this, 0);
     m_Pkt.SetRequest(order, sub, 0, len);
-    Send(pktRequest);
+    Send(kindRequest);
     if (len == 1)
-        Receive(4, pktRequest, 3);
+        Receive(4, kindRequest, 3);
     else
-        Receive(len + 2, pktRequest, len + 2u);
+        Receive(len + 2, kindRequest, len + 2u);
 }
 
 unsigned short clQKCommLL2::QuerySize(unsigned char sub)
 {
-    Query(0, sub, 1);
+    Query(ordIdentity, sub, 1);
     // Sizes come low byte first.
     return static_cast<unsigned short>(m_Pkt.Byte(3) * 256 + m_Pkt.Byte(2));
 }
@@ -526,8 +525,8 @@ unsigned short clQKCommLL2::QuerySize(unsigned char sub)
 void clQKCommLL2::WriteFrame(unsigned char order, unsigned char sub, const unsigned char* data, int len)
 {
     m_Pkt.SetWrite(order, sub, 0, data, len);
-    Send(pktWrite);
-    Receive(2, pktWrite, 6);
+    Send(kindWrite);
+    Receive(2, kindWrite, 6);
 }
 
 void clQKCommLL2::SendAbort()
@@ -560,9 +559,9 @@ void clQKCommLL2::Sync()
 
 void clQKCommLL2::GetIdentity()
 {
-    Query(0, 0, 16);
+    Query(ordIdentity, subIdVersion, 16);
     m_sQKVersion = Text16(m_Pkt.ReplyArea() + 2);
-    Query(0, 1, 16);
+    Query(ordIdentity, subIdName, 16);
     m_sQKName = Text16(m_Pkt.ReplyArea() + 2);
 }
 

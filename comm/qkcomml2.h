@@ -91,6 +91,10 @@ public:
     int GetPortId() const { return m_iPortId; }
     // Set once the programmer answered that it is updating its firmware.
     bool IsFirmwareUpdating() const { return m_bFwUpdating; }
+    // Whether the last reply was malformed (a wrong count or length): a fault
+    // of the line, not a verdict of the programmer, though both throw
+    // clQKTargetFail.
+    bool IsReplyMalformed() const { return m_bMalformed; }
     // Whether a probe answer of count bytes is the boot monitor's.
     static bool IsMonitorReply(const unsigned char* answer, int count);
 
@@ -213,6 +217,7 @@ private:
     int m_iReplyFailed = 0;
     int m_iPwrUpTolerant = 1;
     int m_iLastCode = -1; // the code of the last well-formed reply
+    bool m_bMalformed = false;
     int m_iMultiTask = 1;
     bool m_bFwUpdating = false;
     bool m_bUpdated = false; // an update ran and no probe has gone unanswered since

@@ -10,6 +10,7 @@
 #include "comm/qkcommer.h"
 #include "comm/qkcomml2.h"
 #include "cpplib/bitrev.h"
+#include "cpplib/qkbytes.h"
 
 namespace {
 
@@ -27,6 +28,9 @@ private:
     T m_Old;
 };
 
+// The byte count the configuration orders are timed for.
+constexpr std::uint32_t kConfigCount = 0xDFFFF;
+
 unsigned char ClampByte(double value)
 {
     return static_cast<unsigned char>(std::clamp(value, 0.0, 255.0));
@@ -39,17 +43,9 @@ std::uint32_t ByteCount(const clQKHugeBufIntr& buf)
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(n, 0xFFFFFFFFu));
 }
 
-void PutBigEndian32(unsigned char* at, std::uint32_t value)
-{
-    at[0] = static_cast<unsigned char>(value >> 24);
-    at[1] = static_cast<unsigned char>(value >> 16);
-    at[2] = static_cast<unsigned char>(value >> 8);
-    at[3] = static_cast<unsigned char>(value);
-}
-
-constexpr unsigned char kSpaceOrder = 0x20; // the programmer's data memory
-
 } // namespace
+
+using namespace qkwire;
 
 void clQKCommLL2::CheckBuffer(const clQKHugeBufIntr& buf) const
 {
@@ -83,7 +79,7 @@ void clQKCommLL2::Report(double percent, const clAdrs& address)
         return;
     // The user asked to stop: a programming run is told with the abort byte
     // and ends with the programmer's "aborted" reply; anything else stops here.
-    if (!m_SeqIds.Contains(0x1B))
+    if (!m_SeqIds.Contains(seqProgram))
         Raise<clXAbort>(840);
     if (!m_bAbortSent)
         SendAbort();
@@ -115,24 +111,24 @@ void clQKCommLL2::RunOrder(unsigned char order, int replyLen, const clQKHugeBufI
 
 void clQKCommLL2::BlnkChk(const clQKHugeBufIntr& buf)
 {
-    m_SeqIds.Push(0x15);
-    RunOrder(0x11, 7, buf, 0);
+    m_SeqIds.Push(seqBlankCheck);
+    RunOrder(ordBlankCheck, 7, buf, 0);
     m_SeqIds.Pop();
 }
 
 void clQKCommLL2::Erase(const clQKHugeBufIntr& buf)
 {
-    m_SeqIds.Push(0x18);
-    RunOrder(0x13, 2, buf, 0);
+    m_SeqIds.Push(seqErase);
+    RunOrder(ordErase, 2, buf, 0);
     m_SeqIds.Pop();
 }
 
 unsigned short clQKCommLL2::ChkSum(const clQKHugeBufIntr& buf)
 {
-    m_SeqIds.Push(0x19);
+    m_SeqIds.Push(seqChecksum);
     {
         clProgressScope on(*this, 1);
-        RunOrder(0x12, 4, buf, 0);
+        RunOrder(ordChecksum, 4, buf, 0);
     }
     // The checksum comes high byte first.
     const unsigned short sum = static_cast<unsigned short>(m_Pkt.Byte(2) * 256 + m_Pkt.Byte(3));
@@ -142,10 +138,10 @@ unsigned short clQKCommLL2::ChkSum(const clQKHugeBufIntr& buf)
 
 unsigned short clQKCommLL2::Program(const clQKHugeBufIntr& buf)
 {
-    m_SeqIds.Push(0x1B);
+    m_SeqIds.Push(seqProgram);
     {
         clProgressScope on(*this, 1);
-        RunOrder(0x10, 2, buf, 0);
+        RunOrder(ordProgram, 2, buf, 0);
     }
     {
         clRestore<unsigned short> text(m_usPrgrsText, 8);
@@ -158,9 +154,9 @@ unsigned short clQKCommLL2::Program(const clQKHugeBufIntr& buf)
 
 void clQKCommLL2::Verify(const clQKHugeBufIntr& buf)
 {
-    m_SeqIds.Push(0x1D);
+    m_SeqIds.Push(seqVerify);
     try {
-        RunOrder(0x15, 7, buf, 1000);
+        RunOrder(ordVerify, 7, buf, 1000);
     } catch (...) {
         if (m_iReplyFailed == 1) {
             m_iReplyFailed = 0;
@@ -192,10 +188,10 @@ void clQKCommLL2::Read(clQKHugeBufIntr& buf)
 {
     CheckBuffer(buf);
     StartProgress();
-    Execute(0x14);
+    Execute(ordRead);
     Report(0, buf.GetCmdStartAdrs());
-    Receive(2, 0x14, ByteCount(buf));
-    ReadSpace(buf.GetCmdStartAdrs(), buf.GetCmdStopAdrs(), buf, kSpaceOrder, 0);
+    Receive(2, ordRead, ByteCount(buf));
+    ReadSpace(buf.GetCmdStartAdrs(), buf.GetCmdStopAdrs(), buf, ordMemory, subMemory);
 }
 
 void clQKCommLL2::CheckRange(const clAdrs& start, const clAdrs& stop, const clHugeBuffer<unsigned char>& buf) const
@@ -211,7 +207,7 @@ void clQKCommLL2::ReadSpace(const clAdrs& start, const clAdrs& stop, clHugeBuffe
                             unsigned char order, unsigned char sub)
 {
     CheckRange(start, stop, buf);
-    m_SeqIds.Push(0x1A);
+    m_SeqIds.Push(seqReadSpace);
     StartProgress();
     const double total = static_cast<double>(stop - start) + 1;
     const bool reverse = Reverses(true);
@@ -219,12 +215,12 @@ void clQKCommLL2::ReadSpace(const clAdrs& start, const clAdrs& stop, clHugeBuffe
     clAdrs first, last;
     unsigned char data[clQKPkt::kMaxFrame];
     Report(0, start);
-    while (blocks.NextBlock(62, first, last)) {
+    while (blocks.NextBlock(kMaxRead, first, last)) {
         const int n = static_cast<int>(last - first) + 1;
         m_dScale = n / total * 100;
         m_Pkt.SetRequest(order, sub, first.GetLinear(), static_cast<unsigned char>(n));
-        Send(pktRequest);
-        Receive(n + 2, pktRequest, static_cast<std::uint32_t>(n + 2));
+        Send(kindRequest);
+        Receive(n + 2, kindRequest, static_cast<std::uint32_t>(n + 2));
         std::memcpy(data, m_Pkt.Bytes() + 2, static_cast<std::size_t>(n));
         if (reverse)
             QkReverseBits(data, static_cast<std::size_t>(n));
@@ -240,7 +236,7 @@ void clQKCommLL2::Write(const clQKHugeBufIntr& buf, int mode)
 {
     CheckBuffer(buf);
     StartProgress();
-    BlockWrite(buf.GetCmdStartAdrs(), buf.GetCmdStopAdrs(), buf, kSpaceOrder, 0, Reverses(mode != 0),
+    BlockWrite(buf.GetCmdStartAdrs(), buf.GetCmdStopAdrs(), buf, ordMemory, subMemory, Reverses(mode != 0),
                static_cast<double>(ByteCount(buf)));
 }
 
@@ -259,8 +255,8 @@ void clQKCommLL2::BlockWrite(const clAdrs& start, const clAdrs& stop, const clHu
             buf.Read(first, last, data);
         m_Pkt.SetWrite(order, sub, first.GetLinear(), data, n);
         const std::uint32_t ackCount = m_Pkt.Cnt() + 5u;
-        Send(pktWrite);
-        Receive(2, pktWrite, ackCount);
+        Send(kindWrite);
+        Receive(2, kindWrite, ackCount);
         m_dStart += m_dScale;
         Report(0, last);
     }
@@ -270,15 +266,15 @@ void clQKCommLL2::FillFrame(unsigned char order, unsigned char sub, std::uint32_
                             unsigned char value)
 {
     m_Pkt.SetFill(order, sub, start, stop, value);
-    Send(pktFill);
-    Receive(2, pktFill, 12 + (stop - start) + 6);
+    Send(kindFill);
+    Receive(2, kindFill, 12 + (stop - start) + 6);
 }
 
 void clQKCommLL2::WriteSpace(const clAdrs& start, const clAdrs& stop, const clHugeBuffer<unsigned char>& buf,
                              unsigned char order, unsigned char sub, int reverse)
 {
     CheckRange(start, stop, buf);
-    m_SeqIds.Push(0x115);
+    m_SeqIds.Push(seqWriteSpace);
     StartProgress();
     const double total = static_cast<double>(stop - start) + 1;
     const bool reversing = Reverses(reverse != 0);
@@ -301,11 +297,11 @@ void clQKCommLL2::WriteSpace(const clAdrs& start, const clAdrs& stop, const clHu
 void clQKCommLL2::Fill(const clQKHugeBufIntr& buf, unsigned char value)
 {
     CheckBuffer(buf);
-    m_SeqIds.Push(0x116);
+    m_SeqIds.Push(seqFill);
     clRestore<unsigned short> text(m_usPrgrsText, 10);
     StartProgress();
     Report(0, buf.GetCmdStartAdrs());
-    FillFrame(kSpaceOrder, 0, buf.GetCmdStartAdrs().GetLinear(), buf.GetCmdStopAdrs().GetLinear(),
+    FillFrame(ordMemory, subMemory, buf.GetCmdStartAdrs().GetLinear(), buf.GetCmdStopAdrs().GetLinear(),
               Reverses(true) ? QkReverseBits(value) : value);
     Report(100, buf.GetCmdStopAdrs());
     m_SeqIds.Pop();
@@ -313,8 +309,8 @@ void clQKCommLL2::Fill(const clQKHugeBufIntr& buf, unsigned char value)
 
 void clQKCommLL2::GetStatus(QK_STATUS& status)
 {
-    m_SeqIds.Push(0x117);
-    Query(33, 0, 2);
+    m_SeqIds.Push(seqStatus);
+    Query(ordStatus, subStatus, 2);
     status.Reset();
     status.SetStartBttnClicked(m_Pkt.Byte(2));
     m_SeqIds.Pop();
@@ -337,48 +333,49 @@ void clQKCommLL2::AckOrder(unsigned char order, std::uint32_t count)
 
 void clQKCommLL2::Robot(int on)
 {
-    AckOrder(on != 0 ? 0x21 : 0x22, 0);
+    AckOrder(on != 0 ? ordRobotOn : ordRobotOff, 0);
 }
 
 void clQKCommLL2::RobotState()
 {
-    AckOrder(0x23, 0);
+    AckOrder(ordRobotState, 0);
 }
 
 void clQKCommLL2::AllowDeviceButtons(int on)
 {
-    AckOrder(on != 0 ? 0x24 : 0x25, 1);
+    AckOrder(on != 0 ? ordButtonsAllowed : ordButtonsForbidden, 1);
 }
 
 void clQKCommLL2::PgmFlsh()
 {
-    Order(0x16, 2, 0x16, 0xDFFFF);
+    Order(ordPgmFlash, 2, ordPgmFlash, kConfigCount);
 }
 
 void clQKCommLL2::PgmDConf()
 {
-    Order(0x18, 2, 0x18, 0xDFFFF);
+    Order(ordPgmDConf, 2, ordPgmDConf, kConfigCount);
 }
 
 void clQKCommLL2::EraseDConf()
 {
     // The reply is 255 bytes long; the packet has room for it.
-    Order(0x17, 255, 0x17, 0xDFFFF);
+    Order(ordEraseDConf, 255, ordEraseDConf, kConfigCount);
 }
 
 void clQKCommLL2::DoReboot()
 {
-    m_SeqIds.Push(0x26);
-    m_Pkt.SetReboot(0x26);
-    Send(pktReboot);
-    Receive(2, 0x26, 1);
+    m_SeqIds.Push(seqReboot);
+    m_Pkt.SetReboot(ordReboot);
+    Send(kindReboot);
+    Receive(2, ordReboot, 1);
     m_SeqIds.Pop();
 }
 
 void clQKCommLL2::Ready()
 {
-    m_SeqIds.Push(0x27);
-    Order(0xFE, 2, 0x13, 0xFFFF);
+    m_SeqIds.Push(seqReady);
+    // Its reply is timed as an erase's.
+    Order(ordReady, 2, ordErase, 0xFFFF);
     m_SeqIds.Pop();
 }
 
@@ -386,7 +383,7 @@ void clQKCommLL2::ExecCmd(unsigned char order, unsigned char count, const unsign
 {
     m_Pkt.SetExecute(order, data, count);
     m_Log.LogLine("COMMAND EXECUTION: ", order);
-    Send(pktExecute);
+    Send(kindExecute);
 }
 
 void clQKCommLL2::WrPrjDescr(const char* text)
@@ -395,7 +392,7 @@ void clQKCommLL2::WrPrjDescr(const char* text)
     for (int i = 0; i < 14 && text != nullptr && text[i] != '\0'; ++i)
         data[i] = static_cast<unsigned char>(text[i]);
     data[14] = ClampByte(std::trunc(SwitchInt(qksw::kPrgDelay, 2) * 14.75 * 0.125));
-    WriteFrame(34, 4, data, 15);
+    WriteFrame(ordSetup, subPrjDescr, data, 15);
 }
 
 void clQKCommLL2::SetAddresses(const clQKHugeBufIntr& buf)
@@ -403,16 +400,16 @@ void clQKCommLL2::SetAddresses(const clQKHugeBufIntr& buf)
     if (buf.GetSpaceId() != spData)
         return;
     unsigned char data[8];
-    PutBigEndian32(data, buf.GetCmdStartAdrs().GetLinear());
-    PutBigEndian32(data + 4, buf.GetCmdStopAdrs().GetLinear());
-    WriteFrame(34, 1, data, 8);
+    QkStoreBE32(data, buf.GetCmdStartAdrs().GetLinear());
+    QkStoreBE32(data + 4, buf.GetCmdStopAdrs().GetLinear());
+    WriteFrame(ordSetup, subCmdAddresses, data, 8);
 }
 
 void clQKCommLL2::SetAutoOpt(int a, int b, int c)
 {
     const unsigned char data[3] = {static_cast<unsigned char>(a), static_cast<unsigned char>(b),
                                    static_cast<unsigned char>(c)};
-    WriteFrame(34, 3, data, 3);
+    WriteFrame(ordSetup, subAutoOptions, data, 3);
 }
 
 void clQKCommLL2::SendDeviceSetup()
@@ -424,10 +421,10 @@ void clQKCommLL2::SendDeviceSetup()
     frame[0] = ClampByte(vpp);
     unsigned char doublings = 0;
     const long word = ParseFrequency(m_fFrequency, doublings);
-    PutBigEndian32(frame + 1, word < 0 ? 0u : static_cast<std::uint32_t>(word));
+    QkStoreBE32(frame + 1, word < 0 ? 0u : static_cast<std::uint32_t>(word));
     frame[5] = doublings;
     frame[7] = ClampByte(SwitchInt(qksw::kSectorDelay, 20));
     frame[8] = ClampByte(SwitchInt(qksw::kMassDelay, 100));
-    WriteFrame(34, 0, frame, sizeof frame);
+    WriteFrame(ordSetup, subDeviceSetup, frame, sizeof frame);
     m_bSetupPending = false;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cpplib/qkbytes.h"
+
 void clQKPkt::Start(int length, unsigned char kind, unsigned char order)
 {
     m_iLength = length;
@@ -11,24 +13,15 @@ void clQKPkt::Start(int length, unsigned char kind, unsigned char order)
     m_Bytes[2] = order;
 }
 
-void clQKPkt::PutBigEndian32(int at, std::uint32_t value)
-{
-    m_Bytes[at] = static_cast<unsigned char>(value >> 24);
-    m_Bytes[at + 1] = static_cast<unsigned char>(value >> 16);
-    m_Bytes[at + 2] = static_cast<unsigned char>(value >> 8);
-    m_Bytes[at + 3] = static_cast<unsigned char>(value);
-}
-
 std::uint32_t clQKPkt::BigEndian32(int at) const
 {
-    return (static_cast<std::uint32_t>(m_Bytes[at]) << 24) | (static_cast<std::uint32_t>(m_Bytes[at + 1]) << 16) |
-           (static_cast<std::uint32_t>(m_Bytes[at + 2]) << 8) | m_Bytes[at + 3];
+    return QkLoadBE32(m_Bytes + at);
 }
 
 void clQKPkt::SetExecute(unsigned char order, const unsigned char* args, int count)
 {
     count = std::max(count, 0);
-    Start(3 + count, pktExecute, order);
+    Start(3 + count, qkwire::kindExecute, order);
     const int room = static_cast<int>(sizeof m_Bytes) - 3;
     if (args != nullptr)
         std::memcpy(m_Bytes + 3, args, static_cast<std::size_t>(std::min(count, room)));
@@ -36,18 +29,18 @@ void clQKPkt::SetExecute(unsigned char order, const unsigned char* args, int cou
 
 void clQKPkt::SetRequest(unsigned char order, unsigned char sub, std::uint32_t adrs, unsigned char len)
 {
-    Start(kHeader, pktRequest, order);
+    Start(kHeader, qkwire::kindRequest, order);
     m_Bytes[3] = sub;
-    PutBigEndian32(4, adrs);
+    QkStoreBE32(m_Bytes + 4, adrs);
     m_Bytes[8] = len;
 }
 
 void clQKPkt::SetWrite(unsigned char order, unsigned char sub, std::uint32_t adrs, const unsigned char* data, int len)
 {
     len = std::max(len, 0);
-    Start(kHeader + len, pktWrite, order);
+    Start(kHeader + len, qkwire::kindWrite, order);
     m_Bytes[3] = sub;
-    PutBigEndian32(4, adrs);
+    QkStoreBE32(m_Bytes + 4, adrs);
     m_Bytes[8] = static_cast<unsigned char>(len);
     const int room = static_cast<int>(sizeof m_Bytes) - kHeader;
     if (data != nullptr)
@@ -57,14 +50,14 @@ void clQKPkt::SetWrite(unsigned char order, unsigned char sub, std::uint32_t adr
 void clQKPkt::SetFill(unsigned char order, unsigned char sub, std::uint32_t start, std::uint32_t stop,
                       unsigned char value)
 {
-    Start(13, pktFill, order);
+    Start(13, qkwire::kindFill, order); // cnt, kind, order, sub, start, stop, value
     m_Bytes[3] = sub;
-    PutBigEndian32(4, start);
-    PutBigEndian32(8, stop);
+    QkStoreBE32(m_Bytes + 4, start);
+    QkStoreBE32(m_Bytes + 8, stop);
     m_Bytes[12] = value;
 }
 
 void clQKPkt::SetReboot(unsigned char order)
 {
-    Start(3, pktReboot, order);
+    Start(3, qkwire::kindReboot, order);
 }

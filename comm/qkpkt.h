@@ -4,32 +4,14 @@
 
 #include <cstdint>
 
-// Frame kinds sent by the host.
-enum : unsigned char {
-    pktExecute = 1,
-    pktRequest = 2,
-    pktWrite = 3,
-    pktFill = 4,
-    pktReboot = 6,
-};
-
-// Reply codes.
-enum : unsigned char {
-    rplDone = 0,
-    rplFailed = 1,
-    rplBusy = 2,
-    rplAborted = 3,
-    rplPowerUp = 4,
-    rplUpdating = 5,
-    rplVerifyFailed = 16,
-};
+#include "comm/qkwire.h"
 
 class clQKPkt {
 public:
-    static constexpr int kMaxFrame = 64;  // the most the line carries per frame
+    static constexpr int kMaxFrame = qkwire::kMaxFrame;
     static constexpr int kMaxReply = 255; // the longest reply awaited
-    static constexpr int kMaxData = 55;   // data bytes in one write frame
-    static constexpr int kHeader = 9;     // cnt, kind, order, sub, adrs, len
+    static constexpr int kMaxData = qkwire::kMaxData;
+    static constexpr int kHeader = 9; // cnt, kind, order, sub, adrs, len
 
     // Builders. A frame too long for the line keeps its true length, so that
     // sending refuses it.
@@ -53,7 +35,6 @@ public:
 
 private:
     void Start(int length, unsigned char kind, unsigned char order);
-    void PutBigEndian32(int at, std::uint32_t value);
 
     unsigned char m_Bytes[kMaxReply + 1] = {};
     int m_iLength = 0;

@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
+#include <string_view>
+
+#include "cpplib/qktext.h"
 
 clSwtch::clSwtch(int argc, const char* const* argv) : m_iArgc(argv != nullptr ? argc : 0), m_pArgv(argv) {}
 
@@ -47,13 +49,11 @@ bool clSwtch::Search(clSwtchIterInfo& info, bool asValue) const
                 continue;
             const char* rest = arg + 1;
             bool matches;
-            if (asValue) {
-                matches = form.IsCaseSensitive() ? std::strncmp(rest, text.c_str(), text.size()) == 0
-                                                 : strncasecmp(rest, text.c_str(), text.size()) == 0;
-            } else {
-                matches = form.IsCaseSensitive() ? std::strcmp(rest, text.c_str()) == 0
-                                                 : strcasecmp(rest, text.c_str()) == 0;
-            }
+            const std::string_view given(rest);
+            if (asValue)
+                matches = form.IsCaseSensitive() ? given.substr(0, text.size()) == text : QkStartsNoCase(given, text);
+            else
+                matches = form.IsCaseSensitive() ? given == text : QkEqualNoCase(given, text);
             if (matches) {
                 info.match = arg;
                 info.value = rest + text.size();

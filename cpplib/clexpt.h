@@ -95,7 +95,9 @@ public:
     }
 };
 
-// Shorthand for a raising site: QkRaise<clXRange>(this, kSrc, 299);
+// Shorthand for a raising site: QkRaise<clXRange>(this, kSrc, 299). kSrc and
+// 299 are the system's fixed source reference of that fault, not this code's
+// file and line (see err/qkexpt.h).
 template <class X, class C>
 [[noreturn]] inline void QkRaise(const C* raiser, const char* file, unsigned short line)
 {

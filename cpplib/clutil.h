@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "cpplib/clexpt.h"
+#include "cpplib/qkbytes.h"
 
 inline constexpr const char kClUtilSrc[] = "..\\CPPLIB\\CLUTIL.H";
 
@@ -22,10 +23,7 @@ public:
         in.read(reinterpret_cast<char*>(bytes), sizeof(T));
         if (in.gcount() != static_cast<std::streamsize>(sizeof(T)))
             QkRaise<clXIO>(&in, kClUtilSrc, 48);
-        std::uint64_t raw = 0;
-        for (std::size_t i = sizeof(T); i-- > 0;)
-            raw = (raw << 8) | bytes[i];
-        value = static_cast<T>(raw);
+        value = static_cast<T>(QkLoadLE(bytes, sizeof(T)));
     }
 
     template <class T>
@@ -33,9 +31,7 @@ public:
     {
         static_assert(std::is_integral_v<T> || std::is_enum_v<T>);
         unsigned char bytes[sizeof(T)];
-        auto raw = static_cast<std::uint64_t>(value);
-        for (std::size_t i = 0; i < sizeof(T); ++i, raw >>= 8)
-            bytes[i] = static_cast<unsigned char>(raw & 0xFF);
+        QkStoreLE(bytes, static_cast<std::uint64_t>(value), sizeof(T));
         out.write(reinterpret_cast<const char*>(bytes), sizeof(T));
         if (!out)
             QkRaise<clXIO>(&out, kClUtilSrc, 67);

@@ -1,5 +1,6 @@
 // Assertions: a programming error reports the failed expression, the source
-// file and the line, then ends the program. Never use them for anything that
+// file and the line (the system's fixed reference, not this code's; see
+// err/qkexpt.h), then ends the program. Never use them for anything that
 // a user action or outside data can reach.
 #pragma once
 

@@ -1,5 +1,12 @@
 // The exception family. Every fault of the system is thrown as one of these,
 // carrying the source file and line of the raising site as data.
+//
+// Those files and lines ("..\comm\qkcomm.cpp", 774; "..\CPPLIB\CLBUFFER.H",
+// 374; ...) are the system's fixed source references, the ones its users and
+// their logs know a fault by. They are not the lines of our files and never
+// follow them: a raising site passes its reference as constants, and moving
+// or editing code does not change them. Do not "fix" them. The same holds
+// for the references given to assertions (QK_ASSERT).
 #pragma once
 
 #include <cstdint>

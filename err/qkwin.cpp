@@ -1,15 +1,5 @@
 #include "err/qkwin.h"
 
-#include <dlfcn.h>
-
-HINSTANCE QkModuleOf(const void* addressInModule)
-{
-    Dl_info info{};
-    if (dladdr(addressInModule, &info) == 0)
-        return nullptr;
-    return info.dli_fbase;
-}
-
 #include <algorithm>
 
 const QK_RESOURCE* QkFindResource(const QK_RESOURCE* table, std::size_t count, std::uint32_t id)

@@ -4,13 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// A module instance handle: the load address of a shared library (what an
-// HINSTANCE is on Windows), or null.
-using HINSTANCE = void*;
-
-// The instance handle of the module (program or shared library) that holds
-// the given address.
-HINSTANCE QkModuleOf(const void* addressInModule);
+#include "err/qkmodule.h"
 
 // A compiled-in raw-data resource (what RCDATA "#id" is on Windows). Tables
 // are sorted by id.

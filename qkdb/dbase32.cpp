@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "cpplib/clexpt.h"
+#include "cpplib/qkbytes.h"
 
 // The compiled-in resource table, generated from qkdb/data at build time.
 extern const QK_RESOURCE g_qkdbResources[];
@@ -48,7 +49,7 @@ bool clDataBase::ReadHeaderId(unsigned short chipId, unsigned short& headerId) c
     clResBytes index;
     if (!Read(kChipIndexBase + chipId, index))
         return false;
-    headerId = static_cast<unsigned short>(index.bytes[0] | (index.bytes[1] << 8));
+    headerId = QkLoadLE16(index.bytes);
     return true;
 }
 
@@ -142,7 +143,7 @@ void clDataBase::IterChipsHdr(int (*fn)(clDBChipHdr&, void*), void* user) const
         clResBytes index;
         if (!Read(entry, index))
             return;
-        const auto headerId = static_cast<unsigned short>(index.bytes[0] | (index.bytes[1] << 8));
+        const auto headerId = QkLoadLE16(index.bytes);
         clResBytes header;
         if (!Read(headerId, header))
             return;
@@ -157,6 +158,6 @@ void clDataBase::GetVer(TArrayAsVector<clVerInfo>& list) const
     clResBytes res;
     if (!Read(kVersionId, res))
         return;
-    const unsigned v = res.bytes[0] | (res.bytes[1] << 8);
+    const unsigned v = QkLoadLE16(res.bytes);
     list.emplace_back("QKDB", static_cast<unsigned short>(v / 100), static_cast<unsigned short>(v % 100), 0, 0);
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cpplib/qkbytes.h"
+
 namespace {
 // Little-endian fields of a resource; bytes past its end read as 0, as they
 // do in the cleared read buffer of the database.
@@ -12,10 +14,10 @@ public:
 
     std::uint32_t Get(std::size_t offset, std::size_t width) const
     {
-        std::uint32_t value = 0;
-        for (std::size_t i = width; i-- > 0;)
-            value = (value << 8) | Byte(offset + i);
-        return value;
+        unsigned char bytes[4] = {};
+        for (std::size_t i = 0; i < width && i < sizeof bytes; ++i)
+            bytes[i] = Byte(offset + i);
+        return QkLoadLE32(bytes);
     }
     unsigned short Get16(std::size_t offset) const { return static_cast<unsigned short>(Get(offset, 2)); }
     std::uint32_t Get32(std::size_t offset) const { return Get(offset, 4); }

@@ -2,6 +2,7 @@
 // operations with their progress, a stop from the progress hook, failures
 // with their reports and the reconnect after them, the version lists and a
 // space buffer writing its edits through to the programmer's memory.
+#include <chrono>
 #include <random>
 
 #include "comm/qkcommexpt.h"
@@ -64,10 +65,10 @@ TEST_F(FacadeSimTest, OperationsRunInTheirBracketsWithProgress)
     StartSim({});
     clTestComm& comm = Connected();
     const auto buf = RandomBuffer(4096, 0x2000, 1);
+    comm.SetAddressesSeq(*buf);
     comm.EraseSeq(*buf);
     comm.BlnkChkSeq(*buf);
     comm.WriteSeq(*buf, 0);
-    comm.SetAddressesSeq(*buf);
     comm.steps.clear();
     const unsigned short sum = comm.ProgramSeq(*buf);
     EXPECT_EQ(sum, buf->Sum(buf->GetStartAdrs(), buf->GetStopAdrs()));
@@ -94,7 +95,10 @@ TEST_F(FacadeSimTest, AStopWhileProgrammingReachesTheProgrammer)
     StartSim({"--work-ms", "4000", "--busy-ms", "100"});
     clTestComm& comm = Connected();
     const auto buf = RandomBuffer(256, 0, 2);
-    comm.stopAt = [](const clProgressStep& step) { return step.text == "Programming" && step.percent == 0; };
+    comm.WriteSeq(*buf, 0);
+    comm.SetAddressesSeq(*buf);
+    // Stopped once the programmer has the program order.
+    comm.stopAt = [this](const clProgressStep&) { return FrameLines("RX 02 01 10") == 1; };
     EXPECT_THROW(comm.ProgramSeq(*buf), clXAbort);
     EXPECT_EQ(FrameLines("RX FF"), 1u);
     // A stop is not a failure: no message, and the programmer stays connected.
@@ -106,11 +110,27 @@ TEST_F(FacadeSimTest, AStopWhileProgrammingReachesTheProgrammer)
     EXPECT_EQ(status.VerifyStartBttn(), 1);
 }
 
+TEST_F(FacadeSimTest, AStopInTheSettlingWaitSendsNothingMore)
+{
+    StartSim({});
+    clTestComm& comm = Connected();
+    const auto buf = RandomBuffer(256, 0, 2);
+    comm.SetAddressesSeq(*buf);
+    comm.stopAt = [](const clProgressStep& step) { return step.text == "Programming"; };
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(comm.ProgramSeq(*buf), clXAbort);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.5);
+    EXPECT_EQ(FrameLines("RX 02 01 10"), 0u);
+    EXPECT_EQ(FrameLines("RX FF"), 0u);
+    EXPECT_EQ(comm.GetProtocol(), 1);
+}
+
 TEST_F(FacadeSimTest, ABlankCheckFailureShowsTheCellThenDisconnectsAndTheNextSequenceReconnects)
 {
     StartSim({"--fault", "nonblank=0x10"});
     clTestComm& comm = Connected();
     const auto buf = RandomBuffer(64, 0, 3);
+    comm.SetAddressesSeq(*buf);
     comm.EraseSeq(*buf);
     EXPECT_THROW(comm.BlnkChkSeq(*buf), clQKTargetFail);
     ASSERT_EQ(m_Ui.Numbers(), (std::vector<unsigned short>{3, 2}));

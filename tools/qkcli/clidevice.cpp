@@ -1,32 +1,29 @@
-// qkcli program, verify, read, blank-check, erase, checksum: device
-// operations through the communication facade, in the program's order:
-// connect, synchronise the space buffers, then the operation with its
-// automatic steps.
-#include <atomic>
+// qkcli program, verify, read, blank-check, erase, checksum: one device
+// operation through the communication facade. qkcli connects for one
+// operation, so it sends the programmer what that operation needs and no
+// more: the device set-up, the operation's range of the image (program and
+// verify only), the project description, and before every device order the
+// command range the order works on.
+#include <chrono>
+#include <cstdio>
 #include <optional>
 #include <set>
 #include <stdexcept>
-#include <chrono>
-#include <csignal>
-#include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "comm/comports.h"
-#include "comm/qkcomm.h"
 #include "comm/qkcommer.h"
 #include "comm/qkcommexpt.h"
+#include "comm/qkwire.h"
 #include "cpplib/qkfile.h"
 #include "err/errntfy.h"
-#include "qkversion.h"
-#include "source/aboutlist.h"
 #include "source/addrrange.h"
 #include "source/appmngr.h"
 #include "source/datafile.h"
 #include "source/hexdefs.h"
 #include "source/vfyreport.h"
 #include "tools/qkcli/cliargs.h"
+#include "tools/qkcli/clicomm.h"
 #include "tools/qkcli/cliformat.h"
 #include "tools/qkcli/clijson.h"
 #include "tools/qkcli/clinotify.h"
@@ -36,100 +33,35 @@
 
 namespace {
 
-// The COM number a named path is mapped to for the length of a command.
-constexpr int kNamedPortNumber = 100;
 constexpr int kDataSpace = 1;
-
-std::atomic<bool> g_AbortAsked{false};
-
-void OnInterrupt(int)
-{
-    g_AbortAsked = true;
-    // A second Ctrl-C ends the program at once.
-    std::signal(SIGINT, SIG_DFL);
-}
 
 enum class clOp { program, verify, read, blankCheck, erase, checksum };
 
-// Where progress and messages go: a bar on a terminal, or JSON event lines.
-class clCliEvents {
-public:
-    clCliEvents(bool jsonEvents, bool quiet) : m_bJson(jsonEvents), m_Bar(!quiet && !jsonEvents) {}
+// The options every device command takes, and those of each command.
+const std::set<std::string> kCommonValues = {"port", "device", "log", "switch", "trace"};
+const std::set<std::string> kCommonFlags = {"scan", "demo", "json", "json-events", "quiet"};
+const std::set<std::string> kRepeatable = {"switch"};
 
-    void Phase(const char* phase) const
-    {
-        if (m_bJson)
-            Line(clJsonObject().Add("event", "phase").Add("phase", phase));
-    }
-    void Progress(int percent, std::uint32_t address, const char* text)
-    {
-        if (m_bJson) {
-            // One line per percent step is plenty for a station controller.
-            if (percent == m_iLastPercent && std::string(text) == m_sLastText)
-                return;
-            m_iLastPercent = percent;
-            m_sLastText = text;
-            Line(clJsonObject()
-                     .Add("event", "progress")
-                     .Add("phase", text)
-                     .Add("percent", percent)
-                     .Add("address", static_cast<std::int64_t>(address)));
-        } else {
-            m_Bar.SetProgress(percent, text);
-        }
-    }
-    void Message(const clCliMessage& message) const
-    {
-        if (m_bJson)
-            Line(clJsonObject().Add("event", "message").Add("number", message.number).Add("text", message.text));
-    }
-
-private:
-    static void Line(const clJsonObject& object)
-    {
-        std::printf("%s\n", object.Text().c_str());
-        std::fflush(stdout);
-    }
-
-    bool m_bJson;
-    clCliProgress m_Bar;
-    int m_iLastPercent = -1;
-    std::string m_sLastText;
+struct clOpInfo {
+    clOp op;
+    const char* name;
+    std::set<std::string> values;
+    std::set<std::string> flags;
 };
 
-// The argument vector the facade reads its switches from; it must outlive
-// the facade.
-struct clSwitchArgs {
-    std::vector<std::string> strings{"qkcli"};
-    std::vector<const char*> pointers;
-
-    const char* const* Build()
-    {
-        pointers.clear();
-        for (const std::string& s : strings)
-            pointers.push_back(s.c_str());
-        pointers.push_back(nullptr);
-        return pointers.data();
-    }
+const clOpInfo kOps[] = {
+    {clOp::program, "program", {"space", "file", "start", "stop", "fill", "delay", "from"},
+     {"erase", "blank-check", "sig-check"}},
+    {clOp::verify, "verify", {"space", "file", "start", "stop", "fill", "from", "report"}, {}},
+    {clOp::read, "read", {"space", "file", "start", "stop", "to"}, {}},
+    {clOp::blankCheck, "blank-check", {"space", "start", "stop"}, {}},
+    {clOp::erase, "erase", {}, {}},
+    {clOp::checksum, "checksum", {"space", "start", "stop"}, {}},
 };
 
-class clCliComm : public clQKComm {
-public:
-    clCliComm(clSwitchArgs& args, clDataBase& db, clCliEvents& events)
-        : clQKComm(static_cast<int>(args.strings.size()), args.Build(), db), m_Events(events)
-    {
-    }
-    // A stop asked with Ctrl-C answers 0: the operation ends with an abort
-    // (and a programming run sends the programmer its abort byte).
-    int CommProgress(unsigned char percent, const clAdrs& address, const char* text) const override
-    {
-        m_Events.Progress(percent, address.GetLinear(), text != nullptr ? text : "");
-        return g_AbortAsked ? 0 : 1;
-    }
-
-private:
-    clCliEvents& m_Events;
-};
+// The programmer answered that it is updating its firmware: the order that
+// drew that answer was not carried out.
+struct clNotCarriedOut {};
 
 // Address and values of the records that carry them.
 void CommDetail(const clBasicErr& err, clCliMessage& message)
@@ -158,35 +90,44 @@ std::optional<clCliMessage> MainMessage(const std::vector<clCliMessage>& message
     return std::nullopt;
 }
 
-struct clDeviceCommand {
-    clOp op;
-    const char* name;
-    const clCliArgs& args;
-};
+std::string Hex(std::uint32_t value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", value);
+    return text;
+}
 
 class clDeviceRun {
 public:
-    clDeviceRun(const clDeviceCommand& command, clCliUi& ui, clCliEvents& events)
-        : m_Cmd(command), m_Args(command.args), m_Ui(ui), m_Events(events)
+    clDeviceRun(const clOpInfo& info, const clCliArgs& args, clCliUi& ui, clCliEvents& events)
+        : m_Info(info), m_Args(args), m_Ui(ui), m_Events(events)
     {
-        m_Run.operation = command.name;
+        m_Run.operation = info.name;
     }
     int Execute();
 
 private:
-    int Usage(const std::string& message) const { return QkUsageError(m_Cmd.name, message); }
+    bool ReadsFile() const { return m_Info.op == clOp::program || m_Info.op == clOp::verify; }
+    int Usage(const std::string& message) const { return QkUsageError(m_Info.name, message); }
     int DataError(const std::string& message) const;
+    // What the command line asks that cannot work; "" when it is well formed.
+    std::string CheckUsage() const;
     // Device, space, data and command range; "" when ready.
     std::string Prepare();
+    std::string ChooseRange(clQKHugeBuffer& buffer);
     std::string LoadInput(int space);
     void Connect(clCliComm& comm);
-    void Synchronize(clCliComm& comm);
+    void SendImage(clCliComm& comm);
+    // A device order: the command range goes first, then the order.
+    template <class F>
+    void Order(clCliComm& comm, const clQKHugeBufIntr& buffer, F&& order);
     void Operate(clCliComm& comm);
     void ProgramWithSteps(clCliComm& comm);
     void WriteVerifyReport(clCliComm& comm);
-    void Finish();
+    void TakeMessages();
+    bool Finish();
 
-    const clDeviceCommand& m_Cmd;
+    const clOpInfo& m_Info;
     const clCliArgs& m_Args;
     clCliUi& m_Ui;
     clCliEvents& m_Events;
@@ -199,8 +140,40 @@ private:
 
 int clDeviceRun::DataError(const std::string& message) const
 {
-    std::fprintf(stderr, "qkcli %s: %s\n", m_Cmd.name, message.c_str());
+    std::fprintf(stderr, "qkcli %s: %s\n", m_Info.name, message.c_str());
     return exitUsage;
+}
+
+std::string clDeviceRun::CheckUsage() const
+{
+    for (const auto* names : {&kCommonValues, &kCommonFlags, &m_Info.values, &m_Info.flags})
+        for (const std::string& option : *names)
+            if (!kRepeatable.count(option) && m_Args.Values(option).size() > 1)
+                return "--" + option + " is given more than once";
+    if (m_Args.Has("port") + m_Args.Has("scan") + m_Args.Has("demo") != 1)
+        return "give one of --port PATH|COMn, --scan, --demo";
+    if (m_Info.op == clOp::read) {
+        if (!m_Args.Has("file"))
+            return "name the output with --file";
+        const clCliFormat* format = m_Args.Has("to") ? QkFormatByName(m_Args.Value("to"))
+                                                     : QkFormatByExtension(m_Args.Value("file"));
+        if (format == nullptr)
+            return "give --to bin, intel, intel-seg, intel386, s1, s2 or s3 (or a known extension)";
+    }
+    if (ReadsFile() && !m_Args.Has("file"))
+        return "name the data with --file";
+    std::uint32_t number = 0;
+    if (m_Args.Has("delay") && (!QkParseNumber(m_Args.Value("delay"), number) || number > 600000))
+        return "--delay takes milliseconds (0 to 600000)";
+    if (m_Args.Has("fill") && (!QkParseNumber(m_Args.Value("fill"), number) || number > 0xFF))
+        return "--fill takes a byte value (0 to 0xFF)";
+    for (const char* address : {"start", "stop"})
+        if (m_Args.Has(address) && !QkParseNumber(m_Args.Value(address), number))
+            return std::string("--") + address + " takes an address (0x-hex or decimal)";
+    const std::string from = m_Args.Value("from", "auto");
+    if (from != "auto" && from != "bin" && from != "intel" && from != "srec")
+        return "--from is auto, bin, intel or srec";
+    return {};
 }
 
 std::string clDeviceRun::LoadInput(int space)
@@ -214,17 +187,14 @@ std::string clDeviceRun::LoadInput(int space)
         type = ftBinary;
     else if (from == "intel")
         type = ftIntelAny;
-    else if (from == "srec")
-        type = ftMotorolaAny;
     else
-        return "--from is auto, bin, intel or srec";
+        type = ftMotorolaAny;
     if (type == ftNone)
         return "cannot read " + file;
     clQKHugeBuffer& buffer = m_Work.Spaces().Buffer(space);
     if (m_Args.Has("fill")) {
         std::uint32_t fill = 0;
-        if (!QkParseNumber(m_Args.Value("fill"), fill) || fill > 0xFF)
-            return "--fill takes a byte value (0 to 0xFF)";
+        QkParseNumber(m_Args.Value("fill"), fill); // checked with the command line
         const auto value = static_cast<unsigned char>(fill);
         buffer.Fill(buffer.GetStartAdrs(), buffer.GetStopAdrs(), &value);
         m_Run.fill = value;
@@ -236,12 +206,40 @@ std::string clDeviceRun::LoadInput(int space)
     return {};
 }
 
+// The command range: the whole space, or --start..--stop widened to whole
+// blocks of the space as the start and stop fields make it. A range that is
+// reversed or leaves the space is the user's mistake, never moved silently.
+std::string clDeviceRun::ChooseRange(clQKHugeBuffer& buffer)
+{
+    const std::uint32_t lowest = buffer.GetStartAdrs().GetLinear();
+    const std::uint32_t highest = buffer.GetStopAdrs().GetLinear();
+    std::uint32_t start = lowest, stop = highest;
+    QkParseNumber(m_Args.Value("start", "0"), start); // checked with the command line
+    QkParseNumber(m_Args.Value("stop", "0"), stop);
+    if (!m_Args.Has("start"))
+        start = lowest;
+    if (!m_Args.Has("stop"))
+        stop = highest;
+    const std::string space = m_Run.space + " space " + Hex(lowest) + ".." + Hex(highest);
+    if (start > stop)
+        return "the range " + Hex(start) + ".." + Hex(stop) + " ends before it starts";
+    if (start < lowest || stop > highest)
+        return "the range " + Hex(start) + ".." + Hex(stop) + " leaves the " + space;
+    const clAlignedRange range = QkAlignRange(lowest, highest, buffer.GetBlkAlignment(), start, stop);
+    if (range.start != start || range.stop != stop)
+        std::fprintf(stderr, "qkcli %s: range 0x%X..0x%X (whole blocks of %u bytes)\n", m_Info.name, range.start,
+                     range.stop, buffer.GetBlkAlignment());
+    buffer.SetCmdAddresses(clAdrs(range.start), clAdrs(range.stop));
+    m_Run.start = range.start;
+    m_Run.stop = range.stop;
+    return {};
+}
+
 std::string clDeviceRun::Prepare()
 {
     clQkSpaces& spaces = m_Work.Spaces();
-    const bool readsFile = m_Cmd.op == clOp::program || m_Cmd.op == clOp::verify;
     const std::string file = m_Args.Value("file");
-    const bool project = readsFile && QkDetectFileType(file) == ftProject;
+    const bool project = ReadsFile() && QkDetectFileType(file) == ftProject;
 
     if (project) {
         if (const std::string problem = m_Work.OpenProject(file); !problem.empty())
@@ -275,92 +273,62 @@ std::string clDeviceRun::Prepare()
     if (spaces.SpaceNumber(m_iSpace) != kDataSpace)
         return "the programmer's operations work on the Data space; " + m_Run.space + " is space " +
                std::to_string(spaces.SpaceNumber(m_iSpace));
-
-    // The command range, on whole blocks of the space as the start and stop
-    // fields make it.
-    const std::uint32_t lowest = buffer.GetStartAdrs().GetLinear();
-    const std::uint32_t highest = buffer.GetStopAdrs().GetLinear();
-    std::uint32_t start = lowest, stop = highest;
-    if ((m_Args.Has("start") && !QkParseNumber(m_Args.Value("start"), start)) ||
-        (m_Args.Has("stop") && !QkParseNumber(m_Args.Value("stop"), stop)))
-        return "--start and --stop take addresses (0x-hex or decimal)";
-    const clAlignedRange range = QkAlignRange(lowest, highest, buffer.GetBlkAlignment(), start, stop);
-    if ((m_Args.Has("start") && range.start != start) || (m_Args.Has("stop") && range.stop != stop))
-        std::fprintf(stderr, "qkcli %s: range 0x%X..0x%X (whole blocks of %u bytes inside the space)\n", m_Cmd.name,
-                     range.start, range.stop, buffer.GetBlkAlignment());
-    buffer.SetCmdAddresses(clAdrs(range.start), clAdrs(range.stop));
-    m_Run.start = range.start;
-    m_Run.stop = range.stop;
-
-    if (readsFile && !project)
+    if (const std::string problem = ChooseRange(buffer); !problem.empty())
+        return problem;
+    if (ReadsFile() && !project)
         if (const std::string problem = LoadInput(m_iSpace); !problem.empty())
             return problem;
-    if (readsFile)
+    if (ReadsFile())
         m_Run.imageChecksum = buffer.Sum(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs());
     return {};
-}
-
-// Connects as --port, --scan or --demo ask; returns the port it used and
-// sets protocol to "real" or "demo".
-std::string ConnectAsAsked(clCliComm& comm, const clCliArgs& args, std::string& protocol)
-{
-    std::string port;
-    if (args.Has("demo")) {
-        port = "demo";
-        comm.Connect(QK_PORT_CFG{-1, 0, -1}, 0);
-    } else if (args.Has("scan")) {
-        std::vector<QK_PORT_CFG> list;
-        for (int n = 1; n < kNamedPortNumber; ++n)
-            if (!ComPortPath(n).empty())
-                list.push_back(QK_PORT_CFG{n, 1, 1});
-        const QK_PORT_CFG found = comm.SearchConnect(static_cast<int>(list.size()), list.data(), 0);
-        port = found.m_lPortNo > 0 ? "COM" + std::to_string(found.m_lPortNo) + " " + ComPortPath(found.m_lPortNo) : "";
-    } else {
-        port = args.Value("port");
-        int number = kNamedPortNumber;
-        std::uint32_t parsed = 0;
-        if (port.size() > 3 && port.compare(0, 3, "COM") == 0 && QkParseNumber(port.substr(3), parsed) &&
-            parsed >= 1 && parsed < kNamedPortNumber)
-            number = static_cast<int>(parsed);
-        else
-            ComMapPort(kNamedPortNumber, port);
-        comm.Connect(QK_PORT_CFG{number, 1, 1}, 0);
-    }
-    protocol = comm.GetProtocol() == -1 ? "demo" : "real";
-    return port;
 }
 
 void clDeviceRun::Connect(clCliComm& comm)
 {
     m_Events.Phase("connect");
     comm.SetupDevice(m_usChip);
-    m_Run.port = ConnectAsAsked(comm, m_Args, m_Run.protocol);
+    m_Run.port = QkConnectAsAsked(comm, m_Args);
+    m_Run.protocol = comm.Protocol();
+    // "Cannot connect ..." is answered Ok, so a failed connect throws; a
+    // connection that still ended on the demo protocol did not reach a
+    // programmer.
+    if (m_Run.protocol == clCliProtocol::demo && !m_Args.Has("demo"))
+        throw clQKCommExpt();
 }
 
-// What the program does after every connection: the device, then every
-// space buffer written whole to the programmer, then the project's
-// description.
-void clDeviceRun::Synchronize(clCliComm& comm)
+// Program and verify compare the programmer's memory with the device over
+// the command range, so that range of the image goes to the programmer, a
+// run of equal bytes as one fill frame. Nothing else of the space is sent:
+// after a qkcli command the programmer's memory outside the range holds
+// whatever it held before.
+void clDeviceRun::SendImage(clCliComm& comm)
 {
-    m_Events.Phase("synchronize");
-    clQkSpaces& spaces = m_Work.Spaces();
-    for (int space = 1; space <= kSpaceCount; ++space) {
-        if (!spaces.HasSpace(space) || spaces.SpaceNumber(space) != kDataSpace)
-            continue;
-        clQKHugeBuffer& buffer = spaces.Buffer(space);
-        const clAdrs start = buffer.GetCmdStartAdrs(), stop = buffer.GetCmdStopAdrs();
-        buffer.SetCmdAddresses(buffer.GetStartAdrs(), buffer.GetStopAdrs());
-        comm.WriteSeq(buffer, 0);
-        buffer.SetCmdAddresses(start, stop);
+    m_Events.Phase("write image");
+    const clQKHugeBuffer& buffer = m_Work.Spaces().Buffer(m_iSpace);
+    comm.Prolog();
+    try {
+        comm.WriteSpace(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs(), buffer, qkwire::ordMemory, qkwire::subMemory);
+    } catch (...) {
+        comm.Epilog();
+        throw;
     }
-    comm.WrPrjDescrSeq(m_sDescription.c_str());
+    comm.Epilog();
+}
+
+template <class F>
+void clDeviceRun::Order(clCliComm& comm, const clQKHugeBufIntr& buffer, F&& order)
+{
+    comm.SetAddressesSeq(buffer);
+    order();
+    if (comm.IsFirmwareUpdating())
+        throw clNotCarriedOut();
 }
 
 // The automatic steps around programming, in the program's order.
 void clDeviceRun::ProgramWithSteps(clCliComm& comm)
 {
     const clDBChip chip = m_Work.Db().GetChip(m_usChip);
-    clQKHugeBuffer& buffer = m_Work.Spaces().Buffer(m_iSpace);
+    const clQKHugeBuffer& buffer = m_Work.Spaces().Buffer(m_iSpace);
     std::uint16_t cycle = 0;
     m_Work.Options().Get(kOptPgmCycle, cycle);
     ++cycle;
@@ -374,16 +342,17 @@ void clDeviceRun::ProgramWithSteps(clCliComm& comm)
     }
     if (m_Args.Has("erase")) {
         if (chip.IsEraseAvail() != 0)
-            comm.EraseSeq(buffer);
+            Order(comm, buffer, [&] { comm.EraseSeq(buffer); });
         else
             std::fprintf(stderr, "qkcli program: the %s cannot be erased; skipped\n", m_Run.device.c_str());
     }
     if (m_Args.Has("blank-check"))
-        comm.BlnkChkSeq(buffer);
-    std::uint32_t delay = 1000; // checked when the command was read
+        Order(comm, buffer, [&] { comm.BlnkChkSeq(buffer); });
+    std::uint32_t delay = 1000; // checked with the command line
     QkParseNumber(m_Args.Value("delay", "1000"), delay);
-    std::this_thread::sleep_for(std::chrono::milliseconds(delay));
-    m_Run.checksum = comm.ProgramSeq(buffer);
+    if (!clCliInterrupt::Wait(delay))
+        throw clXAbort();
+    Order(comm, buffer, [&] { m_Run.checksum = comm.ProgramSeq(buffer); });
     comm.WriteToLog("PGM CYCLE END\r\n");
 }
 
@@ -397,7 +366,10 @@ void clDeviceRun::WriteVerifyReport(clCliComm& comm)
     actual.SetSpaceId(expected.GetSpaceId());
     actual.SetCmdAddresses(expected.GetCmdStartAdrs(), expected.GetCmdStopAdrs());
     m_Events.Phase("read back");
-    comm.ReadSeq(actual);
+    // The failure disconnected the programmer: the bracket connects again.
+    comm.Prolog();
+    comm.Epilog();
+    Order(comm, actual, [&] { comm.ReadSeq(actual); });
     const std::uint32_t first = expected.GetCmdStartAdrs().GetLinear();
     const std::uint32_t last = expected.GetCmdStopAdrs().GetLinear();
     std::vector<unsigned char> want(last - first + 1), got(last - first + 1);
@@ -424,16 +396,19 @@ void clDeviceRun::WriteVerifyReport(clCliComm& comm)
 void clDeviceRun::Operate(clCliComm& comm)
 {
     clQKHugeBuffer& buffer = m_Work.Spaces().Buffer(m_iSpace);
-    m_Events.Phase(m_Cmd.name);
-    switch (m_Cmd.op) {
+    if (ReadsFile())
+        SendImage(comm);
+    comm.WrPrjDescrSeq(m_sDescription.c_str());
+    m_Events.Phase(m_Info.name);
+    switch (m_Info.op) {
     case clOp::program:
         ProgramWithSteps(comm);
         break;
     case clOp::verify:
-        comm.VerifySeq(buffer);
+        Order(comm, buffer, [&] { comm.VerifySeq(buffer); });
         break;
     case clOp::read: {
-        comm.ReadSeq(buffer);
+        Order(comm, buffer, [&] { comm.ReadSeq(buffer); });
         comm.Ready();
         const std::string out = m_Args.Value("file");
         const clCliFormat* format =
@@ -445,38 +420,34 @@ void clDeviceRun::Operate(clCliComm& comm)
         break;
     }
     case clOp::blankCheck:
-        comm.BlnkChkSeq(buffer);
+        Order(comm, buffer, [&] { comm.BlnkChkSeq(buffer); });
         break;
     case clOp::erase:
-        comm.EraseSeq(buffer);
+        Order(comm, buffer, [&] { comm.EraseSeq(buffer); });
         break;
     case clOp::checksum:
-        m_Run.checksum = comm.ChkSumSeq(buffer);
+        Order(comm, buffer, [&] { m_Run.checksum = comm.ChkSumSeq(buffer); });
         break;
     }
+    // A connection lost and made again inside the operation must not have
+    // ended on the demo protocol.
+    if (comm.Protocol() == clCliProtocol::demo && !m_Args.Has("demo"))
+        throw clQKCommExpt();
 }
 
 int clDeviceRun::Execute()
 {
-    const int connections = m_Args.Has("port") + m_Args.Has("scan") + m_Args.Has("demo");
-    if (connections != 1)
-        return Usage("give one of --port PATH|COMn, --scan, --demo");
-    if (m_Cmd.op == clOp::read) {
-        if (!m_Args.Has("file"))
-            return Usage("name the output with --file");
-        const clCliFormat* format = m_Args.Has("to") ? QkFormatByName(m_Args.Value("to"))
-                                                     : QkFormatByExtension(m_Args.Value("file"));
-        if (format == nullptr)
-            return Usage("give --to bin, intel, intel-seg, intel386, s1, s2 or s3 (or a known extension)");
-    }
-    if ((m_Cmd.op == clOp::program || m_Cmd.op == clOp::verify) && !m_Args.Has("file"))
-        return Usage("name the data with --file");
-    std::uint32_t delay = 0;
-    if (m_Args.Has("delay") && (!QkParseNumber(m_Args.Value("delay"), delay) || delay > 600000))
-        return Usage("--delay takes milliseconds (0 to 600000)");
+    if (const std::string problem = CheckUsage(); !problem.empty())
+        return Usage(problem);
+    // The trace and the log are checked before anything reaches the
+    // programmer: work that cannot be recorded is not started.
+    for (const char* record : {"trace", "log"})
+        if (m_Args.Has(record))
+            if (const std::string problem = QkCheckAppendable(m_Args.Value(record)); !problem.empty())
+                return DataError(std::string("the ") + (record[0] == 't' ? "trace" : "communication log") +
+                                 " cannot be written: " + problem);
 
     const auto began = std::chrono::steady_clock::now();
-    bool fileFailed = false;
     try {
         if (const std::string problem = Prepare(); !problem.empty())
             return DataError(problem);
@@ -486,47 +457,57 @@ int clDeviceRun::Execute()
         return DataError("there is not enough memory for the selected device");
     }
 
-    clSwitchArgs switches;
-    for (const std::string& s : m_Args.Values("switch"))
-        switches.strings.push_back(s);
-    if (m_Args.Has("log"))
-        switches.strings.push_back("/COMMLOG:" + m_Args.Value("log"));
-
-    std::signal(SIGINT, OnInterrupt);
+    clCliInterrupt interrupt;
     clDataBase db(GetDLLDBaseInstance());
-    clCliComm comm(switches, db, m_Events);
+    clCliComm comm(m_Args, db, m_Events);
+    bool fileFailed = false;
     try {
         Connect(comm);
-        if (m_Run.protocol == "demo" && !m_Args.Has("demo"))
-            throw clQKCommExpt();
-        Synchronize(comm);
         Operate(comm);
-        // A connection lost and made again inside the operation must not
-        // have ended on the demo protocol.
-        if (comm.GetProtocol() == -1 && !m_Args.Has("demo"))
-            throw clQKCommExpt();
         m_Run.outcome = clCliOutcome::ok;
     } catch (const clXAbort&) {
         m_Run.outcome = clCliOutcome::aborted;
     } catch (const clQKTargetFail&) {
-        m_Run.outcome = clCliOutcome::failed;
-        if (m_Cmd.op == clOp::verify && m_Args.Has("report")) {
+        // A malformed reply is the line's fault; the device's verdict is a failure.
+        m_Run.outcome = comm.WasLineFault() ? clCliOutcome::error : clCliOutcome::failed;
+        if (comm.WasLineFault())
+            m_Run.detail = "the programmer's reply was malformed (a line fault, not the device's verdict)";
+        else if (m_Info.op == clOp::verify && m_Args.Has("report")) {
             try {
                 WriteVerifyReport(comm);
             } catch (const clBscExpt&) {
                 std::fprintf(stderr, "qkcli verify: reading back for the report failed\n");
             }
         }
+    } catch (const clQKTargetPwrUp&) {
+        m_Run.outcome = clCliOutcome::error;
+        m_Run.detail = "the programmer restarted (stand-alone power-up); nothing more was done: run the command again";
     } catch (const clBscExpt&) {
         m_Run.outcome = clCliOutcome::error;
+    } catch (const clNotCarriedOut&) {
+        m_Run.outcome = clCliOutcome::error;
+        clCliMessage updating;
+        updating.text = "Software is being updated. Wait until LCD displays 'RESTART NEEDED'\n and then turn off "
+                        "QK-JTAG. The QK-JTAG software will be closed automatically.";
+        m_Run.error = updating;
+        m_Run.detail = "the programmer is updating its firmware; the order was not carried out";
     } catch (const std::runtime_error& e) {
         // The device answered; a file of ours could not be written.
-        std::fprintf(stderr, "qkcli %s: %s\n", m_Cmd.name, e.what());
+        std::fprintf(stderr, "qkcli %s: %s\n", m_Info.name, e.what());
         m_Run.outcome = clCliOutcome::error;
         fileFailed = true;
     }
-    std::signal(SIGINT, SIG_DFL);
-    if (m_Run.protocol == "demo" && !m_Args.Has("demo") && !m_Run.error) {
+    TakeMessages();
+    m_Run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    if (!Finish())
+        fileFailed = true;
+    return fileFailed ? exitUsage : m_Run.ExitStatus();
+}
+
+// The error the result names: what the programmer and the library said.
+void clDeviceRun::TakeMessages()
+{
+    if (m_Run.protocol == clCliProtocol::demo && !m_Args.Has("demo") && !m_Run.error) {
         clCliMessage cannot;
         cannot.number = 1;
         cannot.text = QkCommMessage(1);
@@ -539,46 +520,54 @@ int clDeviceRun::Execute()
         stopped.text = "Aborted";
         m_Run.error = stopped;
     }
-    m_Run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    Finish();
-    return fileFailed ? exitUsage : m_Run.ExitStatus();
 }
 
-void clDeviceRun::Finish()
+// Prints the result and appends the trace line; false when the trace could
+// not be written.
+bool clDeviceRun::Finish()
 {
-    if (m_Args.Has("trace") && !QkAppendTrace(m_Args.Value("trace"), m_Run.TraceLine()))
-        std::fprintf(stderr, "qkcli %s: cannot append to the trace %s\n", m_Cmd.name, m_Args.Value("trace").c_str());
+    bool traced = true;
+    if (m_Args.Has("trace") && !QkAppendTrace(m_Args.Value("trace"), m_Run.TraceLine())) {
+        std::fprintf(stderr, "qkcli %s: cannot append to the trace %s\n", m_Info.name, m_Args.Value("trace").c_str());
+        traced = false;
+    }
     if (m_Args.Has("json") || m_Args.Has("json-events")) {
         std::printf("%s\n", m_Run.Json().c_str());
-        return;
+        return traced;
     }
     if (m_Run.outcome != clCliOutcome::ok) {
         if (m_Run.error && m_Ui.GetMessages().empty())
             std::fprintf(stderr, "%s\n", m_Run.error->text.c_str());
-        std::fprintf(stderr, "qkcli %s: %s\n", m_Cmd.name, m_Run.ResultText());
-        return;
+        if (!m_Run.detail.empty())
+            std::fprintf(stderr, "qkcli %s: %s\n", m_Info.name, m_Run.detail.c_str());
+        std::fprintf(stderr, "qkcli %s: %s\n", m_Info.name, m_Run.ResultText());
+        return traced;
     }
     if (m_Args.Has("quiet"))
-        return;
+        return traced;
     char range[48];
     std::snprintf(range, sizeof range, "0x%X..0x%X", *m_Run.start, *m_Run.stop);
-    std::printf("%s %s %s %s: ok", m_Run.device.c_str(), m_Run.space.c_str(), range, m_Cmd.name);
+    std::printf("%s %s %s %s: ok", m_Run.device.c_str(), m_Run.space.c_str(), range, m_Info.name);
     if (m_Run.checksum)
         std::printf(", checksum %04X", *m_Run.checksum);
-    std::printf(" (%s protocol, %s)\n", m_Run.protocol.c_str(), m_Run.port.c_str());
+    std::printf(" (%s protocol, %s)\n", QkProtocolName(m_Run.protocol), m_Run.port.c_str());
+    return traced;
 }
 
-int RunDevice(clOp op, const char* name, int argc, char** argv, int first)
+int RunDevice(clOp op, int argc, char** argv, int first)
 {
-    std::set<std::string> values = {"port", "device", "space", "file", "start", "stop", "fill", "delay",
-                                    "from", "to", "log", "switch", "trace", "report"};
-    const std::set<std::string> flags = {"scan", "demo", "json", "json-events", "quiet", "erase", "blank-check",
-                                         "sig-check"};
+    const clOpInfo* info = nullptr;
+    for (const clOpInfo& candidate : kOps)
+        if (candidate.op == op)
+            info = &candidate;
+    std::set<std::string> values = kCommonValues, flags = kCommonFlags;
+    values.insert(info->values.begin(), info->values.end());
+    flags.insert(info->flags.begin(), info->flags.end());
     const clCliArgs args(argc, argv, first, values, flags);
     if (!args.IsValid())
-        return QkUsageError(name, args.GetError());
+        return QkUsageError(info->name, args.GetError());
     if (!args.Positional().empty())
-        return QkUsageError(name, "unexpected \"" + args.Positional()[0] + "\"");
+        return QkUsageError(info->name, "unexpected \"" + args.Positional()[0] + "\"");
 
     clCliUi ui(erIdAbort);
     ui.SetQuiet(args.Has("json") || args.Has("json-events"));
@@ -590,8 +579,7 @@ int RunDevice(clOp op, const char* name, int argc, char** argv, int first)
     ui.SetListener([&events](const clCliMessage& m) { events.Message(m); });
     QkAppErrMngr().OpenErrMngr(GetNotifier(), nullptr);
 
-    const clDeviceCommand command{op, name, args};
-    clDeviceRun run(command, ui, events);
+    clDeviceRun run(*info, args, ui, events);
     const int status = run.Execute();
     QkAppErrMngr().CloseErrMngr();
     return status;
@@ -601,86 +589,25 @@ int RunDevice(clOp op, const char* name, int argc, char** argv, int first)
 
 int QkCmdProgram(int argc, char** argv, int first)
 {
-    return RunDevice(clOp::program, "program", argc, argv, first);
+    return RunDevice(clOp::program, argc, argv, first);
 }
 int QkCmdVerify(int argc, char** argv, int first)
 {
-    return RunDevice(clOp::verify, "verify", argc, argv, first);
+    return RunDevice(clOp::verify, argc, argv, first);
 }
 int QkCmdRead(int argc, char** argv, int first)
 {
-    return RunDevice(clOp::read, "read", argc, argv, first);
+    return RunDevice(clOp::read, argc, argv, first);
 }
 int QkCmdBlankCheck(int argc, char** argv, int first)
 {
-    return RunDevice(clOp::blankCheck, "blank-check", argc, argv, first);
+    return RunDevice(clOp::blankCheck, argc, argv, first);
 }
 int QkCmdErase(int argc, char** argv, int first)
 {
-    return RunDevice(clOp::erase, "erase", argc, argv, first);
+    return RunDevice(clOp::erase, argc, argv, first);
 }
 int QkCmdChecksum(int argc, char** argv, int first)
 {
-    return RunDevice(clOp::checksum, "checksum", argc, argv, first);
-}
-
-int QkCmdVersions(int argc, char** argv, int first)
-{
-    const clCliArgs args(argc, argv, first, {"port", "log", "switch"}, {"scan", "demo", "json", "quiet"});
-    if (!args.IsValid())
-        return QkUsageError("versions", args.GetError());
-    if (args.Has("port") + args.Has("scan") + args.Has("demo") > 1)
-        return QkUsageError("versions", "give at most one of --port, --scan, --demo");
-    const bool connecting = args.Has("port") || args.Has("scan") || args.Has("demo");
-
-    clCliUi ui(erIdAbort);
-    ui.SetQuiet(args.Has("json"));
-    ui.SetAnswerFor(1, erIdOk);
-    QkAppErrMngr().OpenErrMngr(GetNotifier(), nullptr);
-    clDataBase db(GetDLLDBaseInstance());
-    TArrayAsVector<clVerInfo> protocol, programmer, database;
-    db.GetVer(database);
-    std::string port, kind;
-    int status = exitOk;
-    if (connecting) {
-        clSwitchArgs switches;
-        for (const std::string& s : args.Values("switch"))
-            switches.strings.push_back(s);
-        if (args.Has("log"))
-            switches.strings.push_back("/COMMLOG:" + args.Value("log"));
-        clCliEvents events(false, true);
-        clCliComm comm(switches, db, events);
-        try {
-            port = ConnectAsAsked(comm, args, kind);
-            if (kind == "demo" && !args.Has("demo"))
-                throw clQKCommExpt();
-            comm.GetProtocolVer(protocol);
-            comm.GetQKVer(programmer);
-        } catch (const clBscExpt&) {
-            status = exitComm;
-            protocol.clear();
-            programmer.clear();
-        }
-    }
-    const bool connected = connecting && status == exitOk;
-    const auto lines =
-        QkAboutLines(std::string("QK-JTAG ") + QK_VERSION_TEXT, connected, protocol, programmer, database);
-    if (args.Has("json")) {
-        auto list = [](const TArrayAsVector<clVerInfo>& versions) {
-            clJsonArray out;
-            for (const clVerInfo& v : versions)
-                out.AddRaw(QkJsonString(QkVersionText("", v)));
-            return out.Text();
-        };
-        clJsonObject out;
-        out.Add("software", std::string("QK-JTAG ") + QK_VERSION_TEXT).AddBool("connected", connected);
-        out.Add("port", port).Add("protocol_kind", connected ? kind : "");
-        out.AddRaw("protocol", list(protocol)).AddRaw("programmer", list(programmer)).AddRaw("database", list(database));
-        std::printf("%s\n", out.Text().c_str());
-    } else {
-        for (const std::string& line : lines)
-            std::printf("%s\n", line.c_str());
-    }
-    QkAppErrMngr().CloseErrMngr();
-    return status;
+    return RunDevice(clOp::checksum, argc, argv, first);
 }

@@ -1,7 +1,10 @@
 #include "tools/qkcli/clirun.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <filesystem>
 
 #include "tools/qkcli/clijson.h"
 
@@ -13,6 +16,15 @@ std::string Hex(std::uint32_t value, const char* format = "0x%08X")
     return text;
 }
 } // namespace
+
+const char* QkProtocolName(clCliProtocol protocol)
+{
+    switch (protocol) {
+    case clCliProtocol::real: return "real";
+    case clCliProtocol::demo: return "demo";
+    default: return "";
+    }
+}
 
 int clCliRun::ExitStatus() const
 {
@@ -50,7 +62,7 @@ std::string clCliRun::Json() const
         out.AddRaw("range", "[" + std::to_string(*start) + "," + std::to_string(*stop) + "]");
     else
         out.AddNull("range");
-    out.Add("port", port).Add("protocol", protocol);
+    out.Add("port", port).Add("protocol", QkProtocolName(protocol));
     if (checksum)
         out.Add("checksum", Hex(*checksum, "%04X"));
     else
@@ -68,6 +80,8 @@ std::string clCliRun::Json() const
             out.Add("device_value", *error->deviceValue);
         if (error->bufferValue)
             out.Add("buffer_value", *error->bufferValue);
+        if (!detail.empty())
+            out.Add("error_detail", detail);
     } else {
         out.AddNull("error_number").AddNull("error_text");
     }
@@ -98,4 +112,21 @@ bool QkAppendTrace(const std::string& path, const std::string& line)
         return false;
     const bool written = std::fprintf(file, "%s\n", line.c_str()) > 0 && std::fflush(file) == 0;
     return std::fclose(file) == 0 && written;
+}
+
+std::string QkCheckAppendable(const std::string& path)
+{
+    if (path.empty())
+        return "an empty file name";
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (std::filesystem::is_directory(status))
+        return path + " is a directory";
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return path + " is not a regular file";
+    std::FILE* file = std::fopen(path.c_str(), "a");
+    if (file == nullptr)
+        return "cannot write " + path + ": " + std::strerror(errno);
+    std::fclose(file);
+    return {};
 }

@@ -9,6 +9,10 @@
 #include "tools/qkcli/clinotify.h"
 
 enum class clCliOutcome { ok, failed, error, aborted };
+enum class clCliProtocol { none, real, demo };
+
+// "real", "demo", or "" before a connection.
+const char* QkProtocolName(clCliProtocol protocol);
 
 struct clCliRun {
     std::string operation; // "program", "verify", ...
@@ -16,12 +20,13 @@ struct clCliRun {
     std::string space;
     std::optional<std::uint32_t> start, stop;
     std::string port;
-    std::string protocol; // "real", "demo", or "" before a connection
+    clCliProtocol protocol = clCliProtocol::none;
     std::optional<unsigned> checksum;      // 16-bit
     std::optional<unsigned> imageChecksum; // of the buffer's command range
     unsigned char fill = 0xFF;             // what unloaded bytes hold
     clCliOutcome outcome = clCliOutcome::ok;
     std::optional<clCliMessage> error;
+    std::string detail; // qkcli's own word on the error, beside the system's text
     double seconds = 0;
 
     // The exit status: 0 ok, 2 the device failed, 3 communication error, 4
@@ -40,3 +45,7 @@ inline constexpr const char kChecksumRecipe[] =
 // Appends a line to a production trace, flushed at once; false when the file
 // cannot be written.
 bool QkAppendTrace(const std::string& path, const std::string& line);
+// Whether a trace or log can go to path: a regular file (or a new one) that
+// opens for appending; "" when it can, else why not. Checked before anything
+// reaches the programmer, so that no work goes unrecorded.
+std::string QkCheckAppendable(const std::string& path);

@@ -9,23 +9,35 @@
 
 namespace {
 
-// The help shared by every command that talks to a programmer (a macro, so
-// that it joins the other string literals of a help text).
+// The help shared by the commands that talk to a programmer (macros, so that
+// they join the other string literals of a help text).
 #define QKCLI_CONN_HELP \
     "CONN is one of:\n"\
      "  --port PATH|COMn  the programmer on a serial port: a device path (pseudo-terminals\n"\
      "                    too, e.g. the one qksim prints) or a COM number (see \"qkcli ports\")\n"\
      "  --scan            try every detected port in COM order\n"\
      "  --demo            the demo protocol: no programmer, nothing reaches a device\n"\
-     "Common options: --log FILE (communication log), --json (one result object on stdout),\n"\
-     "--json-events (a JSON line per event, then the result object), --quiet, --switch S\n"\
-     "(a communication switch such as \"/SDELAY:30\", repeatable), --trace FILE (append one\n"\
-     "line per operation to a production trace).\n"\
+     "  --log FILE        write the communication log to FILE\n"\
+     "  --switch S        a communication switch such as \"/SDELAY:30\" (repeatable)\n"
+
+#define QKCLI_DEVICE_HELP \
+    QKCLI_CONN_HELP \
+     "Output:\n"\
+     "  --json            one result object on stdout\n"\
+     "  --json-events     a JSON line per event, then the result object\n"\
+     "  --quiet           nothing on success\n"\
+     "  --trace FILE      append one line per operation to a production trace\n"\
      "Exit status: 0 ok, 1 usage, file or data error, 2 the device failed, 3 communication\n"\
      "error (also: the programmer did not answer and the demo protocol would have been used),\n"\
      "4 aborted (Ctrl-C; while programming the programmer gets its abort byte).\n"\
      "Checksums are the 16-bit sum of the bytes of the range; bytes no file gave hold the\n"\
-     "space's erase value (or --fill).\n"
+     "space's erase value (or the fill value given).\n"\
+     "What reaches the programmer: the device set-up, the project description, and before\n"\
+     "every device order the command range it works on; program and verify also send that\n"\
+     "range of the image (runs of 24 or more equal bytes as one fill frame). Nothing else of\n"\
+     "the space is sent: after a qkcli command the programmer's memory outside the range\n"\
+     "holds whatever it held before. A range outside the space, or one that ends before it\n"\
+     "starts, is refused; --trace and --log must be writable files before anything is sent.\n"
 
 const clCliCommand kCommands[] = {
     {"devices", "devices [FILTER] [--json]",
@@ -76,27 +88,31 @@ const clCliCommand kCommands[] = {
      "  qkcli convert image.s37 part.hex --start 0x10000 --stop 0x1FFFF --fill 0\n",
      QkCmdConvert},
     {"program",
-     "program CONN --device D [--space S] --file F [--start A --stop A] [--erase] [--blank-check]\n"
-     "                      [--sig-check] [--fill BYTE] [--delay MS]",
+     "program CONN --device D [--space S] --file F [--from FORMAT] [--start A --stop A] [--erase]\n"
+     "                      [--blank-check] [--sig-check] [--fill BYTE] [--delay MS]",
      "Program the device with F (Intel Hex, S-records, binary, or a project file .qkp, which\n"
      "names the device and the data itself), in the order the programmer software uses:\n"
-     "connect, write every space buffer to the programmer, then signature check, erase and\n"
-     "blank check when asked, wait --delay ms (default 1000), program, and the final verify.\n"
+     "connect, write the range of the image to the programmer, then signature check, erase\n"
+     "and blank check when asked, wait --delay ms (default 1000; Ctrl-C ends it at once),\n"
+     "program after the programmer's 1 s settling time, and the final verify.\n"
      "S is the space (default the device's first); A are addresses, widened to whole blocks\n"
-     "of the space. --fill sets the bytes F does not give (default the erase value). Prints\n"
-     "the checksum as %04X. A data file that raises warnings is refused.\n"
-     "\n" QKCLI_CONN_HELP
+     "of the space. --fill sets the bytes F does not give (default the erase value); --from\n"
+     "reads F as auto (default: told by its first character), bin, intel or srec. Prints the\n"
+     "checksum as %04X. A data file that raises warnings is refused.\n"
+     "\n" QKCLI_DEVICE_HELP
      "\n"
      "Examples:\n"
      "  qkcli program --port /dev/ttyUSB0 --device PCD80710 --file fw.hex --erase\n"
      "  qkcli program --port COM2 --file board.qkp --json --trace line3.log\n",
      QkCmdProgram},
-    {"verify", "verify CONN --device D [--space S] --file F [--start A --stop A] [--report FILE]",
-     "Compare the device with F. On a mismatch the programmer names the first differing\n"
-     "address with the device's and the buffer's value (exit status 2); --report FILE then\n"
-     "reads the range back and writes every run of differing bytes (start, end, count, bits\n"
-     "0->1 and 1->0) as JSON.\n"
-     "\n" QKCLI_CONN_HELP
+    {"verify",
+     "verify CONN --device D [--space S] --file F [--from FORMAT] [--fill BYTE] [--start A --stop A]\n"
+     "                      [--report FILE]",
+     "Compare the device with F (read as in program, --from and --fill included). On a\n"
+     "mismatch the programmer names the first differing address with the device's and the\n"
+     "buffer's value (exit status 2); --report FILE then reads the range back and writes\n"
+     "every run of differing bytes (start, end, count, bits 0->1 and 1->0) as JSON.\n"
+     "\n" QKCLI_DEVICE_HELP
      "\n"
      "Examples:\n"
      "  qkcli verify --port COM1 --device PCD80710 --file fw.hex --report diff.json\n",
@@ -104,7 +120,7 @@ const clCliCommand kCommands[] = {
     {"read", "read CONN --device D [--space S] --file OUT [--start A --stop A] [--to FORMAT]",
      "Read the device into OUT: bin, intel, intel-seg, intel386, s1, s2 or s3 (default from\n"
      "OUT's extension, as in convert).\n"
-     "\n" QKCLI_CONN_HELP
+     "\n" QKCLI_DEVICE_HELP
      "\n"
      "Examples:\n"
      "  qkcli read --port COM1 --device PCD80710 --file dump.hex\n",
@@ -112,22 +128,22 @@ const clCliCommand kCommands[] = {
     {"blank-check", "blank-check CONN --device D [--space S] [--start A --stop A]",
      "Check that the range holds only the erased value; the first programmed address and\n"
      "its value are named when it does not (exit status 2).\n"
-     "\n" QKCLI_CONN_HELP
+     "\n" QKCLI_DEVICE_HELP
      "\n"
      "Examples:\n"
      "  qkcli blank-check --port COM1 --device PCD80710\n"
      "  qkcli blank-check --port /tmp/qkjtag --device PCD80710 --start 0 --stop 0xFFFF --json\n",
      QkCmdBlankCheck},
     {"erase", "erase CONN --device D",
-     "Erase the whole device.\n"
-     "\n" QKCLI_CONN_HELP
+     "Erase the whole device (the command range sent first is the whole Data space).\n"
+     "\n" QKCLI_DEVICE_HELP
      "\n"
      "Examples:\n"
      "  qkcli erase --port COM1 --device PCD80710 --trace station1.log\n",
      QkCmdErase},
     {"checksum", "checksum CONN --device D [--space S] [--start A --stop A]",
      "The device's checksum over the range, as %04X.\n"
-     "\n" QKCLI_CONN_HELP
+     "\n" QKCLI_DEVICE_HELP
      "\n"
      "Examples:\n"
      "  qkcli checksum --port COM1 --device PCD80710\n"
@@ -137,6 +153,8 @@ const clCliCommand kCommands[] = {
      "The version lines of the About page: the software, the protocol and the programmer\n"
      "(\"Not Connected\" without CONN) and the device database.\n"
      "\n" QKCLI_CONN_HELP
+     "  --json            the lines as one JSON object\n"
+     "  --quiet           accepted for scripts; the lines are the output\n"
      "\n"
      "Examples:\n"
      "  qkcli versions\n"

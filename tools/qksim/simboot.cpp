@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "cpplib/qkbytes.h"
+
 namespace {
 
 constexpr unsigned char kIdentify = 0x00;
@@ -22,12 +24,6 @@ constexpr unsigned char kErrAddress = 2;
 constexpr unsigned char kErrUnknownCommand = 10;
 
 constexpr unsigned char kIdentity[12] = {0xFF, 0xAA, 0x55, 0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01, 0x00};
-
-std::uint32_t BigEndian32(const unsigned char* at)
-{
-    return (static_cast<std::uint32_t>(at[0]) << 24) | (static_cast<std::uint32_t>(at[1]) << 16) |
-           (static_cast<std::uint32_t>(at[2]) << 8) | at[3];
-}
 
 clSimBootMonitor::clBytes Ack()
 {
@@ -106,7 +102,7 @@ clSimBootMonitor::clBytes clSimBootMonitor::ReadPage(const clBytes& frame)
     if (frame.size() != 9)
         return Error(kErrBadFrame);
     const unsigned char page = frame[3];
-    const std::uint32_t address = BigEndian32(&frame[4]);
+    const std::uint32_t address = QkLoadBE32(&frame[4]);
     const unsigned char n = frame[8];
     if (n == 0 || n > 252)
         return Error(kErrBadFrame);
@@ -128,7 +124,7 @@ clSimBootMonitor::clBytes clSimBootMonitor::WritePage(const clBytes& frame)
     if (frame.size() < 9 || frame[8] + 9u != frame.size())
         return Error(kErrBadFrame);
     const unsigned char page = frame[3];
-    const std::uint32_t address = BigEndian32(&frame[4]);
+    const std::uint32_t address = QkLoadBE32(&frame[4]);
     const unsigned char n = frame[8];
     if (page >= kPageCount || address >= kPageSize || kPageSize - address < n)
         return Error(kErrAddress);
@@ -145,7 +141,7 @@ clSimBootMonitor::clBytes clSimBootMonitor::WriteImage(const clBytes& frame)
         return Error(kErrBadFrame);
     if (m_Faults.bootError != 0)
         return Error(m_Faults.bootError);
-    const std::uint32_t address = BigEndian32(&frame[3]);
+    const std::uint32_t address = QkLoadBE32(&frame[3]);
     const unsigned char n = frame[7];
     if (address >= kMaxImage || kMaxImage - address < n)
         return Error(kErrAddress);

@@ -4,8 +4,22 @@
 #include <cstring>
 
 clSimMemory::clSimMemory(std::uint32_t size, unsigned char eraseValue)
-    : m_Ram(size, eraseValue), m_Device(size, eraseValue), m_ucErase(eraseValue)
+    : m_Ram(size), m_Device(size, eraseValue), m_ucErase(eraseValue)
 {
+    LoseRam();
+}
+
+void clSimMemory::LoseRam()
+{
+    // A host that relies on memory it never wrote must fail, so the memory
+    // must not happen to hold the bytes a blank image has.
+    std::uint32_t state = 0x2545F491u;
+    for (unsigned char& cell : m_Ram) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        cell = static_cast<unsigned char>(state >> 24);
+    }
 }
 
 bool clSimMemory::WriteRam(std::uint32_t at, const unsigned char* data, std::uint32_t count)

@@ -15,7 +15,13 @@ public:
         unsigned char value = 0;
     };
 
+    // The programmer's memory starts with whatever a power-up leaves in it
+    // (a fixed scramble, never the erase value throughout), the device erased.
     clSimMemory(std::uint32_t size, unsigned char eraseValue);
+
+    // A restart of the programmer: its memory is lost again; the device keeps
+    // what it holds.
+    void LoseRam();
 
     std::uint32_t Size() const { return static_cast<std::uint32_t>(m_Ram.size()); }
     // True when start <= stop and both lie in the memory.

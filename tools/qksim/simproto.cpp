@@ -4,36 +4,45 @@
 #include <cstdio>
 #include <string>
 
+#include "cpplib/qkbytes.h"
+#include "tools/qksim/simwire.h"
+
+using namespace simwire;
+
 namespace {
 
-constexpr unsigned char kProbe = 0x00;
-constexpr unsigned char kSync = 0xFE;
-constexpr unsigned char kAbort = 0xFF;
 constexpr int kMaxCnt = 63;          // frames are at most 64 bytes
 constexpr int kMaxRead = 62;         // data bytes in one read reply
 constexpr std::int64_t kStaleUs = 200000; // a frame left unfinished this long was noise
 
 std::uint32_t BigEndian32(const unsigned char* at)
 {
-    return (static_cast<std::uint32_t>(at[0]) << 24) | (static_cast<std::uint32_t>(at[1]) << 16) |
-           (static_cast<std::uint32_t>(at[2]) << 8) | at[3];
+    return QkLoadBE32(at);
 }
 
 void PutBigEndian32(std::vector<unsigned char>& to, std::uint32_t value)
 {
-    for (int shift = 24; shift >= 0; shift -= 8)
-        to.push_back(static_cast<unsigned char>(value >> shift));
+    unsigned char bytes[4];
+    QkStoreBE32(bytes, value);
+    to.insert(to.end(), bytes, bytes + 4);
 }
 
+// Orders the device carries out: they take time and need a device set up.
 bool IsDeviceOrder(unsigned char order)
 {
-    return order >= 0x10 && order <= 0x15;
+    return order >= exProgram && order <= exProgramConfig;
+}
+
+// Orders that work on the command range (erase is the whole chip).
+bool NeedsRange(unsigned char order)
+{
+    return order >= exProgram && order <= exVerify && order != exErase;
 }
 
 } // namespace
 
 clSimProtocol::clSimProtocol(const clSimOptions& options, clSimMemory& memory)
-    : m_Options(options), m_Mem(memory), m_ulCmdStop(memory.Size() - 1)
+    : m_Options(options), m_Mem(memory)
 {
 }
 
@@ -106,7 +115,7 @@ void clSimProtocol::Unit(const clBytes& unit, std::int64_t nowUs, std::vector<un
         return;
     }
     if (unit.size() == 1) {
-        const clBytes answer = {6, 0, 0xAA, 0x55, 0x81, 0x18,
+        const clBytes answer = {6, ansDone, 0xAA, 0x55, 0x81, 0x18,
                                 static_cast<unsigned char>(m_Options.faults.badSync ? 0xFE : 0xFF)};
         Log("TX", answer);
         out.insert(out.end(), answer.begin(), answer.end());
@@ -118,7 +127,15 @@ void clSimProtocol::Unit(const clBytes& unit, std::int64_t nowUs, std::vector<un
 
 void clSimProtocol::Frame(const clBytes& frame, std::int64_t nowUs, std::vector<unsigned char>& out)
 {
-    if (frame[1] == 1 && frame.size() == 3 && IsDeviceOrder(frame[2]) && m_Options.workMs > 0) {
+    const bool deviceOrder = frame[1] == frmExecute && frame.size() == 3 && IsDeviceOrder(frame[2]);
+    if (deviceOrder) {
+        if (const char* why = Refusal(frame[2])) {
+            Note(why);
+            Emit(frame, Reply(ansFailed, ReplyLength(frame[2])), nowUs, out);
+            return;
+        }
+    }
+    if (deviceOrder && m_Options.workMs > 0) {
         m_Long = clLongOrder{true, false, frame, ReplyLength(frame[2]), nowUs + m_Options.workMs * 1000LL,
                              nowUs + m_Options.busyMs * 1000LL};
         return;
@@ -135,7 +152,7 @@ void clSimProtocol::Tick(std::int64_t nowUs, std::vector<unsigned char>& out)
     if (m_Long.aborted) {
         if (nowUs >= earliest) {
             m_Long.active = false;
-            const clBytes reply = Reply(3, m_Long.replyLen);
+            const clBytes reply = Reply(ansAborted, m_Long.replyLen);
             Log("TX", reply);
             out.insert(out.end(), reply.begin(), reply.end());
             m_LastReplyUs = nowUs;
@@ -150,7 +167,7 @@ void clSimProtocol::Tick(std::int64_t nowUs, std::vector<unsigned char>& out)
         return;
     }
     if (nowUs >= m_Long.nextBusyUs) {
-        const clBytes busy = Reply(2, m_Long.replyLen);
+        const clBytes busy = Reply(ansBusy, m_Long.replyLen);
         Log("TX", busy);
         out.insert(out.end(), busy.begin(), busy.end());
         m_LastReplyUs = nowUs;
@@ -191,33 +208,53 @@ void clSimProtocol::Emit(const clBytes& frame, clBytes reply, std::int64_t nowUs
     Log("TX", reply);
     out.insert(out.end(), reply.begin(), reply.end());
     m_LastReplyUs = nowUs;
+    if (reply.size() >= 2 && reply[1] == ansRestarted)
+        Restart();
+}
+
+const char* clSimProtocol::Refusal(unsigned char order) const
+{
+    if (!m_bDeviceSet)
+        return "no device set up: order refused";
+    if (NeedsRange(order) && !m_bRangeSet)
+        return "no command range was set: order refused";
+    return nullptr;
+}
+
+void clSimProtocol::Restart()
+{
+    m_bDeviceSet = false;
+    m_bRangeSet = false;
+    m_ulCmdStart = m_ulCmdStop = 0;
+    m_Mem.LoseRam();
+    Note("programmer restarted (power-up): device set-up, command range and memory lost");
 }
 
 clSimProtocol::clBytes clSimProtocol::Answer(const clBytes& frame)
 {
     switch (frame[1]) {
-    case 1:
+    case frmExecute:
         if (frame.size() > 3) {
             Note("order with arguments: carried out, no reply");
             return {};
         }
         return Execute(frame[2]);
-    case 2: return Request(frame);
-    case 3: return Write(frame);
-    case 4: return FillFrame(frame);
-    case 6: return frame.size() == 3 && frame[2] == 0x26 ? Reply(0, 2) : Failure();
+    case frmRequest: return Request(frame);
+    case frmWrite: return Write(frame);
+    case frmFill: return FillFrame(frame);
+    case frmReboot: return frame.size() == 3 && frame[2] == exReboot ? Reply(ansDone, 2) : Failure();
     default: return Failure();
     }
 }
 
 clSimProtocol::clBytes clSimProtocol::Execute(unsigned char order)
 {
-    if (order >= 0x10 && order <= 0x18)
+    if (IsDeviceOrder(order))
         return DeviceOrder(order);
-    if (order >= 0x21 && order <= 0x25)
-        return {0}; // robot and button orders: a one-byte acknowledgement
-    if (order == 0xFE)
-        return Reply(0, 2);
+    if (order >= exRobotOn && order <= exButtonsForbidden)
+        return {ansDone}; // robot and button orders: a one-byte acknowledgement
+    if (order == exReady)
+        return Reply(ansDone, 2);
     return Failure();
 }
 
@@ -227,24 +264,24 @@ clSimProtocol::clBytes clSimProtocol::DeviceOrder(unsigned char order)
     const std::uint32_t stop = m_ulCmdStop;
     auto check = [](unsigned char failCode, const clSimMemory::clCheck& result) {
         if (result.ok)
-            return Reply(0, 7);
+            return Reply(ansDone, 7);
         clBytes reply = {6, failCode};
         PutBigEndian32(reply, result.address);
         reply.push_back(result.value);
         return reply;
     };
     switch (order) {
-    case 0x10: return Reply(m_Mem.Program(start, stop) ? 0 : 16, 2);
-    case 0x11: return check(1, m_Mem.BlankCheck(start, stop));
-    case 0x12: {
+    case exProgram: return Reply(m_Mem.Program(start, stop) ? ansDone : ansVerifyFailed, 2);
+    case exBlankCheck: return check(ansFailed, m_Mem.BlankCheck(start, stop));
+    case exChecksum: {
         const std::uint16_t sum = m_Mem.Checksum(start, stop);
-        return {3, 0, static_cast<unsigned char>(sum >> 8), static_cast<unsigned char>(sum)};
+        return {3, ansDone, static_cast<unsigned char>(sum >> 8), static_cast<unsigned char>(sum)};
     }
-    case 0x13: m_Mem.Erase(); return Reply(0, 2);
-    case 0x14: m_Mem.ReadDevice(start, stop); return Reply(0, 2);
-    case 0x15: return check(16, m_Mem.Verify(start, stop));
-    case 0x17: return Reply(0, 255);
-    default: return Reply(0, 2);
+    case exErase: m_Mem.Erase(); return Reply(ansDone, 2);
+    case exReadDevice: m_Mem.ReadDevice(start, stop); return Reply(ansDone, 2);
+    case exVerify: return check(ansVerifyFailed, m_Mem.Verify(start, stop));
+    case exEraseConfig: return Reply(ansDone, 255);
+    default: return Reply(ansDone, 2);
     }
 }
 
@@ -264,20 +301,20 @@ clSimProtocol::clBytes clSimProtocol::Request(const clBytes& frame)
     };
     // Sizes go low byte first.
     auto size = [](std::uint32_t kib) {
-        return clBytes{3, 0, static_cast<unsigned char>(kib), static_cast<unsigned char>(kib >> 8)};
+        return clBytes{3, ansDone, static_cast<unsigned char>(kib), static_cast<unsigned char>(kib >> 8)};
     };
-    if (order == 0 && (sub == 0 || sub == 1) && len <= kMaxRead)
-        return text(sub == 0 ? m_Options.version : m_Options.name);
-    if (order == 0 && sub == 17)
+    if (order == tgtInfo && (sub == infoVersion || sub == infoName) && len <= kMaxRead)
+        return text(sub == infoVersion ? m_Options.version : m_Options.name);
+    if (order == tgtInfo && sub == infoFlashKib)
         return size(m_Options.flashKib);
-    if (order == 0 && sub == 18)
+    if (order == tgtInfo && sub == infoRamKib)
         return size(m_Options.ramKib);
-    if (order == 33 && sub == 0) {
+    if (order == tgtStatus && sub == 0) {
         const unsigned char button = m_bPressed ? 1 : m_Options.startButton;
         m_bPressed = false;
-        return {3, 0, button, 0};
+        return {3, ansDone, button, 0};
     }
-    if (order == 0x20 && sub == 0 && len >= 1 && len <= kMaxRead) {
+    if (order == tgtMemory && sub == 0 && len >= 1 && len <= kMaxRead) {
         clBytes reply(len + 2u, 0);
         reply[0] = static_cast<unsigned char>(len + 1);
         return m_Mem.ReadRam(adrs, len, reply.data() + 2) ? reply : Failure();
@@ -293,38 +330,49 @@ clSimProtocol::clBytes clSimProtocol::Write(const clBytes& frame)
     const unsigned char sub = frame[3];
     const unsigned char len = frame[8];
     const unsigned char* data = frame.data() + 9;
-    const clBytes ack = Reply(0, 2);
-    if (order == 0x20 && sub == 0)
+    const clBytes ack = Reply(ansDone, 2);
+    if (order == tgtMemory && sub == 0)
         return m_Mem.WriteRam(BigEndian32(&frame[4]), data, len) ? ack : Failure();
-    if (order == 1 && (sub == 16 || sub == 17) && len == 1)
+    if (order == tgtOption && (sub == 16 || sub == 17) && len == 1)
         return ack;
-    if (order == 33 && sub == 1 && len == 2)
+    if (order == tgtStatus && sub == 1 && len == 2)
         return ack;
-    if (order == 34 && sub == 1 && len == 8) {
+    if (order == tgtSetup && sub == setupRange && len == 8) {
         const std::uint32_t start = BigEndian32(data);
         const std::uint32_t stop = BigEndian32(data + 4);
         if (!m_Mem.InRange(start, stop))
             return Failure();
         m_ulCmdStart = start;
         m_ulCmdStop = stop;
+        m_bRangeSet = true;
         return ack;
     }
-    // Device setup, automatic-sequence options, project description.
-    if (order == 34 && ((sub == 0 && len == 10) || (sub == 3 && len == 3) || (sub == 4 && len == 15)))
+    if (order == tgtSetup && sub == setupDevice && len == 10) {
+        m_bDeviceSet = true;
+        return ack;
+    }
+    // Automatic-sequence options, project description.
+    if (order == tgtSetup && ((sub == setupAutomatic && len == 3) || (sub == setupDescription && len == 15)))
         return ack;
     return Failure();
 }
 
 clSimProtocol::clBytes clSimProtocol::FillFrame(const clBytes& frame)
 {
-    if (frame.size() != 13 || frame[2] != 0x20 || frame[3] != 0)
+    if (frame.size() != 13 || frame[2] != tgtMemory || frame[3] != 0)
         return Failure();
-    return m_Mem.FillRam(BigEndian32(&frame[4]), BigEndian32(&frame[8]), frame[12]) ? Reply(0, 2) : Failure();
+    return m_Mem.FillRam(BigEndian32(&frame[4]), BigEndian32(&frame[8]), frame[12]) ? Reply(ansDone, 2) : Failure();
 }
 
 int clSimProtocol::ReplyLength(unsigned char order)
 {
-    return order == 0x11 || order == 0x15 ? 7 : order == 0x12 ? 4 : 2;
+    switch (order) {
+    case exBlankCheck:
+    case exVerify: return 7;
+    case exChecksum: return 4;
+    case exEraseConfig: return 255;
+    default: return 2;
+    }
 }
 
 clSimProtocol::clBytes clSimProtocol::Reply(unsigned char code, int length)

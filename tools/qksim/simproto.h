@@ -60,9 +60,15 @@ private:
     void Log(const char* tag, const clBytes& bytes);
     void Note(const char* text);
 
+    // Why a device order cannot run now (null: it can): a real programmer
+    // knows only what the host told it since it started.
+    const char* Refusal(unsigned char order) const;
+    // Power-up: everything the host told the programmer is gone.
+    void Restart();
+
     static int ReplyLength(unsigned char order);
     static clBytes Reply(unsigned char code, int length);
-    static clBytes Failure() { return {1, 1}; }
+    static clBytes Failure() { return {1, 1}; } // answer code 1: failed
 
     const clSimOptions& m_Options;
     clSimMemory& m_Mem;
@@ -77,6 +83,9 @@ private:
     clLongOrder m_Long;
     std::int64_t m_LastReplyUs = 0;
 
+    // What the host has set up since the programmer started.
+    bool m_bDeviceSet = false;
+    bool m_bRangeSet = false;
     std::uint32_t m_ulCmdStart = 0;
-    std::uint32_t m_ulCmdStop;
+    std::uint32_t m_ulCmdStop = 0;
 };

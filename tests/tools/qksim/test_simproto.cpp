@@ -63,7 +63,7 @@ TEST(SimMemory, FlashCanOnlyClearBitsUntilErased)
     const clBytes data = {0x0F, 0xF0, 0x55};
     ASSERT_TRUE(mem.WriteRam(0, data.data(), 3));
     EXPECT_TRUE(mem.Program(0, 2));
-    EXPECT_TRUE(mem.Verify(0, 63).ok); // memory starts erased like the device
+    EXPECT_TRUE(mem.Verify(0, 2).ok);
     const clBytes more = {0xFF, 0x0F};
     ASSERT_TRUE(mem.WriteRam(0, more.data(), 2));
     // 0x0F can't go back to 0xFF without an erase.
@@ -97,6 +97,17 @@ protected:
         m_Proto->Receive(bytes.data(), bytes.size(), us, out);
         return out;
     }
+    // What a host sends before device orders: the device set-up and the
+    // command range start..stop.
+    void SetUp(std::uint32_t start, std::uint32_t stop)
+    {
+        EXPECT_EQ(Feed({18, 3, 34, 0, 0, 0, 0, 0, 10, 50, 0, 0, 0, 0, 0, 0, 20, 100, 0}, 0), (clBytes{1, 0}));
+        clBytes range = {16, 3, 34, 1, 0, 0, 0, 0, 8};
+        for (const std::uint32_t a : {start, stop})
+            for (int shift = 24; shift >= 0; shift -= 8)
+                range.push_back(static_cast<unsigned char>(a >> shift));
+        EXPECT_EQ(Feed(range, 0), (clBytes{1, 0}));
+    }
     clBytes TickAt(std::int64_t us)
     {
         clBytes out;
@@ -119,10 +130,10 @@ TEST_F(SimEngineTest, AnswersSyncIgnoresTheProbeAndJoinsSplitFrames)
     EXPECT_TRUE(Feed({8, 2, 0}, 10).empty());
     EXPECT_EQ(Feed({18, 0, 0, 0, 0, 1}, 20), (clBytes{3, 0, 4, 0}));
     // A byte that can't start a frame is dropped; the next frame is served.
-    EXPECT_EQ(Feed({0x80, 2, 1, 0x13}, 30), (clBytes{1, 0}));
+    EXPECT_EQ(Feed({0x80, 2, 1, 0x23}, 30), (clBytes{0}));
     // An unfinished frame is noise once it is old.
     EXPECT_TRUE(Feed({8, 2, 0}, 40).empty());
-    EXPECT_EQ(Feed({2, 1, 0x13}, 1000000), (clBytes{1, 0}));
+    EXPECT_EQ(Feed({2, 1, 0x23}, 1000000), (clBytes{0}));
 }
 
 TEST_F(SimEngineTest, LongOrdersSendBusyRepliesOfTheAwaitedLengthThenTheAnswer)
@@ -130,7 +141,8 @@ TEST_F(SimEngineTest, LongOrdersSendBusyRepliesOfTheAwaitedLengthThenTheAnswer)
     m_Options.workMs = 100;
     m_Options.busyMs = 30;
     Make();
-    EXPECT_TRUE(Feed({2, 1, 0x15}, 0).empty()); // verify: a 7-byte reply
+    SetUp(0, 15);
+    EXPECT_TRUE(Feed({2, 1, 0x11}, 0).empty()); // blank check: a 7-byte reply
     EXPECT_TRUE(TickAt(20000).empty());
     EXPECT_EQ(TickAt(30000), (clBytes{6, 2, 0, 0, 0, 0, 0}));
     EXPECT_EQ(m_Proto->NextEventUs(), 60000);
@@ -149,6 +161,7 @@ TEST_F(SimEngineTest, TheAbortByteEndsALongOrderWithCodeThree)
     m_Options.workMs = 1000;
     m_Options.busyMs = 50;
     Make();
+    SetUp(0, 15);
     EXPECT_TRUE(Feed({2, 1, 0x10}, 0).empty());
     EXPECT_EQ(TickAt(50000), (clBytes{1, 2}));
     EXPECT_TRUE(Feed({0xFF}, 60000).empty());
@@ -167,6 +180,7 @@ TEST_F(SimEngineTest, ReplyFaultsBendTheAnswer)
                                 {{1, 0x23}, clSimReplyFault::fltCode, 1},
                                 {{3, 0x20}, clSimReplyFault::fltCode, 7}};
     Make();
+    SetUp(0, 4095);
     EXPECT_EQ(Feed({2, 1, 0x12}, 0), (clBytes{4, 0, 0xF0, 0x00})); // 4096 x 0xFF = 0xFF000
     EXPECT_EQ(Feed({2, 1, 0x13}, 0), (clBytes{1}));
     EXPECT_TRUE(Feed({2, 1, 0x14}, 0).empty());
@@ -186,6 +200,41 @@ TEST_F(SimEngineTest, BadFramesGetAFailureAndMemoryStaysInside)
     // Command addresses outside the memory are refused.
     EXPECT_EQ(Feed({16, 3, 34, 1, 0, 0, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0x10, 0}, 0), (clBytes{1, 1}));
     EXPECT_EQ(Feed({12, 4, 0x20, 0, 0, 0, 0, 0, 0, 0, 0x10, 0, 0}, 0), (clBytes{1, 1}));
+}
+
+TEST_F(SimEngineTest, DeviceOrdersNeedTheSetUpAndTheRangeTheHostSent)
+{
+    Make();
+    // Nothing set up yet: a checksum and an erase are refused as failures of
+    // the awaited length, and the frame log says why.
+    EXPECT_EQ(Feed({2, 1, 0x12}, 0), (clBytes{3, 1, 0, 0}));
+    EXPECT_EQ(Feed({2, 1, 0x13}, 0), (clBytes{1, 1}));
+    EXPECT_NE(m_Log.str().find("-- no device set up: order refused"), std::string::npos);
+    // Set up, but no range: only the whole-chip erase runs.
+    EXPECT_EQ(Feed({18, 3, 34, 0, 0, 0, 0, 0, 10, 50, 0, 0, 0, 0, 0, 0, 20, 100, 0}, 0), (clBytes{1, 0}));
+    EXPECT_EQ(Feed({2, 1, 0x13}, 0), (clBytes{1, 0}));
+    EXPECT_EQ(Feed({2, 1, 0x11}, 0), (clBytes{6, 1, 0, 0, 0, 0, 0}));
+    EXPECT_NE(m_Log.str().find("-- no command range was set: order refused"), std::string::npos);
+    // With the range, the checksum is over that range only.
+    SetUp(0x10, 0x1F);
+    EXPECT_EQ(Feed({2, 1, 0x12}, 0), (clBytes{3, 0, 0x0F, 0xF0})); // 16 x 0xFF
+}
+
+TEST_F(SimEngineTest, APowerUpReplyRestartsTheProgrammer)
+{
+    m_Options.faults.replies = {{{1, 0x12}, clSimReplyFault::fltCode, 4}};
+    Make();
+    SetUp(0, 15);
+    const clBytes data(16, 0x5A);
+    clBytes write = {24, 3, 0x20, 0, 0, 0, 0, 0, 16};
+    write.insert(write.end(), data.begin(), data.end());
+    EXPECT_EQ(Feed(write, 0), (clBytes{1, 0}));
+    EXPECT_EQ(Feed({2, 1, 0x12}, 0)[1], 4);
+    // Set-up, range and memory are gone.
+    EXPECT_EQ(Feed({2, 1, 0x10}, 0), (clBytes{1, 1}));
+    clBytes read(18);
+    ASSERT_TRUE(m_Mem->ReadRam(0, 16, read.data()));
+    EXPECT_NE(clBytes(read.begin(), read.begin() + 16), data);
 }
 
 TEST_F(SimEngineTest, TheLineDropsOnTheChosenFrame)

@@ -1,0 +1,113 @@
+#include "tools/qkcli/clicomm.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+#include "comm/comports.h"
+
+namespace {
+
+// The COM number a named path is mapped to for the length of a command.
+constexpr int kNamedPortNumber = 100;
+
+std::atomic<bool> g_AbortAsked{false};
+
+extern "C" void OnInterrupt(int)
+{
+    g_AbortAsked = true;
+    std::signal(SIGINT, SIG_DFL);
+}
+
+} // namespace
+
+clCliInterrupt::clCliInterrupt()
+{
+    g_AbortAsked = false;
+    std::signal(SIGINT, OnInterrupt);
+}
+
+clCliInterrupt::~clCliInterrupt()
+{
+    std::signal(SIGINT, SIG_DFL);
+}
+
+bool clCliInterrupt::Asked()
+{
+    return g_AbortAsked;
+}
+
+bool clCliInterrupt::Wait(std::uint32_t ms)
+{
+    // Short sleeps: the wait notices Ctrl-C within a few milliseconds without
+    // keeping a core busy.
+    constexpr auto kStep = std::chrono::milliseconds(20);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!g_AbortAsked) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= end)
+            return true;
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kStep, end - now));
+    }
+    return false;
+}
+
+clCliSwitchArgs::clCliSwitchArgs(const clCliArgs& args) : m_Strings{"qkcli"}
+{
+    for (const std::string& s : args.Values("switch"))
+        m_Strings.push_back(s);
+    if (args.Has("log"))
+        m_Strings.push_back("/COMMLOG:" + args.Value("log"));
+    for (const std::string& s : m_Strings)
+        m_Pointers.push_back(s.c_str());
+    m_Pointers.push_back(nullptr);
+}
+
+clCliComm::clCliComm(const clCliArgs& args, clDataBase& db, clCliEvents& events)
+    : clCliSwitchArgs(args), clQKComm(Count(), Vector(), db), m_Events(events)
+{
+}
+
+int clCliComm::CommProgress(unsigned char percent, const clAdrs& address, const char* text) const
+{
+    m_Events.Progress(percent, address.GetLinear(), text != nullptr ? text : "");
+    return clCliInterrupt::Asked() ? 0 : 1;
+}
+
+clCliProtocol clCliComm::Protocol() const
+{
+    switch (GetProtocol()) {
+    case -1: return clCliProtocol::demo;
+    case -2: return clCliProtocol::none;
+    default: return clCliProtocol::real;
+    }
+}
+
+std::string QkConnectAsAsked(clCliComm& comm, const clCliArgs& args)
+{
+    if (args.Has("demo")) {
+        comm.Connect(QK_PORT_CFG{-1, 0, -1}, 0);
+        return "demo";
+    }
+    if (args.Has("scan")) {
+        std::vector<QK_PORT_CFG> list;
+        for (int n = 1; n < kNamedPortNumber; ++n)
+            if (!ComPortPath(n).empty())
+                list.push_back(QK_PORT_CFG{n, 1, 1});
+        const QK_PORT_CFG found = comm.SearchConnect(static_cast<int>(list.size()), list.data(), 0);
+        return found.m_lPortNo > 0 ? "COM" + std::to_string(found.m_lPortNo) + " " + ComPortPath(found.m_lPortNo)
+                                   : "";
+    }
+    const std::string port = args.Value("port");
+    int number = kNamedPortNumber;
+    std::uint32_t parsed = 0;
+    if (port.size() > 3 && port.compare(0, 3, "COM") == 0 && QkParseNumber(port.substr(3), parsed) && parsed >= 1 &&
+        parsed < kNamedPortNumber)
+        number = static_cast<int>(parsed);
+    else
+        ComMapPort(kNamedPortNumber, port);
+    comm.Connect(QK_PORT_CFG{number, 1, 1}, 0);
+    return port;
+}
