@@ -6,6 +6,8 @@ QK_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   srecord
+  qt6-base-dev qt6-multimedia-dev qt6-svg-dev
+  xvfb xauth fonts-dejavu-core
 )
 
 qk_install_missing() {

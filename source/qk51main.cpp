@@ -699,10 +699,13 @@ void clQk51Main::OnConnect(int port, bool first)
     }
     m_bLinked = comm.GetProtocol() == 1;
     SetIdle(true);
+    // Synchronising ends on its own result ("Ready", or "Aborted" when a
+    // close request stopped it).
     if (comm.GetProtocol() == 1)
         Synchronize();
+    else
+        SetAction(actIdle);
     RefreshIndicator();
-    SetAction(actIdle);
     if (first && (m_iTipMode == 1 || m_iTipMode == 2))
         m_Window.ShowTipOfDay();
 }
@@ -714,7 +717,7 @@ void clQk51Main::Synchronize()
     SetAction(actStartup);
     m_Window.SetStatus("Synchronizing", kColourBlack);
     SetIdle(false);
-    bool failed = false;
+    bool failed = false, aborted = false;
     try {
         comm.SetupDevice(m_usDevice);
         for (int space = 1; space <= kSpaceCount; ++space) {
@@ -725,18 +728,27 @@ void clQk51Main::Synchronize()
             if (buffer.GetComm() == nullptr || !buffer.HasMemory())
                 continue;
             const clAdrs start = buffer.GetCmdStartAdrs(), stop = buffer.GetCmdStopAdrs();
-            buffer.SetCmdAddresses(buffer.GetStartAdrs(), buffer.GetStopAdrs());
-            // Reversed like every other transfer of this buffer (the families
-            // that store bits in reverse order).
-            comm.WriteSeq(buffer, 1);
+            try {
+                buffer.SetCmdAddresses(buffer.GetStartAdrs(), buffer.GetStopAdrs());
+                // Reversed like every other transfer of this buffer (the
+                // families that store bits in reverse order).
+                comm.WriteSeq(buffer, 1);
+            } catch (...) {
+                // The view's range comes back whatever stopped the transfer.
+                buffer.clQKHugeBufIntr::SetCmdAddresses(start, stop);
+                throw;
+            }
             buffer.SetCmdAddresses(start, stop);
         }
+    } catch (const clXAbort&) {
+        // Stopped by a close request: the window stays, nothing reconnects.
+        aborted = true;
     } catch (const clBscExpt&) {
         failed = true;
     }
-    SetAction(actIdle);
+    SetAction(aborted ? actAborted : actIdle);
     SetIdle(true);
-    if (!failed) {
+    if (!failed && !aborted) {
         try {
             comm.WrPrjDescrSeq(m_sDescription.c_str());
         } catch (const clBscExpt&) {

@@ -5,8 +5,11 @@
 #include <QPushButton>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QTimer>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -37,6 +40,14 @@ QFileDialog* EmbeddedFileDialog(QWidget* parent, const std::vector<clSaveEntry>&
     files->setNameFilters(filters);
     if (!folder.empty())
         files->setDirectory(QString::fromStdString(folder));
+    // The name takes the room; size, type and date show whole.
+    if (auto* tree = files->findChild<QTreeView*>("treeView")) {
+        QHeaderView* header = tree->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < 4; ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
     return files;
 }
 
@@ -59,6 +70,21 @@ void PressAccept(QFileDialog* files)
             }
     }
     QMetaObject::invokeMethod(files, "accept");
+}
+
+// Selects a file. The dialog's button follows edits of the name only, and
+// the file list fills in the background: once it has, the name is typed
+// again so that the button knows the file exists.
+void SelectFile(QFileDialog* files, const QString& path)
+{
+    files->selectFile(path);
+    QTimer::singleShot(100, files, [files] {
+        if (auto* name = files->findChild<QLineEdit*>("fileNameEdit")) {
+            const QString text = name->text();
+            name->clear();
+            name->setText(text);
+        }
+    });
 }
 
 int PositionOf(const QFileDialog* files)
@@ -155,7 +181,7 @@ void Tmp51OpenDlg::Select(int position, const QString& path)
         m_pFiles->selectNameFilter(QkQtFilter(m_Spec.types[position].filter));
         TypeChanged();
     }
-    m_pFiles->selectFile(path);
+    SelectFile(m_pFiles, path);
     FileChanged(path);
 }
 
@@ -276,7 +302,7 @@ void Tmp51SaveDlg::Select(int position, const QString& path)
         m_pFiles->selectNameFilter(QkQtFilter(m_Spec.types[position].filter));
         TypeChanged();
     }
-    m_pFiles->selectFile(path);
+    SelectFile(m_pFiles, path);
 }
 
 int Tmp51SaveDlg::SaveOption() const

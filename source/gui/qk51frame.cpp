@@ -107,6 +107,9 @@ void TQk51FrameWindow::BuildControls()
     connect(m_pTipAction, &QAction::triggered, this, [this] { Command(1000 + idTipOfDay); });
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this] { Command(9); });
+    // The dialog's cancel: like the close box (during an operation: abort).
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { Command(idCancel); });
 
     auto* outer = new QHBoxLayout(central);
     outer->setContentsMargins(12, 10, 12, 10);

@@ -3,7 +3,9 @@
 // dialog of that failure, the Load File dialog and the tip box.
 // Usage: qkshots OUTPUT_FOLDER (run by scripts/screenshots.sh under Xvfb).
 #include <QAbstractButton>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QPushButton>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPainter>
@@ -108,6 +110,11 @@ int main(int argc, char** argv)
     };
     driver.onLoad = [&](Tmp51OpenDlg& load) {
         load.Select(2, QString::fromStdString(sample));
+        // The file list fills in the background; the picture waits for it.
+        QkWaitFor([&] {
+            auto* box = load.FileDialog()->findChild<QDialogButtonBox*>();
+            return box != nullptr && box->button(QDialogButtonBox::Open)->isEnabled();
+        }, 3000);
         ok &= Save(load, out + "/qkprog-load.png");
         load.Confirm();
     };
