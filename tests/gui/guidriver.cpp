@@ -133,6 +133,7 @@ void clDialogDriver::Poll()
         } else if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->objectName() == "exceptionBox") {
             m_Handled << widget;
             ++guardBoxes;
+            guardText = box->text();
             box->accept();
         }
     }

@@ -44,6 +44,7 @@ public:
     QStringList tips;        // the first tip text of each tip box
     QStringList placeholders; // captions of the placeholder boxes
     int guardBoxes = 0;
+    QString guardText; // the last "Exception" box's text
 
     // The texts of the error dialogs seen so far.
     QStringList ErrorTexts() const;

@@ -8,7 +8,13 @@
 #include <fstream>
 #include <sstream>
 
+#include <QAction>
+#include <QTextBrowser>
+#include <QTimer>
+
 #include "comm/comports.h"
+#include "err/qkexpt.h"
+#include "source/gui/helpwnd.h"
 #include "source/qksettings.h"
 #include "source/strtable.h"
 #include "tests/e2e/simproc.h"
@@ -104,6 +110,62 @@ private slots:
         }
         QVERIFY(setups >= 1);
         QVERIFY2(writes >= 0x60000 / 55, qPrintable(QString::number(writes)));
+    }
+
+    void scanFindsTheProgrammerInThePortTable()
+    {
+        clSimProcess sim;
+        QVERIFY2(sim.Start({"--baud", "0"}), sim.Error().c_str());
+        ComMapPort(2, sim.Path());
+        clDialogDriver driver;
+        clProgRun run({"/Scan", "/Com:2"}, Settings()); // "Scan" wins over "Com:"
+        run.StartUp();
+        QVERIFY(driver.errors.empty());
+        QCOMPARE(run.Main().GetPort(), 2);
+        QCOMPARE(run.Frame().GetIndicator(), int(indConnected));
+        QCOMPARE(run.Frame().GetPortText().toStdString(), "COM2 (" + sim.Path() + ")");
+    }
+
+    void helpMenuAndPlaceholders()
+    {
+        clDialogDriver driver;
+        clProgRun run({"/Demo"}, Settings());
+        run.StartUp();
+        TQk51FrameWindow& frame = run.Frame();
+        // F1 opens the manual at the current view's page.
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        QTest::keyClick(&frame, Qt::Key_F1);
+        QVERIFY(frame.Help() != nullptr && frame.Help()->isVisible());
+        QCOMPARE(frame.Help()->Browser()->source().fragment(), QString("data"));
+        QVERIFY(frame.Help()->Browser()->toPlainText().contains("The Data space"));
+        frame.findChild<QAction*>("menu131")->trigger();
+        QCOMPARE(frame.Help()->Browser()->source().fragment(), QString("contents"));
+        // "&Tip of the day" opens the box whatever the mode.
+        const int tips = driver.tips.size();
+        frame.findChild<QAction*>("menu135")->trigger();
+        QCOMPARE(driver.tips.size(), tips + 1);
+        // What later versions bring: a box that says so.
+        run.Click(idMemory);
+        run.Click(idSettings);
+        QCOMPARE(driver.placeholders, (QStringList{"Dump - Data", "Settings"}));
+        QCOMPARE(run.Status(), QString("Ready"));
+    }
+
+    void theGuardShowsTheExceptionBoxAndCloses()
+    {
+        clDialogDriver driver;
+        clProgRun run({"/Demo"}, Settings());
+        run.StartUp();
+        TQk51FrameWindow& frame = run.Frame();
+        static_cast<TQkApplication*>(qApp)->SetFatalHandler([&frame] { frame.Fatal(); });
+        // A handler lets a disk fault escape.
+        QTimer::singleShot(0, &frame, [] { throw clXIO(); });
+        QVERIFY(QkWaitFor([&] { return !frame.isVisible(); }, 5000));
+        QCOMPARE(driver.guardBoxes, 1);
+        QCOMPARE(driver.guardText, QString("Disk operation error was found (log file)."));
+        QVERIFY(!driver.SawError("Do you wish to quit")); // no questions on the way out
+        static_cast<TQkApplication*>(qApp)->SetFatalHandler(nullptr);
     }
 
     void demoSwitchEnablesEverything()

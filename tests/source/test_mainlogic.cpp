@@ -158,6 +158,8 @@ protected:
         clDataBase db(GetDLLDBaseInstance());
         clQkSpaces spaces(db, options, catalogue);
         spaces.SetupDevice(chipId);
+        const unsigned char mark = 0x5A;
+        spaces.Buffer(1).SetByte(clAdrs(0x10u), &mark);
         clQkSettingsStore detached("");
         clQkProject project(options, detached, QkAppErrMngr());
         EXPECT_EQ(project.Save(path, prjSaveImage, description), 1);
@@ -212,6 +214,9 @@ TEST_F(MainLogic, TheProjectNamedOnTheCommandLineIsLoaded)
     EXPECT_EQ(window.tabs, (std::vector<std::string>{"Data", "Security", "Config", "OSD", "All"}));
     EXPECT_EQ(window.texts[idDescription], "Board rev. B");
     EXPECT_EQ(Main().GetProjectPath(), project);
+    // The device set-up keeps the image the project brought.
+    EXPECT_EQ(Service().Spaces().Buffer(1).GetByte(clAdrs(0x10u)), 0x5A);
+    EXPECT_EQ(Service().Spaces().Buffer(1).GetByte(clAdrs(0x11u)), 0xFF);
     EXPECT_FALSE(Main().IsProjectChanged());
 }
 
