@@ -17,6 +17,7 @@
 #include "source/qk51err.h"
 #include "source/qkservice.h"
 #include "source/savelist.h"
+#include "source/qk51text.h"
 #include "source/spcdlg.h"
 
 // Controls of the main window.
@@ -80,25 +81,7 @@ enum : int {
     indConnected = 2,
 };
 
-// Messages of the main window.
-enum : unsigned short {
-    kMsgQuit = 1005,
-    kMsgSaveChanged = 1006,
-    kMsgBufferInit = 1007,
-    kMsgNoMemory = 1008,
-    kMsgChecksum = 1009,
-};
-
-inline constexpr const char kFrameTitle[] = "QK-JTAG - Halvane Windows Programmer";
-inline constexpr const char kTitlePrefix[] = "QK-JTAG - ";
-inline constexpr const char kProjectFilter[] = "QK-JTAG Project (*.qkp)|*.qkp|";
 inline constexpr int kStartupScreenMs = 2000;
-
-// The checksum result: message 1009 with the value in it.
-class clQkChkSumVal : public clBasicErr {
-public:
-    clQkChkSumVal(unsigned long processId, unsigned short checksum);
-};
 
 // What the load dialog offers: the view's file types and whether the note
 // about clipping applies.
@@ -126,17 +109,6 @@ struct clSaveChoice {
     int saveOption = 0; // prjSave… for a project
     std::string description;
 };
-
-// The file types of the load dialog: the project, then the data formats.
-std::vector<clSaveEntry> QkLoadList();
-// The progress title: "QK-JTAG - " and the text, with " N%" from 1 percent on.
-std::string QkProgressTitle(int percent, const std::string& text);
-// The frame's title: the status line while minimised (at most 255 characters).
-std::string QkFrameTitle(bool minimized, const std::string& status);
-// A path cut to fit: leading folders become "/..." until fits answers true.
-std::string QkShortenPath(const std::string& path, const std::function<bool(const std::string&)>& fits);
-// The description stored in a project file ("" when it cannot be read).
-std::string QkReadProjectDescription(const std::string& path);
 
 class clQk51Window {
 public:
