@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QSplitter>
 #include <QTimer>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -40,6 +41,9 @@ QFileDialog* EmbeddedFileDialog(QWidget* parent, const std::vector<clSaveEntry>&
     files->setNameFilters(filters);
     if (!folder.empty())
         files->setDirectory(QString::fromStdString(folder));
+    // The places beside the list keep their names readable.
+    if (auto* splitter = files->findChild<QSplitter*>("splitter"))
+        splitter->setSizes({150, 700});
     // The name takes the room; size, type and date show whole.
     if (auto* tree = files->findChild<QTreeView*>("treeView")) {
         QHeaderView* header = tree->header();
