@@ -10,6 +10,8 @@ source scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQK_WERROR=ON >/dev/null
 cmake --build build
 ctest --test-dir build --output-on-failure
+# Installed like any Linux program, and packaged.
+packaging/check-install.sh build
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQK_WERROR=ON -DQK_SANITIZE=ON -DQK_BENCH=OFF >/dev/null
 cmake --build build-asan

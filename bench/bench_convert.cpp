@@ -55,8 +55,8 @@ bool Run(const std::vector<std::string>& command, Timing& best, bool quiet = fal
     rusage usage{};
     wait4(pid, &status, 0, &usage);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-    const double cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
-                       usage.ru_stime.tv_usec / 1e6;
+    const double cpu =
+        usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
     best.wall = std::min(best.wall, wall);
     best.cpu = std::min(best.cpu, cpu);
     best.peakKiB = std::max(best.peakKiB, usage.ru_maxrss);
@@ -110,13 +110,17 @@ int main(int argc, char** argv)
     }
 
     const std::vector<Step> steps = {
-        {"bin -> Intel 386", {qkcli, "convert", file("image.bin"), file("qk.hex"), "--to", "intel386"},
+        {"bin -> Intel 386",
+         {qkcli, "convert", file("image.bin"), file("qk.hex"), "--to", "intel386"},
          {srec, file("image.bin"), "-binary", "-o", file("sc.hex"), "-intel"}},
-        {"Intel 386 -> bin", {qkcli, "convert", file("qk.hex"), file("qk-hex.bin"), "--to", "bin"},
+        {"Intel 386 -> bin",
+         {qkcli, "convert", file("qk.hex"), file("qk-hex.bin"), "--to", "bin"},
          {srec, file("sc.hex"), "-intel", "-o", file("sc-hex.bin"), "-binary"}},
-        {"bin -> S3", {qkcli, "convert", file("image.bin"), file("qk.s37"), "--to", "s3"},
+        {"bin -> S3",
+         {qkcli, "convert", file("image.bin"), file("qk.s37"), "--to", "s3"},
          {srec, file("image.bin"), "-binary", "-o", file("sc.s37"), "-motorola", "-address-length=4"}},
-        {"S3 -> bin", {qkcli, "convert", file("qk.s37"), file("qk-s3.bin"), "--to", "bin"},
+        {"S3 -> bin",
+         {qkcli, "convert", file("qk.s37"), file("qk-s3.bin"), "--to", "bin"},
          {srec, file("sc.s37"), "-motorola", "-o", file("sc-s3.bin"), "-binary"}},
     };
 
@@ -130,11 +134,12 @@ int main(int argc, char** argv)
             ok = Run(step.qkcli, qk) && ok;
             ok = Run(step.srec, sc, true) && ok;
         }
-        std::printf("%-18s %9.3fs %9.3fs %9.3fs %9.3fs %7.1fx %7.1fx %6.2f img\n", step.name, qk.wall, qk.cpu,
-                    sc.wall, sc.cpu, sc.wall / qk.wall, sc.cpu / std::max(qk.cpu, 1e-6),
+        std::printf("%-18s %9.3fs %9.3fs %9.3fs %9.3fs %7.1fx %7.1fx %6.2f img\n", step.name, qk.wall, qk.cpu, sc.wall,
+                    sc.cpu, sc.wall / qk.wall, sc.cpu / std::max(qk.cpu, 1e-6),
                     static_cast<double>(qk.peakKiB) * 1024.0 / static_cast<double>(size));
     }
-    const bool same = SameFiles(file("image.bin"), file("qk-hex.bin")) && SameFiles(file("image.bin"), file("qk-s3.bin")) &&
+    const bool same = SameFiles(file("image.bin"), file("qk-hex.bin")) &&
+                      SameFiles(file("image.bin"), file("qk-s3.bin")) &&
                       SameFiles(file("image.bin"), file("sc-hex.bin"));
     std::printf("round trips give the image back: %s\n", same ? "yes" : "NO");
     std::filesystem::remove_all(dir);

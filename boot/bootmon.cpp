@@ -70,8 +70,7 @@ bool QkBootImage(std::int32_t family, const unsigned char*& bytes, std::size_t& 
         return false;
     const std::uint32_t id = kImageIds[family - 1];
     const QK_RESOURCE* end = g_qkbootImages + g_qkbootImageCount;
-    const QK_RESOURCE* found =
-        std::find_if(g_qkbootImages, end, [id](const QK_RESOURCE& r) { return r.id == id; });
+    const QK_RESOURCE* found = std::find_if(g_qkbootImages, end, [id](const QK_RESOURCE& r) { return r.id == id; });
     if (found == end || found->size < 4)
         return false;
     const unsigned char* data = found->data;

@@ -24,12 +24,8 @@ void clAdrs::Recompute()
         m_usBase = 0;
         m_usOffset = 0;
         break;
-    case adrsSegment:
-        m_ulLinear = static_cast<std::uint32_t>(m_usBase) * 16u + m_usOffset;
-        break;
-    case adrsBase64K:
-        m_ulLinear = (static_cast<std::uint32_t>(m_usBase) << 16) | m_usOffset;
-        break;
+    case adrsSegment: m_ulLinear = static_cast<std::uint32_t>(m_usBase) * 16u + m_usOffset; break;
+    case adrsBase64K: m_ulLinear = (static_cast<std::uint32_t>(m_usBase) << 16) | m_usOffset; break;
     default:
         // Never produced by the system; a stored address of an unknown kind
         // keeps its linear value.

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // The line settings the link applies (the fields of the Win32 device-control
@@ -18,19 +19,57 @@ struct clComDcb {
     bool fInX = false;          // XON/XOFF on input
 };
 
+// An open serial device as the link drives it. The platform's back end
+// implements it (comhandle_posix.cpp); a test back end may play one.
+class clComDevice {
+public:
+    virtual ~clComDevice() = default;
+    virtual bool Close() = 0;
+    virtual bool GetState(clComDcb& dcb) const = 0;
+    virtual bool SetState(const clComDcb& dcb) = 0;
+    virtual int InQueue() const = 0;
+    virtual int OutQueue() const = 0;
+    virtual unsigned FetchErrors() = 0;
+    virtual bool Purge(bool rx, bool tx) = 0;
+    virtual long Read(void* buf, std::size_t count) = 0;
+    virtual long Write(const void* buf, std::size_t count) = 0;
+    virtual int WaitIn(int ms) const = 0;
+    virtual int WaitOut(int ms) const = 0;
+};
+
+// What the serial link runs on: the devices it opens and the clock it waits
+// by. The platform's unless a test installs its own, so that a simulated
+// programmer answers and waits cost no time.
+class clComBackEnd {
+public:
+    virtual ~clComBackEnd() = default;
+    // The device at path, or null with the reason (naming the path) in error.
+    virtual std::unique_ptr<clComDevice> Open(const std::string& path, std::string& error) = 0;
+    virtual std::int64_t NowUs() = 0;
+    virtual void SleepUs(std::int64_t us) = 0;
+};
+
+// The platform's back end.
+clComBackEnd& QkPlatformComBackEnd();
+// For tests: every later open, wait and clock reading goes to backEnd (not
+// owned); null puts the platform's back. Ports already open keep theirs.
+void QkSetComBackEnd(clComBackEnd* backEnd);
+
 class clComHandle {
 public:
     clComHandle() = default;
     clComHandle(const clComHandle&) = delete;
     clComHandle& operator=(const clComHandle&) = delete;
-    clComHandle(clComHandle&& other) noexcept;
+    clComHandle(clComHandle&& other) noexcept = default;
     clComHandle& operator=(clComHandle&& other) noexcept;
     ~clComHandle();
 
-    // Opens path for exclusive use, raw and without modem control.
+    // Opens path for exclusive use, raw and without modem control; on failure
+    // GetOpenError() says why, naming the path.
     bool Open(const std::string& path);
+    const std::string& GetOpenError() const { return m_sOpenError; }
     bool Close();
-    bool IsOpen() const;
+    bool IsOpen() const { return m_pDevice != nullptr; }
 
     bool GetState(clComDcb& dcb) const;
     bool SetState(const clComDcb& dcb);
@@ -52,11 +91,17 @@ public:
     int WaitOut(int ms) const;
 
 private:
-    std::intptr_t m_Handle = -1;
-    std::uint32_t m_ulErrCounts[5] = {}; // driver counters at the last fetch
+    std::unique_ptr<clComDevice> m_pDevice;
+    std::string m_sOpenError;
 };
 
-// Microsecond sleep that does not spin.
+// Why path cannot be a serial port, seen without opening it: missing, a
+// directory, a regular file or another non-device, no permission (naming the
+// group that owns it). Empty when it may be one; whether it is in use shows
+// only when it is opened.
+std::string QkPortProblem(const std::string& path);
+
+// Microsecond sleep that does not spin (on the back end's clock).
 void QkSleepUs(std::int64_t us);
-// Microseconds on a monotonic clock.
+// Microseconds on a monotonic clock (the back end's).
 std::int64_t QkNowUs();

@@ -2,13 +2,18 @@
 #include "comm/comhandle.h"
 
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <string>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 #ifdef __linux__
 #include <linux/serial.h>
 #endif
@@ -21,10 +26,9 @@ struct clBaudCode {
 };
 
 constexpr clBaudCode kBauds[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},       {150, B150},
-    {200, B200},       {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
-    {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
-    {57600, B57600},   {115200, B115200}, {230400, B230400},
+    {50, B50},         {75, B75},       {110, B110},     {134, B134},     {150, B150},       {200, B200},
+    {300, B300},       {600, B600},     {1200, B1200},   {1800, B1800},   {2400, B2400},     {4800, B4800},
+    {9600, B9600},     {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400},
 #ifdef B460800
     {460800, B460800},
 #endif
@@ -91,53 +95,118 @@ long Transfer(F io)
     }
 }
 
+// The name of the group that owns path, or "" when unknown.
+std::string GroupOf(const std::string& path)
+{
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0)
+        return {};
+    group entry{};
+    group* found = nullptr;
+    std::vector<char> buffer(4096);
+    if (getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
+        return std::to_string(st.st_gid);
+    return found->gr_name;
+}
+
+std::string PermissionDenied(const std::string& path)
+{
+    const std::string group = GroupOf(path);
+    if (group.empty() || group == "root")
+        return "permission denied on " + path;
+    return "permission denied on " + path + ": the user is not in the group \"" + group +
+           "\" that owns it (add the user to that group, usually dialout, and log in again)";
+}
+
+std::string OpenFailure(const std::string& path, int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM: return PermissionDenied(path);
+    case EBUSY: return path + " is in use by another program";
+    case ENOENT:
+    case ENXIO:
+    case ENODEV: return path + " does not exist";
+    case EISDIR: return path + " is a directory, not a serial device";
+    default: return "cannot open " + path + ": " + std::strerror(error);
+    }
+}
+
 } // namespace
 
-clComHandle::clComHandle(clComHandle&& other) noexcept : m_Handle(other.m_Handle)
+std::string QkPortProblem(const std::string& path)
 {
-    other.m_Handle = -1;
-    for (int i = 0; i < 5; ++i)
-        m_ulErrCounts[i] = other.m_ulErrCounts[i];
+    if (path.empty())
+        return "no port was named";
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0)
+        return errno == EACCES ? PermissionDenied(path) : path + " does not exist";
+    if (S_ISDIR(st.st_mode))
+        return path + " is a directory, not a serial device";
+    if (!S_ISCHR(st.st_mode))
+        return path + " is not a serial device (" + (S_ISREG(st.st_mode) ? "a regular file" : "not a device") + ")";
+    if (access(path.c_str(), R_OK | W_OK) != 0)
+        return PermissionDenied(path);
+    return {};
 }
 
-clComHandle& clComHandle::operator=(clComHandle&& other) noexcept
+// A termios device: the file descriptor and the driver's error counters.
+class clPosixDevice : public clComDevice {
+public:
+    explicit clPosixDevice(int fd) : m_Handle(fd) {}
+    ~clPosixDevice() override;
+    bool Close() override;
+    bool GetState(clComDcb& dcb) const override;
+    bool SetState(const clComDcb& dcb) override;
+    int InQueue() const override;
+    int OutQueue() const override;
+    unsigned FetchErrors() override;
+    bool Purge(bool rx, bool tx) override;
+    long Read(void* buf, std::size_t count) override;
+    long Write(const void* buf, std::size_t count) override;
+    int WaitIn(int ms) const override;
+    int WaitOut(int ms) const override;
+
+private:
+    std::intptr_t m_Handle;
+    std::uint32_t m_ulErrCounts[5] = {}; // driver counters at the last fetch
+};
+
+class clPosixBackEnd : public clComBackEnd {
+public:
+    std::unique_ptr<clComDevice> Open(const std::string& path, std::string& error) override;
+    std::int64_t NowUs() override;
+    void SleepUs(std::int64_t us) override;
+};
+
+std::unique_ptr<clComDevice> clPosixBackEnd::Open(const std::string& path, std::string& error)
 {
-    if (this != &other) {
-        Close();
-        m_Handle = other.m_Handle;
-        other.m_Handle = -1;
-        for (int i = 0; i < 5; ++i)
-            m_ulErrCounts[i] = other.m_ulErrCounts[i];
+    if (std::string problem = QkPortProblem(path); !problem.empty()) {
+        error = std::move(problem);
+        return nullptr;
     }
-    return *this;
-}
-
-clComHandle::~clComHandle()
-{
-    Close();
-}
-
-bool clComHandle::IsOpen() const
-{
-    return m_Handle >= 0;
-}
-
-bool clComHandle::Open(const std::string& path)
-{
-    Close();
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+    if (fd < 0) {
+        error = OpenFailure(path, errno);
+        return nullptr;
+    }
     // No sharing: a second program (or a second port id) on the same device
     // would steal replies. flock() goes away with the process, unlike TIOCEXCL.
-    if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (!isatty(fd)) {
+        error = path + " is not a serial device";
         close(fd);
-        return false;
+        return nullptr;
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        error = path + " is in use by another program";
+        close(fd);
+        return nullptr;
     }
     termios tio{};
     if (tcgetattr(fd, &tio) != 0) {
+        error = path + " does not take serial-port settings: " + std::strerror(errno);
         close(fd);
-        return false;
+        return nullptr;
     }
     cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
@@ -151,12 +220,12 @@ bool clComHandle::Open(const std::string& path)
     // DTR and RTS off; devices without modem lines (pseudo-terminals) refuse.
     int lines = TIOCM_DTR | TIOCM_RTS;
     ioctl(fd, TIOCMBIC, &lines);
-    m_Handle = fd;
-    FetchErrors();
-    return true;
+    auto device = std::make_unique<clPosixDevice>(fd);
+    device->FetchErrors();
+    return device;
 }
 
-bool clComHandle::Close()
+bool clPosixDevice::Close()
 {
     if (m_Handle < 0)
         return true;
@@ -165,7 +234,12 @@ bool clComHandle::Close()
     return close(fd) == 0;
 }
 
-bool clComHandle::GetState(clComDcb& dcb) const
+clPosixDevice::~clPosixDevice()
+{
+    Close();
+}
+
+bool clPosixDevice::GetState(clComDcb& dcb) const
 {
     termios tio{};
     if (m_Handle < 0 || tcgetattr(Fd(m_Handle), &tio) != 0)
@@ -193,7 +267,7 @@ bool clComHandle::GetState(clComDcb& dcb) const
     return true;
 }
 
-bool clComHandle::SetState(const clComDcb& dcb)
+bool clPosixDevice::SetState(const clComDcb& dcb)
 {
     termios tio{};
     speed_t speed{};
@@ -230,11 +304,11 @@ bool clComHandle::SetState(const clComDcb& dcb)
         return false;
     // tcsetattr succeeds when any one change took; check what the driver kept.
     clComDcb now;
-    return GetState(now) && now.BaudRate == dcb.BaudRate && now.ByteSize == dcb.ByteSize &&
-           now.Parity == dcb.Parity && now.StopBits == dcb.StopBits;
+    return GetState(now) && now.BaudRate == dcb.BaudRate && now.ByteSize == dcb.ByteSize && now.Parity == dcb.Parity &&
+           now.StopBits == dcb.StopBits;
 }
 
-int clComHandle::InQueue() const
+int clPosixDevice::InQueue() const
 {
     int n = 0;
     if (m_Handle < 0 || ioctl(Fd(m_Handle), FIONREAD, &n) != 0)
@@ -242,7 +316,7 @@ int clComHandle::InQueue() const
     return n;
 }
 
-int clComHandle::OutQueue() const
+int clPosixDevice::OutQueue() const
 {
     int n = 0;
     if (m_Handle < 0 || ioctl(Fd(m_Handle), TIOCOUTQ, &n) != 0)
@@ -250,15 +324,14 @@ int clComHandle::OutQueue() const
     return n;
 }
 
-unsigned clComHandle::FetchErrors()
+unsigned clPosixDevice::FetchErrors()
 {
 #if defined(__linux__) && defined(TIOCGICOUNT)
     serial_icounter_struct counts{};
     if (m_Handle < 0 || ioctl(Fd(m_Handle), TIOCGICOUNT, &counts) != 0)
         return 0; // pseudo-terminals and some USB adapters keep no counters
     const std::uint32_t now[5] = {static_cast<std::uint32_t>(counts.buf_overrun),
-                                  static_cast<std::uint32_t>(counts.overrun),
-                                  static_cast<std::uint32_t>(counts.parity),
+                                  static_cast<std::uint32_t>(counts.overrun), static_cast<std::uint32_t>(counts.parity),
                                   static_cast<std::uint32_t>(counts.frame), static_cast<std::uint32_t>(counts.brk)};
     static constexpr unsigned kBits[5] = {0x0001, 0x0002, 0x0004, 0x0008, 0x0010};
     unsigned errors = 0;
@@ -273,7 +346,7 @@ unsigned clComHandle::FetchErrors()
 #endif
 }
 
-bool clComHandle::Purge(bool rx, bool tx)
+bool clPosixDevice::Purge(bool rx, bool tx)
 {
     if (m_Handle < 0)
         return false;
@@ -281,29 +354,29 @@ bool clComHandle::Purge(bool rx, bool tx)
     return tcflush(Fd(m_Handle), which) == 0;
 }
 
-long clComHandle::Read(void* buf, std::size_t count)
+long clPosixDevice::Read(void* buf, std::size_t count)
 {
     // With VMIN and VTIME 0 an empty queue reads 0 bytes; a hang-up shows in
     // WaitIn().
     return m_Handle < 0 ? -1 : Transfer([&] { return read(Fd(m_Handle), buf, count); });
 }
 
-long clComHandle::Write(const void* buf, std::size_t count)
+long clPosixDevice::Write(const void* buf, std::size_t count)
 {
     return m_Handle < 0 ? -1 : Transfer([&] { return write(Fd(m_Handle), buf, count); });
 }
 
-int clComHandle::WaitIn(int ms) const
+int clPosixDevice::WaitIn(int ms) const
 {
     return m_Handle < 0 ? -1 : PollOne(Fd(m_Handle), POLLIN, ms);
 }
 
-int clComHandle::WaitOut(int ms) const
+int clPosixDevice::WaitOut(int ms) const
 {
     return m_Handle < 0 ? -1 : PollOne(Fd(m_Handle), POLLOUT, ms);
 }
 
-void QkSleepUs(std::int64_t us)
+void clPosixBackEnd::SleepUs(std::int64_t us)
 {
     if (us <= 0)
         return;
@@ -312,9 +385,15 @@ void QkSleepUs(std::int64_t us)
     }
 }
 
-std::int64_t QkNowUs()
+std::int64_t clPosixBackEnd::NowUs()
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<std::int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+clComBackEnd& QkPlatformComBackEnd()
+{
+    static clPosixBackEnd backEnd;
+    return backEnd;
 }

@@ -9,6 +9,7 @@
 
 #include "comm/comhandle.h"
 #include "comm/comports.h"
+#include "comm/deadline.h"
 
 namespace {
 
@@ -66,22 +67,20 @@ std::int64_t CharTimeUs(const clComEntry& entry)
 bool AwaitWholeReply(clComEntry& entry, int count)
 {
     const std::int64_t charUs = CharTimeUs(entry);
-    const std::int64_t until = QkNowUs() + 100000 + charUs * count;
+    const clDeadline end = clDeadline::AfterUs(100000 + charUs * count);
     for (;;) {
         const int n = entry.handle.InQueue();
         if (n == count)
             return true;
-        if (n > count)
-            return false;
-        const std::int64_t now = QkNowUs();
-        if (now >= until)
+        if (n > count || end.Passed())
             return false;
         // Sleep about as long as the missing bytes take, in steps of at most
         // a millisecond; check first that the line is still there.
         if (entry.handle.WaitIn(0) < 0 && entry.handle.InQueue() == n)
             return false;
         const std::int64_t missing = charUs * (n > 0 ? count - n : count);
-        QkSleepUs(std::clamp<std::int64_t>(missing, 100, std::min<std::int64_t>(1000, until - now)));
+        QkSleepUs(std::clamp<std::int64_t>(missing, 100,
+                                           std::max<std::int64_t>(100, std::min<std::int64_t>(1000, end.LeftUs()))));
     }
 }
 
@@ -113,6 +112,13 @@ int ErrorWordIs(int id, unsigned word)
     return entry->handle.FetchErrors() == word ? 1 : 0;
 }
 
+// Why the last ComOpen failed; one link per process, as the table.
+std::string& LastOpenError()
+{
+    static std::string text;
+    return text;
+}
+
 } // namespace
 
 int ComIsFree(int id)
@@ -132,9 +138,17 @@ int ComOpen(int id, int index, unsigned short reserved1, unsigned short reserved
     entry.id = id;
     entry.inSize = inSize;
     entry.outSize = outSize;
-    // A failed open releases the device at once, so that a retry can take it.
-    if (path.empty() || !entry.handle.Open(path))
+    LastOpenError().clear();
+    if (path.empty()) {
+        LastOpenError() = "COM" + std::to_string(index + 1) + " is no serial port of this machine";
         return comOpenFailed;
+    }
+    // A failed open releases the device at once, so that a retry can take it.
+    if (!entry.handle.Open(path)) {
+        LastOpenError() = entry.handle.GetOpenError();
+        return comOpenFailed;
+    }
+    LastOpenError() = path + " does not take the line settings of the programmer";
     clComDcb dcb;
     if (!entry.handle.GetState(dcb))
         return comOpenFailed;
@@ -148,7 +162,15 @@ int ComOpen(int id, int index, unsigned short reserved1, unsigned short reserved
         return comOpenFailed;
     entry.dcb = dcb;
     Append(std::move(entry));
-    return Table().back().handle.Purge(true, true) ? comOk : comOpenFailed;
+    if (!Table().back().handle.Purge(true, true))
+        return comOpenFailed;
+    LastOpenError().clear();
+    return comOk;
+}
+
+std::string ComLastOpenError()
+{
+    return LastOpenError();
 }
 
 int ComSetParams(int id, std::int32_t baud, unsigned char parity, unsigned char dataBits, unsigned char stopBits,
@@ -182,8 +204,8 @@ int ComSetTimeout(int id, int ticks)
         return comNoPort;
     // One tick is 1/18 s. Budgets past the 32-bit range are cut to it.
     const double ms = std::trunc(static_cast<double>(ticks) * 55.55555555555556);
-    g_TimeBudget = static_cast<std::int32_t>(
-        std::clamp(ms, 0.0, static_cast<double>(std::numeric_limits<std::int32_t>::max())));
+    g_TimeBudget =
+        static_cast<std::int32_t>(std::clamp(ms, 0.0, static_cast<double>(std::numeric_limits<std::int32_t>::max())));
     return comOk;
 }
 
@@ -194,15 +216,12 @@ int ComRead(int id, int count, void* buf)
         return -1;
     if (g_TimeBudget == 0 || count <= 0)
         return 0;
-    const std::int64_t deadline = ComTickCount() + g_TimeBudget;
+    const clDeadline end = clDeadline::AfterMs(g_TimeBudget);
     auto* at = static_cast<unsigned char*>(buf);
     int remaining = count;
-    while (remaining > 0) {
-        const std::int64_t left = deadline - ComTickCount();
-        if (left <= 0)
-            break;
+    while (remaining > 0 && !end.Passed()) {
         // Block until the first byte comes instead of a fixed first wait.
-        const int ready = entry->handle.WaitIn(static_cast<int>(left));
+        const int ready = entry->handle.WaitIn(end.LeftMs());
         if (ready < 0)
             return -1; // the line is gone
         if (ready == 0)
@@ -233,13 +252,10 @@ int ComWrite(int id, int count, const void* buf)
         return -1;
     if (g_TimeBudget == 0 || count <= 0)
         return 0;
-    const std::int64_t deadline = ComTickCount() + g_TimeBudget;
+    const clDeadline end = clDeadline::AfterMs(g_TimeBudget);
     const auto* at = static_cast<const unsigned char*>(buf);
     int remaining = count;
-    while (remaining > 0) {
-        const std::int64_t left = deadline - ComTickCount();
-        if (left <= 0)
-            break;
+    while (remaining > 0 && !end.Passed()) {
         const int queued = std::max(entry->handle.OutQueue(), 0);
         const int room = entry->outSize - queued;
         if (room <= 0) {
@@ -252,7 +268,7 @@ int ComWrite(int id, int count, const void* buf)
         if (written < 0)
             break; // the device failed: waiting out the budget would change nothing
         if (written == 0) {
-            if (entry->handle.WaitOut(static_cast<int>(left)) < 0)
+            if (entry->handle.WaitOut(end.LeftMs()) < 0)
                 break;
             continue;
         }

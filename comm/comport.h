@@ -4,15 +4,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 enum : int {
     comOk = 0,
-    comNoPort = -1,         // id not in the table, or the driver failed
-    comOpenFailed = 7,      // the OS refused the open, or the state can't be read
-    comStateRefused = 13,   // the new line state can't be applied
-    comBadOpenParams = 31,  // caller's bug: reserved values not 0 or mode not 9
-    comBadHandshake = 32,   // caller's bug: handshake kind 0..3 or 6..15
-    comAlreadyOpen = 101,   // caller's bug: the id is open
+    comNoPort = -1,        // id not in the table, or the driver failed
+    comOpenFailed = 7,     // the OS refused the open, or the state can't be read
+    comStateRefused = 13,  // the new line state can't be applied
+    comBadOpenParams = 31, // caller's bug: reserved values not 0 or mode not 9
+    comBadHandshake = 32,  // caller's bug: handshake kind 0..3 or 6..15
+    comAlreadyOpen = 101,  // caller's bug: the id is open
 };
 
 // Line error bits, as the driver reports them.
@@ -25,6 +26,11 @@ enum : unsigned {
 };
 
 int ComIsFree(int id);
+// Why the last ComOpen answered comOpenFailed, in words naming the port: it
+// does not exist, is in use by another program, permission denied (naming
+// the group that owns it), not a serial device, ... Empty after an open that
+// succeeded.
+std::string ComLastOpenError();
 // Opens COM index + 1 (see comports.h for the path behind a number).
 int ComOpen(int id, int index, unsigned short reserved1, unsigned short reserved2, unsigned short mode,
             unsigned short reserved3, int inSize, int outSize, int ignored);

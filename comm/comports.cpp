@@ -1,59 +1,16 @@
 #include "comm/comports.h"
 
-#include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <set>
-#include <sstream>
+
+#include "comm/comhandle.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 std::map<int, std::string>& PortMap()
 {
     static std::map<int, std::string> map;
     return map;
-}
-
-constexpr const char* kFamilies[] = {"ttyUSB", "ttyACM", "ttyS"};
-
-std::string ReadFirstLine(const fs::path& file)
-{
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
-
-// The ttys the kernel writes its console to.
-std::set<std::string> ConsoleNames(const fs::path& sysClassTty)
-{
-    std::set<std::string> names;
-    std::istringstream words(ReadFirstLine(sysClassTty / "console" / "active"));
-    for (std::string word; words >> word;)
-        names.insert(word);
-    return names;
-}
-
-// Family rank and number of a port name, or false for other ttys.
-bool Classify(const std::string& name, int& family, unsigned long& number)
-{
-    for (int f = 0; f < 3; ++f) {
-        const std::string prefix = kFamilies[f];
-        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
-            continue;
-        const std::string digits = name.substr(prefix.size());
-        if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
-            digits.size() > 6)
-            return false;
-        family = f;
-        number = std::stoul(digits);
-        return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -82,38 +39,11 @@ std::string ComPortPath(int comNo)
     if (const char* path = std::getenv(variable.c_str()); path != nullptr && *path != '\0')
         return path;
     const std::vector<std::string> ports = ComDetectPorts();
-    return static_cast<std::size_t>(comNo) <= ports.size() ? ports[static_cast<std::size_t>(comNo) - 1]
-                                                          : std::string();
+    return static_cast<std::size_t>(comNo) <= ports.size() ? ports[static_cast<std::size_t>(comNo) - 1] : std::string();
 }
 
-std::vector<std::string> ComDetectPorts(const std::string& sysClassTty, const std::string& devDir)
+std::string ComPortProblem(int comNo)
 {
-    struct clFound {
-        int family;
-        unsigned long number;
-        std::string name;
-    };
-    std::vector<clFound> found;
-    const std::set<std::string> consoles = ConsoleNames(sysClassTty);
-    std::error_code ec;
-    for (fs::directory_iterator it(sysClassTty, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        clFound port{0, 0, name};
-        if (!Classify(name, port.family, port.number) || consoles.count(name) != 0)
-            continue;
-        std::error_code ignored;
-        if (!fs::exists(it->path() / "device", ignored))
-            continue;
-        // Legacy UART slots the kernel probed without finding a chip have type 0.
-        if (port.family == 2 && ReadFirstLine(it->path() / "type") == "0")
-            continue;
-        found.push_back(port);
-    }
-    std::sort(found.begin(), found.end(), [](const clFound& a, const clFound& b) {
-        return a.family != b.family ? a.family < b.family : a.number < b.number;
-    });
-    std::vector<std::string> paths;
-    for (const auto& port : found)
-        paths.push_back((fs::path(devDir) / port.name).string());
-    return paths;
+    const std::string path = ComPortPath(comNo);
+    return path.empty() ? "COM" + std::to_string(comNo) + " is no serial port of this machine" : QkPortProblem(path);
 }

@@ -12,6 +12,9 @@ void ComMapPort(int comNo, const std::string& path);
 void ComClearPortMap();
 // The device path of COM comNo, or "" when there is none.
 std::string ComPortPath(int comNo);
+// Why COM comNo's path cannot be a serial port, seen without opening it
+// (see QkPortProblem); empty when it may be one.
+std::string ComPortProblem(int comNo);
 
 // The serial ports with a real device behind them, in COM order: USB serial
 // adapters (ttyUSB*), USB modems (ttyACM*), then built-in UARTs (ttyS*),

@@ -11,8 +11,7 @@ clAdrs Linear(std::uint64_t at)
 
 clBlockSplit::clBlockSplit(const clAdrs& start, const clAdrs& stop)
     : m_ullNext(start.GetLinear()), m_ullStop(stop.GetLinear())
-{
-}
+{}
 
 bool clBlockSplit::NextBlock(std::uint32_t max, clAdrs& first, clAdrs& last)
 {
@@ -28,8 +27,7 @@ bool clBlockSplit::NextBlock(std::uint32_t max, clAdrs& first, clAdrs& last)
 
 clRunSplit::clRunSplit(const clHugeBuffer<unsigned char>& buf, const clAdrs& start, const clAdrs& stop)
     : m_Buf(buf), m_ullPos(start.GetLinear()), m_ullPending(start.GetLinear()), m_ullStop(stop.GetLinear())
-{
-}
+{}
 
 unsigned char clRunSplit::ByteAt(std::uint64_t at)
 {

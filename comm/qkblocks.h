@@ -46,10 +46,10 @@ private:
     std::uint64_t RunLength(std::uint64_t at, std::uint64_t limit);
 
     const clHugeBuffer<unsigned char>& m_Buf;
-    std::uint64_t m_ullPos;      // where the scan goes on
-    std::uint64_t m_ullPending;  // first byte not yet handed out
+    std::uint64_t m_ullPos;     // where the scan goes on
+    std::uint64_t m_ullPending; // first byte not yet handed out
     std::uint64_t m_ullStop;
-    bool m_bRunQueued = false;   // a run found behind pending data
+    bool m_bRunQueued = false; // a run found behind pending data
     clWritePiece m_QueuedRun;
     unsigned char m_Window[kWindow];
     std::uint64_t m_ullWinStart = 0;

@@ -39,7 +39,9 @@ clVerInfo QkVerFromText(const char* name, const char* text)
     const std::string t = text != nullptr ? text : "";
     if (t.empty() || t[0] != 'V')
         return clVerInfo(name, 0, 0, 0, 0);
-    auto digit = [&t](std::size_t at) { return at < t.size() && std::isdigit(static_cast<unsigned char>(t[at])) ? t[at] - '0' : 0; };
+    auto digit = [&t](std::size_t at) {
+        return at < t.size() && std::isdigit(static_cast<unsigned char>(t[at])) ? t[at] - '0' : 0;
+    };
     const unsigned short high = static_cast<unsigned short>(digit(1));
     unsigned short low = 0;
     if (t.size() > 2 && t[2] == '.')
@@ -120,7 +122,7 @@ long QkParseFrequency(float frequency, unsigned char& doublings)
             }
         }
     }
-    const std::int64_t word = (output(bestV, bestU) > 8000000 ? 8 : 0) + (bestU - 2) * 16 + s * 2048 +
-                              (bestV - 3) * 32768;
+    const std::int64_t word =
+        (output(bestV, bestU) > 8000000 ? 8 : 0) + (bestU - 2) * 16 + s * 2048 + (bestV - 3) * 32768;
     return static_cast<long>(word & 0x3FFFF8);
 }

@@ -1,7 +1,7 @@
 #include "comm/qkcomm.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,8 +10,8 @@
 
 #include "comm/qkcommer.h"
 #include "comm/qkcommexpt.h"
-#include "comm/qkcommld.h"
 #include "comm/qkcomml2.h"
+#include "comm/qkcommld.h"
 #include "cpplib/clexpt.h"
 
 namespace {
@@ -27,9 +27,8 @@ constexpr unsigned short kCfgLines[4] = {287, 328, 337, 774};
 constexpr unsigned short kPortLines[4] = {476, 520, 529, 821};
 
 const char* const kOperationTexts[] = {
-    "None",          "Initializing", "Blank Checking",  "Erasing",
-    "Sum counting",  "Reading",      "Programming",     "Securing",
-    "Verifying",     "Synchronizing", "Memory cleaning", "Reading device settings",
+    "None",        "Initializing", "Blank Checking", "Erasing",       "Sum counting",    "Reading",
+    "Programming", "Securing",     "Verifying",      "Synchronizing", "Memory cleaning", "Reading device settings",
     "Booting",
 };
 
@@ -41,8 +40,7 @@ class clConnect : public LL {
 public:
     template <class... A>
     explicit clConnect(clQKComm& owner, A&&... args) : LL(std::forward<A>(args)...), m_Owner(owner)
-    {
-    }
+    {}
     int Progress(unsigned char percent, const clAdrs& address, unsigned short textNo) override
     {
         return m_Owner.ProtocolProgress(percent, address, textNo);
@@ -517,8 +515,8 @@ void clQKComm::DoReboot()
     Run(1058, opReboot, [&](clQKCommLL& ll) { ll.DoReboot(); });
 }
 
-void clQKComm::ReadSpace(const clAdrs& start, const clAdrs& stop, clHugeBuffer<unsigned char>& buf,
-                         unsigned char space, unsigned char kind)
+void clQKComm::ReadSpace(const clAdrs& start, const clAdrs& stop, clHugeBuffer<unsigned char>& buf, unsigned char space,
+                         unsigned char kind)
 {
     if (!(start <= stop))
         RaiseInternal("start_adrs <= stop_adrs", 1069);

@@ -71,8 +71,7 @@ clQKCommBlnkErr::clQKCommBlnkErr(unsigned long processId, const clAdrs& address,
 
 clQKCommVrfErr::clQKCommVrfErr(unsigned long processId, const clAdrs& address, unsigned char deviceValue,
                                unsigned char bufferValue)
-    : clBasicErr(processId, 9, erTypeNote, erOptOk), m_Adrs(address), m_ucDevice(deviceValue),
-      m_ucBuffer(bufferValue)
+    : clBasicErr(processId, 9, erTypeNote, erOptOk), m_Adrs(address), m_ucDevice(deviceValue), m_ucBuffer(bufferValue)
 {
     SetErrStr(Format(11, static_cast<unsigned long>(address.GetLinear()), static_cast<unsigned>(deviceValue),
                      static_cast<unsigned>(bufferValue))
@@ -95,12 +94,9 @@ clQKBootErr::clQKBootErr(unsigned long processId, unsigned short errNo, const ch
         text = "The boot library " + what + " has no entry point com_init.\nThe firmware update was not done.";
         break;
     case bootFailed:
-        text = "The firmware update has failed: " + what + " (boot library error " + std::to_string(bootLibErr) +
-               ").";
+        text = "The firmware update has failed: " + what + " (boot library error " + std::to_string(bootLibErr) + ").";
         break;
-    case bootStillThere:
-        text = "The programmer still answers with its boot monitor after a firmware update.";
-        break;
+    case bootStillThere: text = "The programmer still answers with its boot monitor after a firmware update."; break;
     default: break;
     }
     SetErrStr(text.c_str());

@@ -7,6 +7,7 @@
 
 #include "comm/comport.h"
 #include "comm/comports.h"
+#include "comm/deadline.h"
 #include "comm/qkbootlib.h"
 #include "comm/qkcalc.h"
 #include "comm/qkcommer.h"
@@ -146,9 +147,8 @@ void clQKCommLL2::Connect(const QK_COMM_PORT& port)
         for (;;) {
             // A firmware update closed the port: it opens afresh.
             m_iPortId = id;
-            if (ComOpen(id, port.m_lComIndex, port.m_usOpenParams[0], port.m_usOpenParams[1],
-                        port.m_usOpenParams[2], port.m_usOpenParams[3], port.m_usInQueue, port.m_usOutQueue,
-                        port.m_usSpare) != comOk)
+            if (ComOpen(id, port.m_lComIndex, port.m_usOpenParams[0], port.m_usOpenParams[1], port.m_usOpenParams[2],
+                        port.m_usOpenParams[3], port.m_usInQueue, port.m_usOutQueue, port.m_usSpare) != comOk)
                 Raise<clQKCommExpt>(386);
             if (ComSetParams(id, port.m_lBaud, static_cast<unsigned char>(port.m_usParity & 0xFF),
                              static_cast<unsigned char>(port.m_usDataBits),
@@ -347,9 +347,9 @@ void clQKCommLL2::UpdateFirmware(int portNo)
     if (result != 1) {
         const auto dllError = library.Entry<QkDllErrorFn>("dllError");
         const CDllError* error = dllError != nullptr ? dllError() : nullptr;
-        const std::string reason =
-            error != nullptr ? std::string(error->m_szText, strnlen(error->m_szText, sizeof error->m_szText))
-                             : std::string("no reason given");
+        const std::string reason = error != nullptr
+                                       ? std::string(error->m_szText, strnlen(error->m_szText, sizeof error->m_szText))
+                                       : std::string("no reason given");
         GetCommErrMngr() << clQKBootErr(GetProcessId(), clQKBootErr::bootFailed, reason.c_str(),
                                         error != nullptr ? error->m_iError : 0);
         Raise<clQKCommExpt>(1062);
@@ -382,18 +382,17 @@ void clQKCommLL2::RawWrite(const unsigned char* bytes, int count, int timeout)
 
 void clQKCommLL2::RawRead(unsigned char* bytes, int count, int ms)
 {
-    const long start = Clock();
+    const clDeadline end = clDeadline::AfterMs(ms);
     int queued = 0;
     for (;;) {
         queued = ComInCount(m_iPortId);
-        const long left = ms - Elapsed(start);
-        if (queued >= count || left <= 0)
+        if (queued >= count || end.Passed())
             break;
         if (queued <= 0) {
-            if (ComWaitInput(m_iPortId, static_cast<int>(left)) < 0)
+            if (ComWaitInput(m_iPortId, end.LeftMs()) < 0)
                 break;
         } else {
-            ComDelay(static_cast<int>(std::min<long>(2, left)));
+            ComDelay(std::min(2, end.LeftMs()));
         }
     }
     // Nothing came: no need to wait out a read budget to learn that.
@@ -412,8 +411,8 @@ void clQKCommLL2::RawRead(unsigned char* bytes, int count, int ms)
 void clQKCommLL2::DrainTx(int ms)
 {
     WaitMs(ms / 2);
-    const long start = Clock();
-    while (ComTxIdle(m_iPortId) != 1 && Elapsed(start) < ms)
+    const clDeadline end = clDeadline::AfterMs(ms);
+    while (ComTxIdle(m_iPortId) != 1 && !end.Passed())
         ComDelay(1);
 }
 

@@ -45,11 +45,8 @@ public:
     void Verify(const clQKHugeBufIntr& buf) override { Simulate(buf, 0); }
     void WriteSpace(const clAdrs&, const clAdrs&, const clHugeBuffer<unsigned char>&, unsigned char, unsigned char,
                     int) override
-    {
-    }
-    void ReadSpace(const clAdrs&, const clAdrs&, clHugeBuffer<unsigned char>&, unsigned char, unsigned char) override
-    {
-    }
+    {}
+    void ReadSpace(const clAdrs&, const clAdrs&, clHugeBuffer<unsigned char>&, unsigned char, unsigned char) override {}
     void ExecCmd(unsigned char, unsigned char, const unsigned char*) override {}
     void SetAddresses(const clQKHugeBufIntr&) override {}
     void SetAutoOpt(int, int, int) override {}

@@ -23,8 +23,8 @@ long clQKCommLL::Clock()
 {
     // The tick of a wall clock, as the C library's clock() is on the system
     // this protocol comes from; never -1.
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                          kProcessStart);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - kProcessStart);
     return static_cast<long>(ms.count() & 0x7FFFFFFF);
 }
 

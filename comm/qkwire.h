@@ -59,11 +59,11 @@ enum : unsigned char {
 
 // Orders of request, write and fill frames, each with its sub-orders.
 enum : unsigned char {
-    ordIdentity = 0,   // request: subIdVersion, subIdName, subFlashSize, subRamSize
-    ordOption = 1,     // write: subOptionPowerUp, subOption17
-    ordStatus = 33,    // request subStatus; write subStatusMode
-    ordSetup = 34,     // write: subDeviceSetup, subCmdAddresses, subAutoOptions, subPrjDescr
-    ordMemory = 0x20,  // request, write and fill: the programmer's data memory, sub 0
+    ordIdentity = 0,  // request: subIdVersion, subIdName, subFlashSize, subRamSize
+    ordOption = 1,    // write: subOptionPowerUp, subOption17
+    ordStatus = 33,   // request subStatus; write subStatusMode
+    ordSetup = 34,    // write: subDeviceSetup, subCmdAddresses, subAutoOptions, subPrjDescr
+    ordMemory = 0x20, // request, write and fill: the programmer's data memory, sub 0
 };
 
 enum : unsigned char {
@@ -109,9 +109,9 @@ enum : std::uint16_t {
 inline constexpr std::uint16_t kFinalVerifySeqs[] = {seqProgram, 0x1C, 0x1E, 0x1F, 0x114};
 
 // Frame sizes.
-inline constexpr int kMaxFrame = 64;  // the most the line carries per frame
-inline constexpr int kMaxData = 55;   // data bytes in one write frame
-inline constexpr int kMaxRead = 62;   // data bytes asked in one request frame
+inline constexpr int kMaxFrame = 64; // the most the line carries per frame
+inline constexpr int kMaxData = 55;  // data bytes in one write frame
+inline constexpr int kMaxRead = 62;  // data bytes asked in one request frame
 
 // The boot monitor. The host probes with one byte; a monitor answers with
 // 15 bytes: a count of 14, the ready flags, code 0, then its identity.

@@ -25,8 +25,7 @@ public:
     clSwtchStr() = default;
     clSwtchStr(const char* form, std::uint32_t id, bool caseSensitive)
         : m_sForm(form), m_ulId(id), m_bCaseSensitive(caseSensitive)
-    {
-    }
+    {}
     const std::string& GetForm() const { return m_sForm; }
     std::uint32_t GetId() const { return m_ulId; }
     bool IsCaseSensitive() const { return m_bCaseSensitive; }

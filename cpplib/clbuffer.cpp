@@ -141,9 +141,8 @@ int Buffer::Compare(const clAdrs& start, const clAdrs& stop, const Buffer& other
     const std::uint64_t otherStop = Linear(otherAdrs) + (Linear(stop) - Linear(start));
     if (otherStop > 0xFFFFFFFFu || !other.Contains(otherAdrs, clAdrs(static_cast<std::uint32_t>(otherStop))))
         QkRaise<clXRange>(this, kSrc, 777);
-    return std::memcmp(m_pMem + OffsetOf(start), other.m_pMem + other.OffsetOf(otherAdrs), Count(start, stop)) == 0
-               ? 1
-               : 0;
+    return std::memcmp(m_pMem + OffsetOf(start), other.m_pMem + other.OffsetOf(otherAdrs), Count(start, stop)) == 0 ? 1
+                                                                                                                    : 0;
 }
 
 void Buffer::Read(const clAdrs& start, const clAdrs& stop, unsigned char* dst) const

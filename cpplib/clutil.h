@@ -40,4 +40,8 @@ public:
     // Raw bytes, checked the same way.
     static void ReadBytes(std::istream& in, void* dst, std::size_t count);
     static void WriteBytes(std::ostream& out, const void* src, std::size_t count);
+    // The same, a fault raised with the caller's own source reference.
+    static void ReadBytes(std::istream& in, void* dst, std::size_t count, const char* file, unsigned short line);
+    static void WriteBytes(std::ostream& out, const void* src, std::size_t count, const char* file,
+                           unsigned short line);
 };

@@ -1,56 +1,110 @@
 #include "cpplib/qkfile.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
+#include <filesystem>
+
+#include "cpplib/qkfilesys.h"
+
+namespace fs = std::filesystem;
 
 namespace {
-std::string FolderOf(const std::string& path)
+constexpr int kMostLinks = 40; // as the system's own path walk allows
+
+// path with its symbolic links followed to the entry they finally name,
+// which need not exist yet (a link to a file still to be made). An existing
+// entry is asked of the system, which also knows the links of /proc.
+fs::path FollowLinks(const fs::path& path)
 {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
+    std::error_code canonicalError;
+    const fs::path existing = fs::canonical(path, canonicalError);
+    if (!canonicalError)
+        return existing;
+    fs::path at = path;
+    for (int hops = 0; hops < kMostLinks; ++hops) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(at, error)))
+            return at;
+        const fs::path next = fs::read_symlink(at, error);
+        if (error)
+            return at;
+        at = next.is_absolute() ? next : at.parent_path() / next;
+    }
+    return at;
 }
 
-// The mode a new file would get, or the mode of the file being replaced.
-mode_t ModeFor(const std::string& path)
+std::string FolderOf(const fs::path& path)
 {
-    struct stat st{};
-    if (::stat(path.c_str(), &st) == 0)
-        return st.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    const fs::path folder = path.parent_path();
+    return folder.empty() ? "." : folder.string();
 }
 
-bool SyncFile(const std::string& path)
+// ": reason" from the system, when it gave one.
+std::string Because(const std::string& reason)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
+    return reason.empty() ? std::string() : ": " + reason;
+}
+
+enum class clWriteKind { replace, direct, refused };
+
+// How a write of path goes, and for a refusal why.
+clWriteKind WriteKindOf(const std::string& path, const fs::path& target, std::string& why)
+{
+    std::error_code error;
+    const fs::file_status status = fs::status(target, error);
+    if (status.type() == fs::file_type::not_found) {
+        std::error_code folderError;
+        const fs::path folder = FolderOf(target);
+        const fs::file_status folderStatus = fs::status(folder, folderError);
+        if (folderStatus.type() == fs::file_type::not_found) {
+            why = "cannot write " + path + ": the folder " + folder.string() + " does not exist";
+            return clWriteKind::refused;
+        }
+        if (!folderError && folderStatus.type() != fs::file_type::directory) {
+            why = "cannot write " + path + ": " + folder.string() + " is not a folder";
+            return clWriteKind::refused;
+        }
+        return clWriteKind::replace;
+    }
+    if (error) {
+        why = "cannot write " + path + Because(error.message());
+        return clWriteKind::refused;
+    }
+    switch (status.type()) {
+    case fs::file_type::regular: return clWriteKind::replace;
+    case fs::file_type::character: return clWriteKind::direct;
+    case fs::file_type::directory: why = path + " is a directory"; return clWriteKind::refused;
+    default:
+        why = path + " is not a regular file; only files and character devices are written";
+        return clWriteKind::refused;
+    }
 }
 } // namespace
 
 clAtomicFile::clAtomicFile(const std::string& path) : m_sPath(path)
 {
-    std::string pattern = FolderOf(path) + "/.qk-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0)
+    const fs::path target = FollowLinks(path);
+    m_sTarget = target.string();
+    std::string why;
+    switch (WriteKindOf(path, target, why)) {
+    case clWriteKind::refused: Fail(why); return;
+    case clWriteKind::direct:
+        // A device is no file to replace: it takes the bytes as they come.
+        m_Stream.open(m_sTarget, std::ios::binary);
+        if (!m_Stream.is_open())
+            Fail("cannot write " + m_sPath + Because(QkLastSystemError()));
         return;
-    ::fchmod(fd, ModeFor(path));
-    ::close(fd);
-    m_sTempPath = name.data();
+    case clWriteKind::replace: break;
+    }
+    errno = 0;
+    m_sTempPath = QkCreateTempFile(FolderOf(target), m_sTarget, why);
+    if (m_sTempPath.empty()) {
+        Fail("cannot write " + m_sPath + Because(why));
+        return;
+    }
     m_Stream.open(m_sTempPath, std::ios::binary | std::ios::trunc);
+    if (!m_Stream.is_open())
+        Fail("cannot write " + m_sPath + Because(QkLastSystemError()));
 }
 
 clAtomicFile::~clAtomicFile()
@@ -59,15 +113,35 @@ clAtomicFile::~clAtomicFile()
         Discard();
 }
 
+void clAtomicFile::Fail(const std::string& what)
+{
+    if (m_sError.empty())
+        m_sError = what;
+}
+
 bool clAtomicFile::Commit()
 {
-    if (m_bDone || !m_Stream.is_open())
+    if (m_bDone || !m_Stream.is_open()) {
+        Fail("cannot write " + m_sPath);
         return false;
+    }
+    errno = 0;
     m_Stream.flush();
     const bool written = static_cast<bool>(m_Stream);
+    const std::string reason = QkLastSystemError();
     m_Stream.close();
-    if (!written || m_Stream.fail() || !SyncFile(m_sTempPath) ||
-        std::rename(m_sTempPath.c_str(), m_sPath.c_str()) != 0) {
+    if (!written || m_Stream.fail()) {
+        Fail("cannot write " + m_sPath + Because(reason.empty() ? QkLastSystemError() : reason));
+        Discard();
+        return false;
+    }
+    if (m_sTempPath.empty()) {
+        m_bDone = true;
+        return true;
+    }
+    errno = 0;
+    if (!QkSyncFile(m_sTempPath) || std::rename(m_sTempPath.c_str(), m_sTarget.c_str()) != 0) {
+        Fail("cannot write " + m_sPath + Because(QkLastSystemError()));
         Discard();
         return false;
     }
@@ -84,17 +158,71 @@ void clAtomicFile::Discard()
     m_bDone = true;
 }
 
-bool QkWriteFileAtomically(const std::string& path, const void* data, std::size_t count)
+void clAtomicFile::Abandon()
+{
+    Fail("cannot write " + m_sPath + Because(QkLastSystemError()));
+    Discard();
+}
+
+bool QkWriteFileAtomically(const std::string& path, const void* data, std::size_t count, std::string* error)
 {
     clAtomicFile file(path);
-    if (!file.IsOpen())
-        return false;
-    file.Stream().write(static_cast<const char*>(data), static_cast<std::streamsize>(count));
-    return file.Commit();
+    if (file.IsOpen()) {
+        file.Stream().write(static_cast<const char*>(data), static_cast<std::streamsize>(count));
+        if (file.Commit())
+            return true;
+    }
+    if (error != nullptr)
+        *error = file.GetError();
+    return false;
 }
 
 bool QkFileExists(const std::string& path)
 {
-    struct stat st{};
-    return ::stat(path.c_str(), &st) == 0;
+    std::error_code error;
+    return fs::exists(path, error);
+}
+
+std::string QkCheckInputFile(const std::string& path, bool allowEmpty)
+{
+    if (path.empty())
+        return "no file name was given";
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (status.type() == fs::file_type::not_found) {
+        std::error_code ignored;
+        return fs::is_symlink(fs::symlink_status(path, ignored)) ? path + " is a link to a file that does not exist"
+                                                                 : path + " does not exist";
+    }
+    if (error)
+        return "cannot read " + path + Because(error.message());
+    if (status.type() == fs::file_type::directory)
+        return path + " is a directory";
+    if (status.type() != fs::file_type::regular)
+        return path + " is not a regular file";
+    const std::uintmax_t size = fs::file_size(path, error);
+    if (error)
+        return "cannot read " + path + Because(error.message());
+    if (size == 0 && !allowEmpty)
+        return path + " is empty";
+    errno = 0;
+    std::ifstream probe(path, std::ios::binary);
+    if (!probe)
+        return "cannot read " + path + Because(QkLastSystemError());
+    return {};
+}
+
+std::string QkCheckOutputFile(const std::string& path)
+{
+    if (path.empty())
+        return "no file name was given";
+    std::string why;
+    WriteKindOf(path, FollowLinks(path), why);
+    return why;
+}
+
+bool QkSameFile(const std::string& first, const std::string& second)
+{
+    std::error_code error;
+    return fs::equivalent(first, second, error) && !error;
 }

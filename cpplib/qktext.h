@@ -20,6 +20,18 @@ inline constexpr bool QkEqualNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
+// The value of a hexadecimal digit, or -1 for any other character.
+inline constexpr int QkHexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 // Whether text begins with prefix.
 inline constexpr bool QkStartsNoCase(std::string_view text, std::string_view prefix)
 {

@@ -10,15 +10,11 @@ char* DuplicateText(const char* text)
 }
 } // namespace
 
-clBasicErr::clBasicErr()
-    : m_usErrNo(0), m_iErrType(erTypeNone), m_pErrStr(nullptr), m_ucOpt(erOptOk), m_ulPrcssId(0)
-{
-}
+clBasicErr::clBasicErr() : m_usErrNo(0), m_iErrType(erTypeNone), m_pErrStr(nullptr), m_ucOpt(erOptOk), m_ulPrcssId(0) {}
 
 clBasicErr::clBasicErr(unsigned long processId, unsigned short errNo, ERR_TYPE type, unsigned char option)
     : m_usErrNo(errNo), m_iErrType(type), m_pErrStr(nullptr), m_ucOpt(option), m_ulPrcssId(processId)
-{
-}
+{}
 
 clBasicErr::clBasicErr(const clBasicErr& other)
     : m_usErrNo(other.m_usErrNo),
@@ -26,8 +22,7 @@ clBasicErr::clBasicErr(const clBasicErr& other)
       m_pErrStr(DuplicateText(other.m_pErrStr)),
       m_ucOpt(other.m_ucOpt),
       m_ulPrcssId(other.m_ulPrcssId)
-{
-}
+{}
 
 // Assignment keeps this record's process id: the record stays with the window
 // that owns it.

@@ -22,8 +22,8 @@ std::vector<clErrButton> QkErrButtons(unsigned char option)
 
 bool QkErrCaption(ERR_TYPE type, std::string& caption)
 {
-    static const char* const kCaptions[] = {"Debug", "Log", "", "Note", "Warnning", "Error", "Internal Error",
-                                            "Fatal Error"};
+    static const char* const kCaptions[] = {"Debug",          "Log",        "", "Note", "Warnning", "Error",
+                                            "Internal Error", "Fatal Error"};
     if (type < erTypeDebug || type > erTypeFatal)
         return false;
     caption = kCaptions[type - erTypeDebug];
@@ -34,15 +34,11 @@ int QkErrIcon(ERR_TYPE type)
 {
     switch (type) {
     case erTypeNote:
-    case erTypeWarning:
-        return 904;
-    case erTypeError:
-        return 903;
+    case erTypeWarning: return 904;
+    case erTypeError: return 903;
     case erTypeInternal:
-    case erTypeFatal:
-        return 901;
-    default:
-        return 0;
+    case erTypeFatal: return 901;
+    default: return 0;
     }
 }
 
@@ -78,8 +74,8 @@ std::vector<std::string> clErrDlgLayout::Wrap(const std::string& text, int maxWi
     return lines;
 }
 
-clErrDlgLayout::clErrDlgLayout(ERR_TYPE type, unsigned char option, const std::string& text,
-                               const clErrDlgMetrics& m, const clRect* parent)
+clErrDlgLayout::clErrDlgLayout(ERR_TYPE type, unsigned char option, const std::string& text, const clErrDlgMetrics& m,
+                               const clRect* parent)
     : m_bCaption(QkErrCaption(type, m_sCaption)), m_iIcon(QkErrIcon(type)), m_Buttons(QkErrButtons(option))
 {
     const bool hasIcon = m_iIcon != 0;

@@ -35,8 +35,8 @@ struct clErrDlgMetrics {
     int frameW = 3, frameH = 3; // dialog frame, each side
     int captionH = 19;
     int iconW = 32, iconH = 32;
-    int lineH = 13;                                     // height of one text line
-    std::function<int(const std::string&)> textWidth;   // width of a piece of text
+    int lineH = 13;                                   // height of one text line
+    std::function<int(const std::string&)> textWidth; // width of a piece of text
 };
 
 class clErrDlgLayout {

@@ -6,8 +6,8 @@
 
 [[noreturn]] void QkAssertFail(const char* expression, const char* file, int line);
 
-#define QK_ASSERT(expr, file, line)                                                                \
-    do {                                                                                           \
-        if (!(expr))                                                                               \
-            QkAssertFail(#expr, file, line);                                                       \
+#define QK_ASSERT(expr, file, line)          \
+    do {                                     \
+        if (!(expr))                         \
+            QkAssertFail(#expr, file, line); \
     } while (0)

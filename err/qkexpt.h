@@ -42,12 +42,12 @@ private:
     std::int32_t m_lCounter = 0;
 };
 
-#define QK_PLAIN_EXCEPTION(name)                                                                   \
-    class name : public virtual clBscExpt {                                                        \
-    public:                                                                                        \
-        name() = default;                                                                          \
-        name(const name&) = default;                                                               \
-        ~name() override = default;                                                                \
+#define QK_PLAIN_EXCEPTION(name)            \
+    class name : public virtual clBscExpt { \
+    public:                                 \
+        name() = default;                   \
+        name(const name&) = default;        \
+        ~name() override = default;         \
     }
 
 // Index, address or value outside its allowed range.

@@ -51,8 +51,8 @@ int QkFirstButton(unsigned char option)
     static const struct {
         unsigned char bit;
         int id;
-    } order[] = {{erOptOk, erIdOk},   {erOptIgnore, erIdIgnore}, {erOptRetry, erIdRetry}, {erOptYes, erIdYes},
-                 {erOptNo, erIdNo},   {erOptCancel, erIdCancel}, {erOptAbort, erIdAbort}};
+    } order[] = {{erOptOk, erIdOk}, {erOptIgnore, erIdIgnore}, {erOptRetry, erIdRetry}, {erOptYes, erIdYes},
+                 {erOptNo, erIdNo}, {erOptCancel, erIdCancel}, {erOptAbort, erIdAbort}};
     for (const auto& button : order)
         if (option & button.bit)
             return button.id;

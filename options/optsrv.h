@@ -48,8 +48,7 @@ public:
     virtual clOptSrvInterface* FindOwner(clQKOptIDType id) = 0;
     // One level of the save walk: switched-on servers of priority level write
     // their items; lower priorities are reported in next (the highest wins).
-    virtual void SaveLevel(std::ostream& out, clQKPriorityType level,
-                           std::optional<clQKPriorityType>& next) const = 0;
+    virtual void SaveLevel(std::ostream& out, clQKPriorityType level, std::optional<clQKPriorityType>& next) const = 0;
 
     // By-id operations; each answers whether a server took the call.
     bool SwitchOnById(clQKOptIDType id);
@@ -109,10 +108,8 @@ protected:
 template <class T>
 class TBscOpt : public clOptSrv {
 public:
-    explicit TBscOpt(clQKOptIDType id, clQKPriorityType priority = 0, bool on = true)
-        : clOptSrv(priority, on), m_Id(id)
-    {
-    }
+    explicit TBscOpt(clQKOptIDType id, clQKPriorityType priority = 0, bool on = true) : clOptSrv(priority, on), m_Id(id)
+    {}
 
     clQKOptIDType GetId() const { return m_Id.Get(); }
     auto& Value() { return m_Data.Value(); }

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "options/optsrv.h"
@@ -21,17 +23,31 @@ public:
 
     // Every option's preparation, unless the array is off.
     void PrepareAll();
-    void Save(std::ostream& out) const;
+    // With sealId, the first item after the signature is the seal: an item
+    // of that id (one no option owns, so other readers pass over it) holding
+    // the stream's total length and the CRC-32 of everything after the seal,
+    // both 32-bit.
+    void Save(std::ostream& out, std::optional<clQKOptIDType> sealId = std::nullopt) const;
     // Offers every stored item to the options by id; unknown ids are passed
     // over. Raises clXDataFormat for a file that is not an option array and
     // clXUnSuppFormat for another array's signature; options read before a
-    // fault keep their values.
-    void Load(std::istream& in);
+    // fault keep their values. With sealId, a stream that starts with a seal
+    // must match it (clXDataFormat before any option is read otherwise);
+    // one without a seal loads as it is.
+    void Load(std::istream& in, std::optional<clQKOptIDType> sealId = std::nullopt);
+
+    // What the last Load found: a seal, and the ids of the items read.
+    bool WasSealed() const { return m_bSealed; }
+    bool WasLoaded(clQKOptIDType id) const { return m_LoadedIds.count(id) != 0; }
 
 private:
     void ReadSignature(std::istream& in) const;
+    // Checks the seal when the next item is one; leaves the stream after it.
+    void CheckSeal(std::istream& in, std::uint64_t length, clQKOptIDType sealId);
     void Progress(std::uint64_t position, std::uint64_t length) const;
 
     std::string m_sSignature;
     std::function<void(int)> m_Progress;
+    bool m_bSealed = false;
+    std::set<clQKOptIDType> m_LoadedIds;
 };

@@ -2,42 +2,22 @@
 
 #include <cstring>
 
+#include "cpplib/clutil.h"
+#include "cpplib/qkbytes.h"
+
 namespace {
 // The fixed part of a buffer's stream form: name length, size, start address.
 constexpr std::uint64_t kBufferHeader = 1 + 4 + 10;
 constexpr std::uint32_t kItemInfoSize = 10;
 
-[[noreturn]] void RaiseIO(const std::ios& stream, unsigned short line)
-{
-    QkRaise<clXIO>(&stream, kSrvUtilSrc, line);
-}
-
 void ReadRaw(std::istream& in, void* dst, std::size_t count, unsigned short line)
 {
-    in.read(static_cast<char*>(dst), static_cast<std::streamsize>(count));
-    if (in.gcount() != static_cast<std::streamsize>(count))
-        RaiseIO(in, line);
+    clBinaryIO::ReadBytes(in, dst, count, kSrvUtilSrc, line);
 }
 
 void WriteRaw(std::ostream& out, const void* src, std::size_t count, unsigned short line)
 {
-    out.write(static_cast<const char*>(src), static_cast<std::streamsize>(count));
-    if (!out)
-        RaiseIO(out, line);
-}
-
-std::uint32_t LittleEndian(const unsigned char* bytes, std::size_t count)
-{
-    std::uint32_t value = 0;
-    for (std::size_t i = count; i-- > 0;)
-        value = (value << 8) | bytes[i];
-    return value;
-}
-
-void PutLittleEndian(unsigned char* bytes, std::uint32_t value, std::size_t count)
-{
-    for (std::size_t i = 0; i < count; ++i, value >>= 8)
-        bytes[i] = static_cast<unsigned char>(value & 0xFF);
+    clBinaryIO::WriteBytes(out, src, count, kSrvUtilSrc, line);
 }
 
 // Stored text: exactly one zero byte, at the end.
@@ -58,8 +38,8 @@ std::string NameOf(const clQKHugeBuffer& buffer)
 void QkRaiseDataFormat(std::istream& in, const char* file, unsigned short line)
 {
     const std::streamoff at = in.tellg();
-    clXRegistrator<std::istream, clXDataFormat>::Raise(clXDataFormat(at < 0 ? 0 : static_cast<std::uint32_t>(at)),
-                                                      &in, file, line);
+    clXRegistrator<std::istream, clXDataFormat>::Raise(clXDataFormat(at < 0 ? 0 : static_cast<std::uint32_t>(at)), &in,
+                                                       file, line);
 }
 
 // ---- text
@@ -208,15 +188,15 @@ void clListData<L>::Write(std::ostream& out) const
     if (entries.size() > 0xFFFF)
         QkRaise<clXSize>(this, kSrvUtilSrc, 254);
     unsigned char count[2];
-    PutLittleEndian(count, static_cast<std::uint32_t>(entries.size()), 2);
+    QkStoreLE(count, static_cast<std::uint32_t>(entries.size()), 2);
     WriteRaw(out, count, 2, 257);
     for (const auto& entry : entries) {
         if (entry.text.size() >= 0xFFFF)
             QkRaise<clXSize>(this, kSrvUtilSrc, 260);
         unsigned char info[kItemInfoSize] = {};
-        PutLittleEndian(info, static_cast<std::uint32_t>(entry.text.size() + 1), 2);
-        PutLittleEndian(info + 2, entry.itemData, 4);
-        PutLittleEndian(info + 6, entry.selected ? 1 : 0, 2);
+        QkStoreLE(info, static_cast<std::uint32_t>(entry.text.size() + 1), 2);
+        QkStoreLE(info + 2, entry.itemData, 4);
+        QkStoreLE(info + 6, entry.selected ? 1 : 0, 2);
         WriteRaw(out, info, kItemInfoSize, 265);
         WriteRaw(out, entry.text.c_str(), entry.text.size() + 1, 266);
     }
@@ -236,7 +216,7 @@ void clListData<L>::Read(std::istream& in, std::uint32_t length)
     unsigned char countBytes[2];
     take(2);
     ReadRaw(in, countBytes, 2, 281);
-    const std::uint32_t count = LittleEndian(countBytes, 2);
+    const std::uint32_t count = static_cast<std::uint32_t>(QkLoadLE(countBytes, 2));
 
     std::vector<TListBoxData::Entry> stored;
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -244,9 +224,9 @@ void clListData<L>::Read(std::istream& in, std::uint32_t length)
         take(kItemInfoSize);
         ReadRaw(in, bytes, kItemInfoSize, 288);
         OPTITEMINFO info;
-        info.textLength = static_cast<std::uint16_t>(LittleEndian(bytes, 2));
-        info.itemData = LittleEndian(bytes + 2, 4);
-        info.selected = static_cast<std::uint16_t>(LittleEndian(bytes + 6, 2));
+        info.textLength = QkLoadLE16(bytes);
+        info.itemData = QkLoadLE32(bytes + 2);
+        info.selected = QkLoadLE16(bytes + 6);
         take(info.textLength);
         std::string text(info.textLength, '\0');
         ReadRaw(in, text.data(), info.textLength, 295);

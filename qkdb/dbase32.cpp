@@ -107,8 +107,8 @@ clDBChip clDataBase::GetChip(unsigned short chipId) const
 
 namespace {
 template <class Record>
-void Iterate(const clDataBase& db, HINSTANCE module, unsigned long first, unsigned long last,
-             int (*fn)(Record&, void*), void* user)
+void Iterate(const clDataBase& db, HINSTANCE module, unsigned long first, unsigned long last, int (*fn)(Record&, void*),
+             void* user)
 {
     unsigned char bytes[clDataBase::kReadSize];
     for (unsigned long id = first; id <= last; ++id) {

@@ -41,8 +41,7 @@ private:
 
 clDBVndr::clDBVndr(unsigned short dbId, const unsigned char* data, std::size_t size)
     : clDBBasic(dbId), m_sName(clResReader(data, size).Name(0))
-{
-}
+{}
 
 clDBAdptr::clDBAdptr(unsigned short dbId, const unsigned char* data, std::size_t size) : clDBBasic(dbId)
 {
@@ -109,8 +108,8 @@ unsigned short clDBChipInfo::GetBufNo(int i) const
     return m_usBufNo[i];
 }
 
-clDBChip::clDBChip(unsigned short dbId, const unsigned char* header, std::size_t headerSize,
-                   const unsigned char* info, std::size_t infoSize)
+clDBChip::clDBChip(unsigned short dbId, const unsigned char* header, std::size_t headerSize, const unsigned char* info,
+                   std::size_t infoSize)
     : clDBBasic(dbId)
 {
     ReadHeader(header, headerSize);

@@ -10,8 +10,7 @@ public:
     clVerInfo(const char* name, unsigned short hi, unsigned short lo, unsigned short alpha = 0,
               unsigned short rebuild = 0)
         : m_sName(name != nullptr ? name : ""), m_usHi(hi), m_usLo(lo), m_usAlpha(alpha), m_usRebuild(rebuild)
-    {
-    }
+    {}
     virtual ~clVerInfo() = default;
 
     const char* GetName() const { return m_sName.c_str(); }

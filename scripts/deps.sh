@@ -8,6 +8,7 @@ QK_PACKAGES=(
   srecord
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev
   xvfb xauth fonts-dejavu-core
+  scdoc lintian dpkg-dev desktop-file-utils binutils file
 )
 
 qk_install_missing() {

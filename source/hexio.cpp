@@ -95,8 +95,10 @@ int clHexIO::ReadBlock(clHexBlk& block, std::size_t maximum)
     block.SetAddress(clAdrs(stream.GetLinear()));
     while (block.GetCount() < count && !stream.IsEnd()) {
         const std::uint32_t address = stream.GetLinear();
-        if (address != previous + 1)
-            break; // the data jumps: the block ends here
+        // The data jumps (address 0 after the top of the address space is a
+        // jump too): the block ends here.
+        if (block.GetCount() > 0 && (address != previous + 1 || address == 0))
+            break;
         previous = address;
         unsigned char byte = 0;
         const int status = stream.NextByte(byte);
@@ -245,13 +247,21 @@ private:
 };
 } // namespace
 
-int clHexLoader::Load(clHugeBuffer<unsigned char>& buffer, std::uint32_t start, std::uint32_t stop)
+void clOutsideData::Add(std::uint32_t from, std::uint32_t to)
 {
-    clBufferSink sink(buffer);
-    return Load(sink, start, stop);
+    first = any ? std::min(first, from) : from;
+    last = any ? std::max(last, to) : to;
+    any = true;
 }
 
-int clHexLoader::Load(clHexSink& sink, std::uint32_t start, std::uint32_t stop)
+int clHexLoader::Load(clHugeBuffer<unsigned char>& buffer, std::uint32_t start, std::uint32_t stop,
+                      clOutsideData* outside)
+{
+    clBufferSink sink(buffer);
+    return Load(sink, start, stop, outside);
+}
+
+int clHexLoader::Load(clHexSink& sink, std::uint32_t start, std::uint32_t stop, clOutsideData* outside)
 {
     clHexStream* stream = GetStream();
     if (stream == nullptr || stream->GetMode() != HEX_READ)
@@ -271,14 +281,21 @@ int clHexLoader::Load(clHexSink& sink, std::uint32_t start, std::uint32_t stop)
     int result = 0;
     do {
         result = ReadBlock(block, kBlockSize);
-        if (result != 1 || block.GetCount() == 0 || !canStore)
+        if (result != 1 || block.GetCount() == 0)
             continue;
         const std::uint64_t first = block.GetAddress().GetLinear();
         const std::uint64_t last = first + block.GetCount() - 1;
-        if (last < lowest || first > highest)
+        if (!canStore || last < lowest || first > highest) {
+            if (outside != nullptr)
+                outside->Add(static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(last));
             continue;
+        }
         const std::uint64_t head = first < lowest ? lowest - first : 0;
         const std::uint64_t tail = last > highest ? last - highest : 0;
+        if (outside != nullptr && head > 0)
+            outside->Add(static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(lowest - 1));
+        if (outside != nullptr && tail > 0)
+            outside->Add(static_cast<std::uint32_t>(highest + 1), static_cast<std::uint32_t>(last));
         sink.Store(static_cast<std::uint32_t>(first + head), static_cast<std::uint32_t>(last - tail),
                    block.Data() + head);
     } while (!stream->IsEnd() && result == 1);

@@ -61,6 +61,16 @@ private:
     std::unique_ptr<clHexStream> m_pStream;
 };
 
+// The addresses of a file's data that a load left out (outside the range
+// asked for, or outside the place it stores into): the lowest and highest.
+struct clOutsideData {
+    bool any = false;
+    std::uint32_t first = 0;
+    std::uint32_t last = 0;
+
+    void Add(std::uint32_t from, std::uint32_t to);
+};
+
 // Where a load stores what it reads.
 class clHexSink {
 public:
@@ -79,10 +89,12 @@ public:
     ~clHexLoader() override;
 
     // Reads the open file into buffer, storing only what falls in start..stop
-    // (and inside the buffer); returns the last ReadBlock result.
-    int Load(clHugeBuffer<unsigned char>& buffer, std::uint32_t start, std::uint32_t stop);
+    // (and inside the buffer); returns the last ReadBlock result. outside,
+    // when given, learns the addresses of the data left out.
+    int Load(clHugeBuffer<unsigned char>& buffer, std::uint32_t start, std::uint32_t stop,
+             clOutsideData* outside = nullptr);
     // The same into any sink.
-    int Load(clHexSink& sink, std::uint32_t start, std::uint32_t stop);
+    int Load(clHexSink& sink, std::uint32_t start, std::uint32_t stop, clOutsideData* outside = nullptr);
     // Writes start..stop of buffer (clamped to it); 1 when all was written.
     int Save(const clHugeBuffer<unsigned char>& buffer, std::uint32_t start, std::uint32_t stop);
 

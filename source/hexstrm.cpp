@@ -196,6 +196,17 @@ unsigned short clHexStream::Read16()
     return static_cast<unsigned short>(high << 8 | ReadHexByte());
 }
 
+bool clHexStream::ReadRecordData(unsigned count)
+{
+    const std::uint64_t room = 0x100000000ull - m_Queue.GetLinear();
+    for (unsigned i = 0; i < count; ++i) {
+        const unsigned char byte = ReadHexByte();
+        if (i < room && !m_Queue.Put(byte))
+            throw clHexError{hexErrInvalid};
+    }
+    return count > room;
+}
+
 void clHexStream::EndLine()
 {
     // Line ends are CR LF whatever the platform.
@@ -250,12 +261,11 @@ void clHexIntelStream::ReadRecord()
     const unsigned count = ReadHexByte();
     const unsigned short offset = Read16();
     const unsigned type = ReadHexByte();
+    bool pastTop = false;
     switch (type) {
     case 0x00:
         m_Queue.SetOffset(offset);
-        for (unsigned i = 0; i < count; ++i)
-            if (!m_Queue.Put(ReadHexByte()))
-                throw clHexError{hexErrInvalid};
+        pastTop = ReadRecordData(count);
         break;
     case 0x01:
         m_iEnd = 1;
@@ -281,6 +291,10 @@ void clHexIntelStream::ReadRecord()
     ReadHexByte();
     if (m_ucChecksum != 0)
         throw clHexError{hexErrChecksum};
+    // The bytes within the address space are queued; the rest cannot be
+    // stored anywhere, which the user must hear of.
+    if (pastTop)
+        throw clHexError{hexErrInvalid};
 }
 
 bool clHexIntelStream::WritesAddressRecords() const
@@ -423,6 +437,7 @@ void clHexMotorolaStream::ReadRecord()
     for (unsigned i = 0; i < addressBytes; ++i)
         address = address << 8 | ReadHexByte();
     count -= addressBytes;
+    bool pastTop = false;
     switch (type) {
     case 0:
         for (unsigned i = 0; i + 1 < count; ++i)
@@ -433,9 +448,7 @@ void clHexMotorolaStream::ReadRecord()
     case 3:
         AcceptDataKind(type);
         m_Queue.SetLinear(address);
-        for (unsigned i = 0; i + 1 < count; ++i)
-            if (!m_Queue.Put(ReadHexByte()))
-                throw clHexError{hexErrInvalid};
+        pastTop = ReadRecordData(count - 1);
         break;
     case 7:
     case 8:
@@ -449,6 +462,8 @@ void clHexMotorolaStream::ReadRecord()
     ReadHexByte();
     if (m_ucChecksum != 0xFF)
         throw clHexError{hexErrChecksum};
+    if (pastTop)
+        throw clHexError{hexErrInvalid};
 }
 
 void clHexMotorolaStream::WriteRecord()

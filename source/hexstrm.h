@@ -165,6 +165,10 @@ protected:
     unsigned char ReadHexByteSlowly();
     [[noreturn]] void NotHexDigits();
     unsigned short Read16();
+    // Reads the count data bytes of a record into the queue; bytes that would
+    // lie past address 0xFFFFFFFF are read but not queued. True when the
+    // record ran past that address.
+    bool ReadRecordData(unsigned count);
     // Writing helpers: a record is built in m_Line, then written with its
     // line end.
     void StartLine(char first)

@@ -3,8 +3,10 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "cpplib/qkfile.h"
+#include "source/hexdefs.h"
 #include "source/qk51err.h"
 #include "source/qkopts.h"
 #include "source/qksettings.h"
@@ -56,6 +58,10 @@ bool clQkProject::Guarded(const char* what, Work work)
         m_Errors << clQk51Err(m_ulPrcssId, kMsgBadProject, erTypeError, erOptOk);
     } catch (const clXUnSuppFormat&) {
         m_Errors << clQk51Err(m_ulPrcssId, kMsgIncompatibleProject, erTypeError, erOptOk);
+    } catch (const clXIO& e) {
+        const std::string why = std::exchange(m_sWriteError, {});
+        m_Errors << clQk51Err(m_ulPrcssId, failed + (why.empty() ? " (" + DescribeFault(e) + ")." : ": " + why + "."),
+                              erTypeError, erOptOk);
     } catch (const clBscExpt& e) {
         m_Errors << clQk51Err(m_ulPrcssId, failed + " (" + DescribeFault(e) + ").", erTypeError, erOptOk);
     } catch (const std::bad_alloc&) {
@@ -103,8 +109,26 @@ void clQkProject::ApplySaveOption(int space, int saveOption)
     m_Options.Set(typeId, type);
 }
 
+std::string clQkProject::OwnDataFile(const std::string& path)
+{
+    for (int space = 1; space <= kSpaceCount; ++space) {
+        std::string name;
+        if (m_Options.Get(QkSpaceOptId(space, spcFileName), name) && !name.empty() && QkSameFile(path, name))
+            return name;
+    }
+    return {};
+}
+
 int clQkProject::Save(const std::string& path, int saveOption, const std::string& description)
 {
+    // Saving over the file a space was loaded from would destroy that file.
+    if (const std::string own = OwnDataFile(path); !own.empty()) {
+        m_Errors << clQk51Err(m_ulPrcssId,
+                              "The project file could not be written: " + path + " is one of its own data files (" +
+                                  own + ").",
+                              erTypeError, erOptOk);
+        return 0;
+    }
     const std::string file = Absolute(path).string();
     const std::string folder = FolderOf(path);
     for (int space = 1; space <= kSpaceCount; ++space)
@@ -121,11 +145,23 @@ int clQkProject::Save(const std::string& path, int saveOption, const std::string
 
     const bool saved = Guarded("written", [&] {
         clAtomicFile out(file);
-        if (!out.IsOpen())
+        if (!out.IsOpen()) {
+            m_sWriteError = out.GetError();
             QkRaise<clXIO>(this, kSrc, 121);
-        m_Options.Save(out.Stream());
-        if (!out.Commit())
+        }
+        try {
+            m_Options.Save(out.Stream(), kOptProjSeal);
+        } catch (const clXIO&) {
+            if (!out.Stream()) {
+                out.Abandon(); // the file refused the bytes: say why
+                m_sWriteError = out.GetError();
+            }
+            throw;
+        }
+        if (!out.Commit()) {
+            m_sWriteError = out.GetError();
             QkRaise<clXIO>(this, kSrc, 124);
+        }
     });
 
     for (int space = 1; space <= kSpaceCount; ++space) {
@@ -151,7 +187,28 @@ int clQkProject::Load(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return 0;
+    // Not even a signature: say so in words rather than as a read fault.
+    if (fs::file_size(path, error) == 0 && !error) {
+        m_Errors << clQk51Err(m_ulPrcssId, "The project file could not be read: " + path + " is empty.", erTypeError,
+                              erOptOk);
+        return 0;
+    }
     return Load(in, path);
+}
+
+// A project always names its device, and a space whose file type says that
+// its image is kept has that image: a file without them was cut short.
+void clQkProject::CheckLoaded(std::istream& in)
+{
+    if (!m_Options.WasLoaded(kOptChipId))
+        QkRaiseDataFormat(in, kSrc, 190);
+    for (int space = 1; space <= kSpaceCount; ++space) {
+        std::uint8_t type = ftNone;
+        if (m_Options.WasLoaded(QkSpaceOptId(space, spcFileType)) &&
+            m_Options.Get(QkSpaceOptId(space, spcFileType), type) && type == ftImageKept &&
+            !m_Options.WasLoaded(QkSpaceOptId(space, spcBufImage)))
+            QkRaiseDataFormat(in, kSrc, 196);
+    }
 }
 
 int clQkProject::Load(std::istream& in, const std::string& path)
@@ -160,7 +217,10 @@ int clQkProject::Load(std::istream& in, const std::string& path)
     // any relative name came from the file.
     std::error_code ignored;
     ResolveFileNames(fs::current_path(ignored).string());
-    const bool loaded = Guarded("read", [&] { m_Options.Load(in); });
+    const bool loaded = Guarded("read", [&] {
+        m_Options.Load(in, kOptProjSeal);
+        CheckLoaded(in);
+    });
     ResolveFileNames(FolderOf(path));
     if (!loaded)
         return 0;

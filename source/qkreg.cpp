@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cpplib/qkfile.h"
+#include "cpplib/qktext.h"
 
 namespace fs = std::filesystem;
 
@@ -79,16 +80,6 @@ std::string Quote(const std::string& text)
     return quoted + "\"";
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 std::optional<std::string> Unquote(const std::string& quoted)
 {
@@ -108,9 +99,9 @@ std::optional<std::string> Unquote(const std::string& quoted)
         const char escaped = quoted[++i];
         if (escaped == '\\' || escaped == '"') {
             text += escaped;
-        } else if (escaped == 'x' && i + 3 < quoted.size() && HexDigit(quoted[i + 1]) >= 0 &&
-                   HexDigit(quoted[i + 2]) >= 0) {
-            text += static_cast<char>(HexDigit(quoted[i + 1]) * 16 + HexDigit(quoted[i + 2]));
+        } else if (escaped == 'x' && i + 3 < quoted.size() && QkHexDigitValue(quoted[i + 1]) >= 0 &&
+                   QkHexDigitValue(quoted[i + 2]) >= 0) {
+            text += static_cast<char>(QkHexDigitValue(quoted[i + 1]) * 16 + QkHexDigitValue(quoted[i + 2]));
             i += 2;
         } else {
             return std::nullopt;
@@ -125,7 +116,7 @@ std::optional<std::uint32_t> ParseNumber(const std::string& digits)
         return std::nullopt;
     std::uint32_t value = 0;
     for (const char c : digits) {
-        const int digit = HexDigit(c);
+        const int digit = QkHexDigitValue(c);
         if (digit < 0)
             return std::nullopt;
         value = value * 16 + static_cast<std::uint32_t>(digit);

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <strings.h>
 
 #include "cladrs/cladrs.h"
+#include "cpplib/qktext.h"
 #include "source/datafile.h"
 
 clQkSpaces::clQkSpaces(const clDataBase& db, TBscOptServer& options, const clQkOptCatalogue& catalogue)
@@ -63,16 +63,17 @@ int clQkSpaces::FirstSpace() const
 int clQkSpaces::FindSpace(const std::string& text) const
 {
     for (int space = 1; space <= kSpaceCount; ++space)
-        if (HasSpace(space) && strcasecmp(Buffer(space).GetName(), text.c_str()) == 0)
+        if (HasSpace(space) && QkEqualNoCase(Buffer(space).GetName(), text))
             return space;
     if (text.size() == 1 && text[0] >= '1' && text[0] <= '0' + kSpaceCount && HasSpace(text[0] - '0'))
         return text[0] - '0';
     return 0;
 }
 
-int clQkSpaces::LoadFile(int space, const std::string& path, int fileType, std::uint32_t start, std::uint32_t stop)
+int clQkSpaces::LoadFile(int space, const std::string& path, int fileType, std::uint32_t start, std::uint32_t stop,
+                         clOutsideData* outside)
 {
-    if (!HasSpace(space) || QkLoadDataFile(Buffer(space), path, fileType, start, stop) == 0)
+    if (!HasSpace(space) || QkLoadDataFile(Buffer(space), path, fileType, start, stop, outside) == 0)
         return 0;
     std::error_code ignored;
     const std::string absolute = std::filesystem::absolute(path, ignored).lexically_normal().string();

@@ -8,6 +8,7 @@
 
 #include "cpplib/qk51buff.h"
 #include "qkdb/dbase32.h"
+#include "source/hexio.h"
 #include "source/qkopts.h"
 
 class clQkSpaces {
@@ -37,8 +38,11 @@ public:
     unsigned short SpaceNumber(int space) const { return m_usSpaceNumber[space]; }
 
     // Loads a data file into a space between start and stop and remembers it
-    // in the space's options (absolute file name and file-type code).
-    int LoadFile(int space, const std::string& path, int fileType, std::uint32_t start, std::uint32_t stop);
+    // in the space's options (absolute file name and file-type code). The
+    // file's data outside start..stop is left out, as the program does;
+    // outside, when given, learns its first and last address.
+    int LoadFile(int space, const std::string& path, int fileType, std::uint32_t start, std::uint32_t stop,
+                 clOutsideData* outside = nullptr);
     // Loads the data files a project refers to again (spaces whose file-type
     // option holds a data-file code and whose file-name option a name).
     // Returns the number of files that could not be loaded.

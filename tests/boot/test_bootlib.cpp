@@ -31,8 +31,8 @@ TEST(BootReply, EachFaultHasItsNumber)
     EXPECT_EQ(ReplyError({3, 0x02, 0, 0xAB}, 0), bootErrWrongKind);
     EXPECT_EQ(ReplyError({}, 0), bootErrLink);
     EXPECT_EQ(ReplyError({2, 0x02}, 0), bootErrLink);
-    EXPECT_EQ(ReplyError({5, 0x02, 0, 1}, 1), bootErrLink);       // the count says more came
-    EXPECT_EQ(ReplyError({3, 0x02, 0, 0xAB}, 2), bootErrLink);    // fewer data than asked
+    EXPECT_EQ(ReplyError({5, 0x02, 0, 1}, 1), bootErrLink);    // the count says more came
+    EXPECT_EQ(ReplyError({3, 0x02, 0, 0xAB}, 2), bootErrLink); // fewer data than asked
     for (unsigned char code = 1; code <= 8; ++code)
         EXPECT_EQ(ReplyError({2, 0x40, code}, 0), code + 13);
     EXPECT_EQ(ReplyError({2, 0x40, 9}, 5), 24);

@@ -9,6 +9,7 @@
 #include "comm/comport.h"
 #include "comm/comports.h"
 #include "tests/comm/ptyend.h"
+#include "tests/testutil.h"
 
 namespace {
 
@@ -64,6 +65,36 @@ TEST_F(ComPortTest, OpenChecksItsArgumentsAndKeepsTheFirstPort)
     EXPECT_EQ(ComOpen(kId + 1, 998, 0, 0, 9, 0, 4096, 4096, 0), comOpenFailed); // COM999: none
     EXPECT_EQ(ComClose(kId), 0);
     EXPECT_EQ(ComIsFree(kId), 1);
+}
+
+TEST_F(ComPortTest, AFailedOpenSaysWhyAndNamesThePort)
+{
+    clTempDir dir;
+    WriteText(dir.File("file"), "x");
+    const struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {dir.File("missing"), dir.File("missing") + " does not exist"},
+        {dir.File("file"), dir.File("file") + " is not a serial device (a regular file)"},
+        {"/dev/null", "/dev/null is not a serial device"},
+        {dir.Path().string(), dir.Path().string() + " is a directory, not a serial device"},
+    };
+    for (const auto& c : cases) {
+        ComMapPort(kCom, c.path);
+        EXPECT_EQ(Open(), comOpenFailed) << c.path;
+        EXPECT_EQ(ComLastOpenError(), c.reason);
+        EXPECT_EQ(ComPortProblem(kCom), c.path == "/dev/null" ? "" : c.reason); // seen without opening
+    }
+    EXPECT_EQ(ComOpen(kId, 998, 0, 0, 9, 0, 4096, 4096, 0), comOpenFailed);
+    EXPECT_EQ(ComLastOpenError(), "COM999 is no serial port of this machine");
+
+    // Held by another id (another program holds it the same way: flock).
+    ComMapPort(kCom, m_Far.Path());
+    ASSERT_EQ(Open(), comOk);
+    EXPECT_EQ(ComLastOpenError(), "");
+    EXPECT_EQ(Open(kId + 1), comOpenFailed);
+    EXPECT_EQ(ComLastOpenError(), m_Far.Path() + " is in use by another program");
 }
 
 TEST_F(ComPortTest, IdsNotInTheTableAnswerMinusOneExceptClose)

@@ -87,8 +87,8 @@ TEST(RunSplit, LongRunsAreCutAt16384AndAShortRestStaysData)
 {
     std::vector<unsigned char> bytes(16384 + 10 + 40, 0xFF);
     std::fill(bytes.end() - 40, bytes.end(), 0x00);
-    EXPECT_EQ(Pieces(bytes), (std::vector<clPieceSeen>{
-                                 {0, 16383, true, 0xFF}, {16384, 16393, false, 0}, {16394, 16433, true, 0x00}}));
+    EXPECT_EQ(Pieces(bytes),
+              (std::vector<clPieceSeen>{{0, 16383, true, 0xFF}, {16384, 16393, false, 0}, {16394, 16433, true, 0x00}}));
 }
 
 TEST(Frames, LayoutsAreBigEndianWithTheCountFirst)

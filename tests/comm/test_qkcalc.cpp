@@ -63,8 +63,7 @@ struct clSynth {
     bool high;
     explicit clSynth(long word)
         : u(((word >> 4) & 0x7F) + 2), v(((word >> 15) & 0x7F) + 3), s((word >> 11) & 0xF), high((word & 8) != 0)
-    {
-    }
+    {}
     double Hertz() const { return (2.0 * 2500000 * v / u) / std::pow(2, s) * 10; }
 };
 

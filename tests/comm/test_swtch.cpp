@@ -92,15 +92,24 @@ TEST(Switches, EveryKeyOfTheCommunicationSetAnswersToItsForms)
         bool isValue;
     };
     const Case cases[] = {
-        {qksw::kNoVfy, "/NV", false},          {qksw::kNoFst, "/NF", false},
-        {qksw::kCommLog, "/COMMLOG", false},   {qksw::kIgnoreAdp, "/IGNOREADP", false},
-        {qksw::kQuickPulse, "/QUICKPULSE", false}, {qksw::kFpgm, "/FPGM:1", true},
-        {qksw::kVpp, "/VPP:1", true},          {qksw::kRdBaud, "/RDBAUD:1", true},
-        {qksw::kSimBaud, "/SIMBAUD:1", true},  {qksw::kMulCommTo, "/COMMTO:1", true},
-        {qksw::kCommLogPth, "/COMMLOG:1", true}, {qksw::kForceDemo, "/DEMO", false},
-        {qksw::kDelaySmallBuf, "/DSMLBUF", false}, {qksw::kCommBaud, "/BAUDID1", true},
-        {qksw::kNoFb, "/NOFB", false},         {qksw::kSectorDelay, "/SDELAY:1", true},
-        {qksw::kMassDelay, "/MDELAY:1", true}, {qksw::kVoltageLevel, "/VLEVEL:1", true},
+        {qksw::kNoVfy, "/NV", false},
+        {qksw::kNoFst, "/NF", false},
+        {qksw::kCommLog, "/COMMLOG", false},
+        {qksw::kIgnoreAdp, "/IGNOREADP", false},
+        {qksw::kQuickPulse, "/QUICKPULSE", false},
+        {qksw::kFpgm, "/FPGM:1", true},
+        {qksw::kVpp, "/VPP:1", true},
+        {qksw::kRdBaud, "/RDBAUD:1", true},
+        {qksw::kSimBaud, "/SIMBAUD:1", true},
+        {qksw::kMulCommTo, "/COMMTO:1", true},
+        {qksw::kCommLogPth, "/COMMLOG:1", true},
+        {qksw::kForceDemo, "/DEMO", false},
+        {qksw::kDelaySmallBuf, "/DSMLBUF", false},
+        {qksw::kCommBaud, "/BAUDID1", true},
+        {qksw::kNoFb, "/NOFB", false},
+        {qksw::kSectorDelay, "/SDELAY:1", true},
+        {qksw::kMassDelay, "/MDELAY:1", true},
+        {qksw::kVoltageLevel, "/VLEVEL:1", true},
         {qksw::kPrgDelay, "/PDELAY:1", true},
     };
     for (const Case& c : cases) {

@@ -68,11 +68,10 @@ TEST_F(WriteThroughTest, EachChangeGoesThroughWithItsRangeAndTheRangeComesBack)
     m_Buf.CopyWithin(clAdrs(0x1000), clAdrs(0x1003), clAdrs(0x10F0));
     const unsigned char bytes[3] = {1, 2, 3};
     m_Buf.Write(clAdrs(0x1040), clAdrs(0x1042), bytes);
-    const std::vector<std::string> expected = {
-        "range 1080-1080 0", "write 1080-1080 1", "range 1010-101F 0",
-        "range 1000-100F 0", "fill 1000-100F 238", "range 1010-101F 0",
-        "range 10F0-10F3 0", "write 10F0-10F3 1", "range 1010-101F 0",
-        "range 1040-1042 0", "write 1040-1042 1", "range 1010-101F 0"};
+    const std::vector<std::string> expected = {"range 1080-1080 0", "write 1080-1080 1",  "range 1010-101F 0",
+                                               "range 1000-100F 0", "fill 1000-100F 238", "range 1010-101F 0",
+                                               "range 10F0-10F3 0", "write 10F0-10F3 1",  "range 1010-101F 0",
+                                               "range 1040-1042 0", "write 1040-1042 1",  "range 1010-101F 0"};
     EXPECT_EQ(m_Comm.calls, expected);
     EXPECT_EQ(m_Buf.GetByte(clAdrs(0x10F2)), 0xEE);
     EXPECT_EQ(m_Buf.GetCmdStartAdrs(), clAdrs(0x1010));

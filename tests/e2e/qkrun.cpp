@@ -59,8 +59,7 @@ int ExitStatus(int status)
 }
 } // namespace
 
-clRunResult QkRun(const std::string& program, const std::vector<std::string>& args,
-                  const std::vector<std::string>& env)
+clRunResult QkRun(const std::string& program, const std::vector<std::string>& args, const std::vector<std::string>& env)
 {
     clRunResult result;
     int outPipe[2], errPipe[2];

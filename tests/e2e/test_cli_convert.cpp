@@ -3,9 +3,9 @@
 // srec_cat to the source bytes.
 #include <cctype>
 #include <filesystem>
-#include <unistd.h>
 #include <random>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -135,8 +135,8 @@ protected:
         const auto converted = Cli({"convert", source, written, "--to", format, "--start", Hex(image.First())});
         ASSERT_EQ(converted.status, 0) << converted.err;
         const std::string back = dir.File("back.bin");
-        const auto read = QkRun(kSrecCat, {written, srecInput, "-offset", "-" + Hex(image.First()), "-o", back,
-                                            "-binary"});
+        const auto read =
+            QkRun(kSrecCat, {written, srecInput, "-offset", "-" + Hex(image.First()), "-o", back, "-binary"});
         ASSERT_EQ(read.status, 0) << read.err;
         EXPECT_EQ(ReadBytes(back), image.Filled()) << format;
     }
@@ -160,9 +160,8 @@ TEST_F(ConvertCrossCheck, MotorolaFilesOfSrecCatLoadExactly)
     for (const clImage& image : {LowImage(), HighImage()}) {
         ExpectSrecFileLoads(image, {"-motorola", "-address-length=3"});
         ExpectSrecFileLoads(image, {"-motorola", "-address-length=4", "-crlf", "-enable=data-count"});
-        ExpectSrecFileLoads(image, {"-motorola", "-address-length=4", "-Output_Block_Size", "5",
-                                    "-header", "built by srec_cat"},
-                            true);
+        ExpectSrecFileLoads(
+            image, {"-motorola", "-address-length=4", "-Output_Block_Size", "5", "-header", "built by srec_cat"}, true);
     }
     ExpectSrecFileLoads(LowImage(), {"-motorola", "-address-length=2", "-enable=data-count"});
     ExpectSrecFileLoads(HighImage(), {"-motorola", "-address-length=3"}, false, false);

@@ -52,8 +52,7 @@ TEST(CliInfo, ShowsTheRecordAndItsBuffers)
         const auto r = Cli({"info", name});
         ASSERT_EQ(r.status, 0) << name << r.err;
         EXPECT_NE(r.out.find("Chip id:          1\n"), std::string::npos) << r.out;
-        EXPECT_NE(r.out.find("2020   1      Data         0x00000000  0x0005FFFF  2048       0xFF"),
-                  std::string::npos)
+        EXPECT_NE(r.out.find("2020   1      Data         0x00000000  0x0005FFFF  2048       0xFF"), std::string::npos)
             << r.out;
         EXPECT_NE(r.out.find("Type: uC (E\xC2\xB2)"), std::string::npos) << "description in UTF-8";
     }

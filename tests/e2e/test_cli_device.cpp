@@ -47,15 +47,12 @@ protected:
     // qksim without line-rate emulation; extra: faults and the like.
     void StartSim(std::vector<std::string> extra = {})
     {
-        std::vector<std::string> args = {"--baud", "0", "--dump", dir.File("device.bin"), "--frame-log",
-                                         dir.File("frames.log")};
+        std::vector<std::string> args = {
+            "--baud", "0", "--dump", dir.File("device.bin"), "--frame-log", dir.File("frames.log")};
         args.insert(args.end(), extra.begin(), extra.end());
         ASSERT_TRUE(sim.Start(args)) << sim.Error();
     }
-    clRunResult Cli(std::vector<std::string> args)
-    {
-        return QkRun(QKCLI_PATH, args);
-    }
+    clRunResult Cli(std::vector<std::string> args) { return QkRun(QKCLI_PATH, args); }
     // The device memory qksim holds, after it stopped.
     Bytes DeviceMemory()
     {
@@ -106,8 +103,9 @@ TEST_F(CliDevice, ProgramThenVerifyChecksumAndReadBackTheSameBytes)
     ASSERT_GE(device.size(), space.size());
     EXPECT_TRUE(std::equal(space.begin(), space.end(), device.begin()));
     const std::string trace = ReadText(dir.File("trace.log"));
-    EXPECT_NE(trace.find(" program port=" + sim.Path() + " device=PCD80710 space=Data range=0x00000000-0x0005FFFF image=" +
-                         Hex4(Sum16(space)) + " result=ok error=0\n"),
+    EXPECT_NE(trace.find(" program port=" + sim.Path() +
+                         " device=PCD80710 space=Data range=0x00000000-0x0005FFFF image=" + Hex4(Sum16(space)) +
+                         " result=ok error=0\n"),
               std::string::npos)
         << trace;
 }
@@ -127,8 +125,8 @@ TEST_F(CliDevice, AVerifyFailureNamesTheAddressAndValuesAndTheReportListsTheRun)
               std::string::npos)
         << programmed.out;
 
-    const auto verified = Cli({"verify", "--port", sim.Path(), "--device", "PCD80710", "--file", hex, "--report",
-                               dir.File("report.json")});
+    const auto verified = Cli(
+        {"verify", "--port", sim.Path(), "--device", "PCD80710", "--file", hex, "--report", dir.File("report.json")});
     EXPECT_EQ(verified.status, 2);
     EXPECT_NE(verified.err.find("Data verify has failed at address 0123h"), std::string::npos) << verified.err;
     const std::string report = ReadText(dir.File("report.json"));
@@ -153,8 +151,8 @@ TEST_F(CliDevice, BlankCheckFailsAtAProgrammedCell)
 TEST_F(CliDevice, ALostLineIsACommunicationError)
 {
     StartSim({"--fault", "drop-after=40"});
-    const auto r = Cli({"program", "--port", sim.Path(), "--device", "PCD80710", "--file", WriteImage(), "--delay",
-                        "0"});
+    const auto r =
+        Cli({"program", "--port", sim.Path(), "--device", "PCD80710", "--file", WriteImage(), "--delay", "0"});
     EXPECT_EQ(r.status, 3) << r.out << r.err;
     EXPECT_NE(r.err.find("qkcli program: error"), std::string::npos);
 }
@@ -169,14 +167,15 @@ TEST_F(CliDevice, NoProgrammerIsAnErrorAndNeverTheDemo)
         << r.out;
     EXPECT_EQ(r.out.find("\"protocol\":\"demo\""), std::string::npos);
     // A forced demo switch is not --demo either.
-    const auto forced = Cli({"checksum", "--port", dir.File("no-such-port"), "--device", "PCD80710", "--switch", "/DEMO"});
+    const auto forced =
+        Cli({"checksum", "--port", dir.File("no-such-port"), "--device", "PCD80710", "--switch", "/DEMO"});
     EXPECT_EQ(forced.status, 3);
 }
 
 TEST_F(CliDevice, TheDemoRunsWhenAskedAndSaysSo)
 {
-    const auto r = Cli({"blank-check", "--demo", "--device", "PCD80710", "--start", "0", "--stop", "0x7FF",
-                        "--json-events"});
+    const auto r =
+        Cli({"blank-check", "--demo", "--device", "PCD80710", "--start", "0", "--stop", "0x7FF", "--json-events"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("{\"event\":\"phase\",\"phase\":\"connect\"}"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("{\"event\":\"progress\",\"phase\":\"Blank Checking\",\"percent\":100,\"address\":2047}"),
@@ -186,8 +185,8 @@ TEST_F(CliDevice, TheDemoRunsWhenAskedAndSaysSo)
     EXPECT_NE(r.out.find("\"result\":\"ok\""), std::string::npos);
 
     // The device part went well; the output file could not be written.
-    const auto unwritable = Cli({"read", "--demo", "--device", "PCD80710", "--start", "0", "--stop", "0x7FF",
-                                 "--file", dir.File("no/folder/out.bin")});
+    const auto unwritable = Cli({"read", "--demo", "--device", "PCD80710", "--start", "0", "--stop", "0x7FF", "--file",
+                                 dir.File("no/folder/out.bin")});
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_NE(unwritable.err.find("cannot write"), std::string::npos) << unwritable.err;
 }
@@ -197,8 +196,8 @@ TEST_F(CliDevice, CtrlCWhileProgrammingSendsTheAbortByte)
     // Each device order takes 5 s with busy replies every 100 ms.
     StartSim({"--work-ms", "5000", "--busy-ms", "100"});
     const std::string hex = WriteImage();
-    const int pid = QkStart(QKCLI_PATH, {"program", "--port", sim.Path(), "--device", "PCD80710", "--file", hex,
-                                         "--delay", "0"});
+    const int pid =
+        QkStart(QKCLI_PATH, {"program", "--port", sim.Path(), "--device", "PCD80710", "--file", hex, "--delay", "0"});
     ASSERT_GT(pid, 0);
     // Programming starts after the write and the 1 s wait of the program bracket.
     for (int i = 0; i < 100 && ReadText(dir.File("frames.log")).find("RX 02 01 10") == std::string::npos; ++i)
@@ -242,10 +241,10 @@ TEST_F(CliDevice, VersionsOfTheProtocolTheProgrammerAndTheDatabase)
 TEST_F(CliDevice, BadRequestsEndBeforeAnyConnection)
 {
     const std::string hex = WriteImage();
-    EXPECT_EQ(Cli({"program", "--device", "PCD80710", "--file", hex}).status, 1);             // no CONN
+    EXPECT_EQ(Cli({"program", "--device", "PCD80710", "--file", hex}).status, 1); // no CONN
     EXPECT_EQ(Cli({"program", "--demo", "--scan", "--device", "PCD80710", "--file", hex}).status, 1);
     EXPECT_EQ(Cli({"program", "--demo", "--device", "PCD99999", "--file", hex}).status, 1);
-    EXPECT_EQ(Cli({"program", "--demo", "--device", "PCD80710"}).status, 1);                  // no --file
+    EXPECT_EQ(Cli({"program", "--demo", "--device", "PCD80710"}).status, 1); // no --file
     EXPECT_EQ(Cli({"program", "--demo", "--device", "PCD80710", "--file", hex, "--delay", "soon"}).status, 1);
     const auto osd = Cli({"verify", "--demo", "--device", "PCD80712", "--space", "OSD", "--file", hex});
     EXPECT_EQ(osd.status, 1);

@@ -52,8 +52,8 @@ std::vector<std::string> Lines(const std::string& text)
 bool MemoryFrame(const std::string& line, std::uint32_t& first, std::uint32_t& last)
 {
     unsigned cnt = 0, kind = 0, order = 0, sub = 0, a[4] = {}, b[4] = {};
-    if (std::sscanf(line.c_str(), "RX %x %x %x %x %x %x %x %x %x %x %x %x", &cnt, &kind, &order, &sub, &a[0],
-                    &a[1], &a[2], &a[3], &b[0], &b[1], &b[2], &b[3]) < 9 ||
+    if (std::sscanf(line.c_str(), "RX %x %x %x %x %x %x %x %x %x %x %x %x", &cnt, &kind, &order, &sub, &a[0], &a[1],
+                    &a[2], &a[3], &b[0], &b[1], &b[2], &b[3]) < 9 ||
         order != 0x20 || (kind != 3 && kind != 4))
         return false;
     first = (a[0] << 24) | (a[1] << 16) | (a[2] << 8) | a[3];
@@ -109,8 +109,8 @@ TEST_F(CliOrders, EveryDeviceOrderFollowsItsCommandRange)
         std::vector<std::string> args;
         std::vector<const char*> orders; // execute frames, in order
     } cases[] = {
-        {Device("program", {"--file", hex, "--erase", "--blank-check", "--delay", "0", "--start", "0x1000", "--stop",
-                            "0x17FF"}),
+        {Device("program",
+                {"--file", hex, "--erase", "--blank-check", "--delay", "0", "--start", "0x1000", "--stop", "0x17FF"}),
          {"RX 02 01 13", "RX 02 01 11", "RX 02 01 10", "RX 02 01 15"}},
         {Device("verify", {"--file", hex, "--start", "0x1000", "--stop", "0x17FF"}), {"RX 02 01 15"}},
         {Device("checksum", {"--start", "0x1000", "--stop", "0x17FF"}), {"RX 02 01 12"}},
@@ -269,6 +269,68 @@ TEST_F(CliOrders, CtrlCInTheWaitBeforeProgrammingEndsAtOnce)
     EXPECT_EQ(QkWaitExit(pid), 4);
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - stopped).count(), 1.0);
     EXPECT_EQ(Frames().find("RX 02 01 10"), std::string::npos);
+}
+
+TEST_F(CliOrders, ProgramAndVerifyRefuseDataTheyCannotUseBeforeConnecting)
+{
+    StartSim();
+    std::filesystem::create_directory(dir.File("adir"));
+    WriteBytes(dir.File("empty.bin"), {});
+    WriteBytes(dir.File("big.bin"), Bytes(0x100000, 0x5A)); // 1 MiB into a 384 KiB space
+    // A hex record beyond the space, at 0x70000.
+    WriteText(dir.File("high.hex"), ":020000040007F3\r\n:0100000055AA\r\n:00000001FF\r\n");
+    const struct {
+        std::string file;
+        std::string says;
+    } cases[] = {
+        {dir.File("empty.bin"), dir.File("empty.bin") + " is empty"},
+        {dir.File("adir"), dir.File("adir") + " is a directory"},
+        {"/dev/zero", "/dev/zero is not a regular file"},
+        {dir.File("big.bin"), "holds data outside the Data space (0x0..0x5FFFF): 0x60000..0xFFFFF"},
+        {dir.File("high.hex"), "holds data outside the Data space (0x0..0x5FFFF): 0x70000..0x70000"},
+    };
+    for (const auto& c : cases)
+        for (const char* command : {"program", "verify"}) {
+            const auto r = Cli(Device(command, {"--file", c.file}));
+            EXPECT_EQ(r.status, 1) << command << " " << c.file;
+            EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        }
+    EXPECT_EQ(Frames(), "");
+}
+
+TEST_F(CliOrders, APortThatCannotBeOpenedSaysWhyBesideTheSystemsMessage)
+{
+    std::filesystem::create_directory(dir.File("adir"));
+    WriteText(dir.File("plain"), "x");
+    const struct {
+        std::string port;
+        std::string says;
+    } cases[] = {
+        {dir.File("absent"), dir.File("absent") + " does not exist"},
+        {dir.File("plain"), "is not a serial device"},
+        {dir.File("adir"), "is a directory, not a serial device"},
+        {"/dev/null", "is not a serial device"},
+    };
+    for (const auto& c : cases) {
+        const auto r = Cli({"checksum", "--port", c.port, "--device", "PCD80710", "--json"});
+        EXPECT_EQ(r.status, 3) << c.port;
+        EXPECT_NE(r.out.find("\"error_number\":1,\"error_text\":\"Cannot connect with QK-JTAG programmer."),
+                  std::string::npos)
+            << r.out;
+        EXPECT_NE(r.out.find("\"error_detail\":\""), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
+    }
+    // A port another program holds.
+    StartSim();
+    const int holder = QkStart(QKCLI_PATH, Device("program", {"--file", Image(), "--delay", "5000"}));
+    ASSERT_GT(holder, 0);
+    for (int i = 0; i < 100 && Frames().find("RX 17 03 22 04") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto busy = Cli(Device("checksum"));
+    EXPECT_EQ(busy.status, 3);
+    EXPECT_NE(busy.err.find("in use by another program"), std::string::npos) << busy.err;
+    kill(holder, SIGINT);
+    EXPECT_EQ(QkWaitExit(holder), 4);
 }
 
 } // namespace

@@ -28,9 +28,9 @@ protected:
 
 TEST_F(CliProject, AReferenceProjectShowsItsFilesAndSumsFromAnotherFolder)
 {
-    const auto saved = Cli({"project", "save", dir.File("board.qkp"), "--device", "pcd80712", "--space", "Data", "--file",
-                            dir.File("fw.hex"), "--space", "OSD", "--file", dir.File("font.bin"), "--description",
-                            "Board rev B"});
+    const auto saved =
+        Cli({"project", "save", dir.File("board.qkp"), "--device", "pcd80712", "--space", "Data", "--file",
+             dir.File("fw.hex"), "--space", "OSD", "--file", dir.File("font.bin"), "--description", "Board rev B"});
     ASSERT_EQ(saved.status, 0) << saved.err;
 
     // Run from elsewhere with a relative project path: the files are found
@@ -79,10 +79,10 @@ TEST_F(CliProject, BadInputsAreRefusedWithoutAProject)
     EXPECT_FALSE(std::filesystem::exists(dir.File("p.qkp")));
 
     EXPECT_EQ(Cli({"project", "save", dir.File("p.qkp"), "--device", "PCD99"}).status, 1);
-    EXPECT_EQ(Cli({"project", "save", dir.File("p.qkp"), "--device", "1", "--space", "OSD", "--file",
-                   dir.File("font.bin")})
-                  .status,
-              1); // the PCD80710 has no OSD space
+    EXPECT_EQ(
+        Cli({"project", "save", dir.File("p.qkp"), "--device", "1", "--space", "OSD", "--file", dir.File("font.bin")})
+            .status,
+        1); // the PCD80710 has no OSD space
     EXPECT_EQ(Cli({"project", "save", dir.File("p.qkp"), "--device", "1", "--keep", "all"}).status, 1);
     EXPECT_FALSE(std::filesystem::exists(dir.File("p.qkp")));
 
@@ -99,7 +99,9 @@ TEST(CliPorts, ListsWhatTheEnvironmentMaps)
 {
     const auto r = Cli({"ports", "--json"}, {"QKJTAG_COM7=/tmp/qk-test-port"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("{\"com\":7,\"path\":\"/tmp/qk-test-port\",\"source\":\"QKJTAG_COM7\"}"), std::string::npos)
+    EXPECT_NE(r.out.find("{\"com\":7,\"path\":\"/tmp/qk-test-port\",\"source\":\"QKJTAG_COM7\","
+                         "\"problem\":\"/tmp/qk-test-port does not exist\"}"),
+              std::string::npos)
         << r.out;
 }
 

@@ -39,9 +39,11 @@ TEST_F(FacadeSimTest, ConnectsByPathAndListsEveryVersion)
     comm.GetProtocolVer(versions);
     comm.GetQKVer(versions);
     m_Db.GetVer(versions);
-    const TArrayAsVector<clVerInfo> expected = {
-        {"QKComm-2", 3, 1, 0, 0}, {"QKJTAG", 1, 50, 0, 0}, {"Ram Size", 64, 0, 0, 0},
-        {"Flash Size", 32, 0, 0, 0}, {"QKDB", 3, 32, 0, 0}};
+    const TArrayAsVector<clVerInfo> expected = {{"QKComm-2", 3, 1, 0, 0},
+                                                {"QKJTAG", 1, 50, 0, 0},
+                                                {"Ram Size", 64, 0, 0, 0},
+                                                {"Flash Size", 32, 0, 0, 0},
+                                                {"QKDB", 3, 32, 0, 0}};
     EXPECT_EQ(versions, expected);
     EXPECT_TRUE(m_Ui.shown.empty());
 }

@@ -87,8 +87,7 @@ TEST_F(FirmwareTest, AMonitorErrorDuringTheDownloadEndsTheConnect)
     clTestComm& comm = Make();
     ExpectConnectFails(comm);
     ASSERT_EQ(m_Ui.Numbers(), (std::vector<unsigned short>{28, 1}));
-    EXPECT_NE(m_Ui.shown[0].text.find("error code 3 (boot library error 16)"), std::string::npos)
-        << m_Ui.shown[0].text;
+    EXPECT_NE(m_Ui.shown[0].text.find("error code 3 (boot library error 16)"), std::string::npos) << m_Ui.shown[0].text;
 }
 
 TEST_F(FirmwareTest, AMonitorStillThereAfterTheUpdateIsNotUpdatedAgain)
@@ -122,8 +121,7 @@ TEST_F(FirmwareTest, AMissingBootLibraryIsNamedAndFailsTheConnect)
 TEST_F(FirmwareTest, ABootLibraryWithoutComInitIsAReportedError)
 {
     StartMonitor();
-    const std::string other =
-        (std::filesystem::path(clBootLibrary::Path()).parent_path() / "libqkerr32.so").string();
+    const std::string other = (std::filesystem::path(clBootLibrary::Path()).parent_path() / "libqkerr32.so").string();
     clBootLibrary::SetPath(other.c_str());
     clTestComm& comm = Make();
     ExpectConnectFails(comm);

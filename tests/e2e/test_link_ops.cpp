@@ -65,8 +65,8 @@ TEST_F(SimLinkTest, DeviceSetupCarriesVppClockAndDelays)
     unsigned char doublings = 0;
     const long word = m_LL->ParseFrequency(4000000.0f, doublings);
     ASSERT_GT(word, 0);
-    const std::string setup = "RX 12 03 22 00 00 00 00 00 0A 32 " + HexBytes32(static_cast<std::uint32_t>(word)) +
-                              " 00 00 1E 64 00";
+    const std::string setup =
+        "RX 12 03 22 00 00 00 00 00 0A 32 " + HexBytes32(static_cast<std::uint32_t>(word)) + " 00 00 1E 64 00";
     EXPECT_EQ(CountLines(FrameLog(), setup), 1u) << FrameLog();
 
     // A new frequency goes out with the next prolog: 100 kHz is doubled twice.
@@ -74,8 +74,8 @@ TEST_F(SimLinkTest, DeviceSetupCarriesVppClockAndDelays)
     Sequence([] {});
     const long slow = m_LL->ParseFrequency(100000.0f, doublings);
     ASSERT_EQ(doublings, 2);
-    const std::string resent = "RX 12 03 22 00 00 00 00 00 0A 32 " + HexBytes32(static_cast<std::uint32_t>(slow)) +
-                               " 02 00 1E 64 00";
+    const std::string resent =
+        "RX 12 03 22 00 00 00 00 00 0A 32 " + HexBytes32(static_cast<std::uint32_t>(slow)) + " 02 00 1E 64 00";
     EXPECT_EQ(CountLines(FrameLog(), resent), 1u) << FrameLog();
 }
 

@@ -110,9 +110,8 @@ TEST(ErrDialog, LongTextWrapsAtSpacesAndLineFeedsAlwaysBreak)
     EXPECT_LE(layout.GetTextRect().w, 513);
 
     // A word longer than a line is cut where it reaches the width.
-    const auto cut = clErrDlgLayout::Wrap(std::string(100, 'x'), 60, [](const std::string& s) {
-        return 6 * static_cast<int>(s.size());
-    });
+    const auto cut = clErrDlgLayout::Wrap(std::string(100, 'x'), 60,
+                                          [](const std::string& s) { return 6 * static_cast<int>(s.size()); });
     ASSERT_EQ(cut.size(), 12u); // 11 lines of 9, then 1
     EXPECT_EQ(cut[0].size(), 9u);
 }

@@ -49,6 +49,18 @@ private:
     std::string m_s;
 };
 
+// CRC-32 bit by bit (the zip and PNG one), to check a seal independently.
+inline std::uint32_t BitwiseCrc32(const std::string& bytes)
+{
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const char ch : bytes) {
+        crc ^= static_cast<unsigned char>(ch);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ ((crc & 1) != 0 ? 0xEDB88320u : 0);
+    }
+    return ~crc;
+}
+
 inline std::string SavedBytes(const TBscOptServer& server)
 {
     std::ostringstream out;

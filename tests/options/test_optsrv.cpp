@@ -57,8 +57,7 @@ TEST(OptionData, NumbersFlagsAndTextsAreStoredAsTheirRawBytes)
 TEST(OptionData, ALengthThatDoesNotFitTheTypeIsRefusedAndTheValueKept)
 {
     clData<std::uint16_t> number(5);
-    EXPECT_EQ(RaisedName([&] { ReadItemInto(clBytes().Item(1, clBytes().U32(9)).Str(), number); }),
-              "clXDataFormat");
+    EXPECT_EQ(RaisedName([&] { ReadItemInto(clBytes().Item(1, clBytes().U32(9)).Str(), number); }), "clXDataFormat");
     EXPECT_EQ(number.Value(), 5);
 
     clData<std::string> text("kept");
@@ -114,10 +113,8 @@ TEST(OptionData, ListEntriesAreStoredWithTheirHeaders)
     list.Value().Add("", 22);
     std::ostringstream out;
     list.Write(out);
-    const clBytes expected = clBytes()
-                                 .U16(2)
-                                 .U16(4).U32(11).U16(1).U16(0).Text("one")
-                                 .U16(1).U32(22).U16(0).U16(0).Text("");
+    const clBytes expected =
+        clBytes().U16(2).U16(4).U32(11).U16(1).U16(0).Text("one").U16(1).U32(22).U16(0).U16(0).Text("");
     EXPECT_EQ(out.str(), expected.Str());
     EXPECT_EQ(list.Size(), expected.Str().size());
 }
@@ -126,9 +123,21 @@ TEST(OptionData, StoredListEntriesMergeIntoTheList)
 {
     const clBytes stored = clBytes()
                                .U16(3)
-                               .U16(2).U32(1).U16(1).U16(0xBEEF).Text("a") // known: becomes selected
-                               .U16(2).U32(2).U16(0).U16(0).Text("b")      // known, not selected: unchanged
-                               .U16(2).U32(3).U16(1).U16(0).Text("c");     // new: appended, selected
+                               .U16(2)
+                               .U32(1)
+                               .U16(1)
+                               .U16(0xBEEF)
+                               .Text("a") // known: becomes selected
+                               .U16(2)
+                               .U32(2)
+                               .U16(0)
+                               .U16(0)
+                               .Text("b") // known, not selected: unchanged
+                               .U16(2)
+                               .U32(3)
+                               .U16(1)
+                               .U16(0)
+                               .Text("c"); // new: appended, selected
     clData<TListBoxData> list;
     list.Value().Add("a", 100);
     list.Value().Add("b", 200, true);
@@ -150,10 +159,10 @@ TEST(OptionData, AListWhoseCountOrTextLengthLiesChangesNothing)
     const auto before = list.Value().Entries();
     const clBytes entry = clBytes().U16(2).U32(1).U16(0).U16(0).Text("x");
     const clBytes badLists[] = {
-        clBytes().U16(2).Add(entry),                               // count says 2, one stored
-        clBytes().U16(1).U16(200).U32(1).U16(0).U16(0).Text("x"),  // text length past the item
-        clBytes().U16(1).Add(entry).U8(0),                         // a byte left over
-        clBytes().U16(1).U16(2).U32(1).U16(0).U16(0).Chars("xy"),  // no zero byte
+        clBytes().U16(2).Add(entry),                              // count says 2, one stored
+        clBytes().U16(1).U16(200).U32(1).U16(0).U16(0).Text("x"), // text length past the item
+        clBytes().U16(1).Add(entry).U8(0),                        // a byte left over
+        clBytes().U16(1).U16(2).U32(1).U16(0).U16(0).Chars("xy"), // no zero byte
     };
     for (const auto& bad : badLists) {
         const clRaised raised = Raised([&] { ReadItemInto(clBytes().Item(1, bad).Str(), list); });
@@ -218,10 +227,8 @@ TEST_F(OptionServer, SwitchedOffServersAndGroupsWriteAndReportNothing)
     // With the group off, the levels 30 and 10 vanish from the walk.
     group->SwitchOff();
     chip->SwitchOff();
-    const clBytes expected = clBytes()
-                                 .Signature("RIR-TEST")
-                                 .Item(129, clBytes().Text("D"))
-                                 .Item(106, clBytes().U8(0x11));
+    const clBytes expected =
+        clBytes().Signature("RIR-TEST").Item(129, clBytes().Text("D")).Item(106, clBytes().U8(0x11));
     EXPECT_EQ(SavedBytes(server), expected.Str());
     server.SwitchOff();
     EXPECT_EQ(SavedBytes(server), clBytes().Signature("RIR-TEST").Str());
@@ -318,6 +325,77 @@ TEST_F(OptionServer, SignaturesTellForeignFilesFromOtherVersions)
     EXPECT_EQ(load(""), "clXIO@..\\CPPLIB\\CLUTIL.H");
     EXPECT_EQ(load(clBytes().Signature("RIR-TEST").Str()), "");
     EXPECT_EQ(TBscOptServer(nullptr).GetSignature(), "RIR-");
+}
+
+constexpr clQKOptIDType kSeal = 0xFFFE;
+
+std::string SealedBytes(const TBscOptServer& server)
+{
+    std::ostringstream out;
+    server.Save(out, kSeal);
+    return out.str();
+}
+
+// The load's outcome: "" or the exception's name.
+std::string LoadSealed(TBscOptServer& server, const std::string& bytes)
+{
+    return RaisedName([&] {
+        std::istringstream in(bytes);
+        server.Load(in, kSeal);
+    });
+}
+
+TEST_F(OptionServer, ASealedArrayStartsWithItsLengthAndTheCrcOfTheRest)
+{
+    ASSERT_EQ(BitwiseCrc32("123456789"), 0xCBF43926u); // the standard check value
+    const std::string items = SavedBytes(server).substr(9);
+    const std::string sealed = SealedBytes(server);
+    const clBytes expected =
+        clBytes()
+            .Signature("RIR-TEST")
+            .Item(kSeal, clBytes().U32(9 + 16 + static_cast<std::uint32_t>(items.size())).U32(BitwiseCrc32(items)))
+            .Chars(items);
+    EXPECT_EQ(sealed, expected.Str());
+
+    desc->Value() = "x";
+    chip->Value() = 0;
+    EXPECT_EQ(LoadSealed(server, sealed), "");
+    EXPECT_TRUE(server.WasSealed());
+    EXPECT_EQ(desc->Value(), "D");
+    EXPECT_EQ(chip->Value(), 0x0102);
+    EXPECT_TRUE(server.WasLoaded(130));
+    EXPECT_FALSE(server.WasLoaded(kSeal));
+    // Without a seal the same items load as they always did.
+    EXPECT_EQ(LoadSealed(server, SavedBytes(server)), "");
+    EXPECT_FALSE(server.WasSealed());
+}
+
+TEST_F(OptionServer, EveryCutAndEveryChangedByteOfASealedArrayIsCaughtBeforeAnythingLoads)
+{
+    const std::string sealed = SealedBytes(server);
+    desc->Value() = "before";
+    for (std::size_t length = 10; length < sealed.size(); ++length)
+        EXPECT_EQ(LoadSealed(server, sealed.substr(0, length)), "clXDataFormat") << length;
+    for (std::size_t at = 9; at < sealed.size(); ++at) {
+        std::string changed = sealed;
+        changed[at] = static_cast<char>(changed[at] ^ 0x01);
+        // A changed seal id turns the seal into an unknown item: the CRC of
+        // what follows no longer guards, but every other byte is caught.
+        if (at == 9 || at == 10)
+            continue;
+        EXPECT_EQ(LoadSealed(server, changed), "clXDataFormat") << at;
+    }
+    EXPECT_EQ(desc->Value(), "before");
+    // Data appended after a sealed file breaks its length.
+    EXPECT_EQ(LoadSealed(server, sealed + clBytes().Item(106, clBytes().U8(1)).Str()), "clXDataFormat");
+}
+
+TEST_F(OptionServer, AnArrayCutInsideAnItemHeaderIsDamagedNotAReadFault)
+{
+    const std::string saved = SavedBytes(server);
+    const std::size_t secondItem = 9 + 2 + 4 + 2 + 2;
+    for (std::size_t cut = secondItem + 1; cut < secondItem + 6; ++cut)
+        EXPECT_EQ(RaisedName([&] { LoadBytes(server, saved.substr(0, cut)); }), "clXDataFormat") << cut;
 }
 
 } // namespace

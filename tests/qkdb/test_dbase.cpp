@@ -98,8 +98,8 @@ TEST(Iteration, DevicesComeInDisplayOrder)
     std::vector<std::string> names;
     for (const auto& h : headers)
         names.push_back(h.GetName());
-    EXPECT_EQ(names, (std::vector<std::string>{"PCD80703", "PCD80705", "PCD80708", "PCD80710", "PCD80712",
-                                               "PCD80716", "PCD80718", "PCD80724"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"PCD80703", "PCD80705", "PCD80708", "PCD80710", "PCD80712", "PCD80716",
+                                               "PCD80718", "PCD80724"}));
     EXPECT_EQ(headers[3].GetDBId(), 5001);
 }
 
@@ -195,8 +195,7 @@ TEST(SelfCheck, TheShippedDataIsConsistent)
     const unsigned expectedCounts[] = {8, 39, 5, 2};
     for (int i = 0; i < 4; ++i) {
         ASSERT_EQ(clDataBase::LoadData(GetDLLDBaseInstance(), 510 + i, raw, 2), 2u);
-        EXPECT_EQ(static_cast<unsigned char>(raw[0]) | (static_cast<unsigned char>(raw[1]) << 8),
-                  expectedCounts[i]);
+        EXPECT_EQ(static_cast<unsigned char>(raw[0]) | (static_cast<unsigned char>(raw[1]) << 8), expectedCounts[i]);
     }
 
     std::set<unsigned short> chipIds;
@@ -220,8 +219,8 @@ TEST(SelfCheck, TheShippedDataIsConsistent)
     }
     EXPECT_EQ(chipIds, (std::set<unsigned short>{1, 2, 3, 4, 5, 6, 7, 8}));
 
-    const std::map<unsigned short, std::string> spaceNames = {{1, "Data"}, {2, "Encryption"}, {3, "Config"},
-                                                              {4, "OSD"}};
+    const std::map<unsigned short, std::string> spaceNames = {
+        {1, "Data"}, {2, "Encryption"}, {3, "Config"}, {4, "OSD"}};
     for (const auto& buf : Collect(&clDataBase::IterBufs)) {
         EXPECT_LE(buf.GetStartAdrs(), buf.GetStopAdrs()) << buf.GetDBId();
         const unsigned long size = static_cast<unsigned long>(buf.GetStopAdrs()) - buf.GetStartAdrs() + 1;

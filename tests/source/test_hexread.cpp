@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "source/datafile.h"
 #include "tests/source/hexfixture.h"
 
 namespace {
@@ -114,10 +115,59 @@ TEST_F(HexRead, OnlyBytesBetweenStartAndStopAreStored)
                     ":1001F800101112131415161718191A1B1C1D1E1F7F\n:00000001FF\n");
     clHexLoader loader(nullptr, 0);
     ASSERT_EQ(loader.OpenFile(path.c_str(), HEXFMT_INTEL_ANY, HEX_READ), 1);
-    EXPECT_EQ(loader.Load(space, 0x102, 0x1FB), 1);
+    clOutsideData outside;
+    EXPECT_EQ(loader.Load(space, 0x102, 0x1FB, &outside), 1);
     loader.CloseFile();
     EXPECT_EQ(BufferBytes(space, 0x100, 0x10B), (Bytes{0xFF, 0xFF, 10, 11, 12, 13, 14, 15, 0xFF, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(BufferBytes(space, 0x1F8, 0x1FF), (Bytes{0x10, 0x11, 0x12, 0x13, 0xFF, 0xFF, 0xFF, 0xFF}));
+    // What was left out, for a caller that must not clip silently.
+    ASSERT_TRUE(outside.any);
+    EXPECT_EQ(outside.first, 0xF8u);
+    EXPECT_EQ(outside.last, 0x207u);
+}
+
+TEST_F(HexRead, ADataFileTellsWhatFellOutsideTheSpaceAndRefusesWhatIsNoFile)
+{
+    clWarningsSeen seen;
+    MakeSpace(space, 0x100, 0x100);
+    const std::string path = dir.File("big.bin");
+    WriteBytes(path, Bytes(0x180, 0x5A));
+    clOutsideData outside;
+    EXPECT_EQ(QkLoadDataFile(space, path, ftBinary, 0x100, 0x1FF, &outside), 1);
+    EXPECT_EQ(BufferBytes(space, 0x1FF, 0x1FF), Bytes{0x5A});
+    ASSERT_TRUE(outside.any);
+    EXPECT_EQ(outside.first, 0x200u);
+    EXPECT_EQ(outside.last, 0x27Fu);
+
+    // A file that fits leaves nothing out.
+    WriteBytes(path, Bytes(0x100, 0x11));
+    clOutsideData none;
+    EXPECT_EQ(QkLoadDataFile(space, path, ftBinary, 0x100, 0x1FF, &none), 1);
+    EXPECT_FALSE(none.any);
+
+    // No file to read: reported, nothing loaded.
+    WriteText(dir.File("empty.hex"), "");
+    EXPECT_EQ(QkLoadDataFile(space, dir.File("empty.hex"), ftIntelAny, 0x100, 0x1FF), 0);
+    EXPECT_EQ(QkLoadDataFile(space, dir.Path().string(), ftBinary, 0x100, 0x1FF), 0);
+    EXPECT_EQ(QkDetectFileType("/dev/zero"), ftNone);
+    ASSERT_EQ(seen.seen.size(), 2u);
+    EXPECT_EQ(seen.seen[0].text, dir.File("empty.hex") + " is empty.");
+    EXPECT_EQ(seen.seen[1].text, dir.Path().string() + " is a directory.");
+    EXPECT_EQ(BufferBytes(space, 0x100, 0x100), Bytes{0x11});
+}
+
+TEST_F(HexRead, ARecordRunningPastTheTopOfTheAddressSpaceIsInvalid)
+{
+    clWarningsSeen seen;
+    MakeSpace(space, 0xFFFFFF00u, 0x100);
+    // 16 bytes from 0xFFFFFFF8, then a record at 0 that must not join them.
+    EXPECT_EQ(LoadText(dir, ":02000004FFFFFC\n:10FFF800000102030405060708090A0B0C0D0E0F81\n"
+                            ":020000040000FA\n:0100000042BD\n:00000001FF\n",
+                       space, HEXFMT_INTEL_ANY),
+              1);
+    EXPECT_EQ(BufferBytes(space, 0xFFFFFFF8u, 0xFFFFFFFFu), (Bytes{0, 1, 2, 3, 4, 5, 6, 7}));
+    ASSERT_EQ(seen.seen.size(), 1u);
+    EXPECT_EQ(seen.seen[0].number, hexErrInvalid);
 }
 
 TEST_F(HexRead, MissingEndRecordWarnsOnceAfterStoringTheData)

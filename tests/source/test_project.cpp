@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <set>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <gtest/gtest.h>
 
@@ -81,6 +83,32 @@ std::vector<unsigned> ItemIds(const std::string& file)
         at += 2 + 4 + number(at + 2, 4) + 2;
     }
     return ids;
+}
+
+// A saved project without its seal: the form older files have.
+std::string Unsealed(const std::string& file)
+{
+    const std::size_t itemsAt = 1 + static_cast<unsigned char>(file.at(0));
+    return file.substr(0, itemsAt) + file.substr(itemsAt + 16);
+}
+
+// file without its item of id.
+std::string WithoutItem(const std::string& file, unsigned id)
+{
+    std::size_t at = 1 + static_cast<unsigned char>(file.at(0));
+    const auto number = [&](std::size_t offset, int count) {
+        std::uint32_t value = 0;
+        for (int i = count; i-- > 0;)
+            value = (value << 8) | static_cast<unsigned char>(file.at(offset + static_cast<std::size_t>(i)));
+        return value;
+    };
+    while (at < file.size()) {
+        const std::size_t size = 2 + 4 + number(at + 2, 4) + 2;
+        if (number(at, 2) == id)
+            return file.substr(0, at) + file.substr(at + size);
+        at += size;
+    }
+    return file;
 }
 
 std::set<unsigned> SpaceIds(const std::vector<unsigned>& ids, clQKOptIDType offset)
@@ -204,8 +232,27 @@ TEST_F(Project, ASmallProjectIsWrittenByteForByte)
     expected.Item(5140, clBytes().Text("")).Item(5141, clBytes().Text(""));
     for (unsigned id : {158, 256, 159, 259})
         expected.Item(id, clBytes().U16(id == 256 ? 1 : 0));
-    EXPECT_EQ(ReadText(file), expected.Str());
+    // The seal comes first: the file's length and the CRC-32 of the items.
+    const std::string items = expected.Str().substr(16);
+    const clBytes sealed = clBytes()
+                               .Signature("RIR-QK-JTAG.W32")
+                               .Item(kOptProjSeal, clBytes().U32(static_cast<std::uint32_t>(16 + 16 + items.size()))
+                                                       .U32(BitwiseCrc32(items)))
+                               .Chars(items);
+    EXPECT_EQ(ReadText(file), sealed.Str());
     EXPECT_TRUE(reports.empty());
+
+    // The same project as files were written before the seal: it still loads.
+    const std::string oldFile = dir.File("old.qkp");
+    WriteText(oldFile, expected.Str());
+    clApp loader(settings, errors);
+    ASSERT_EQ(loader.project.Load(oldFile), 1);
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(loader.catalogue.chipId->Value(), 0x0102);
+    EXPECT_EQ(loader.project.GetDescription(), "Demo");
+    EXPECT_FALSE(loader.server.WasSealed());
+    ASSERT_EQ(loader.project.Load(file), 1);
+    EXPECT_TRUE(loader.server.WasSealed());
 }
 
 TEST_F(Project, ARichProjectLoadsBackFromAnotherFolder)
@@ -323,6 +370,64 @@ TEST_F(Project, AFailedSaveLeavesTheOldFileAndTheOptionsAsTheyWere)
     EXPECT_EQ(QkGetLastProject(settings), file);
 }
 
+TEST_F(Project, ASaveNeverReplacesItsOwnDataFilesNorWhatIsNotAFile)
+{
+    MakeRichProject(saver);
+    ASSERT_EQ(saver.project.Save(file, prjSaveHexRef, "old"), 1);
+    const std::string hexBefore = ReadText(hexFile);
+
+    // Its own data file, named directly or through a link.
+    EXPECT_EQ(saver.project.Save(hexFile, prjSaveImage, ""), 0);
+    const std::string link = dir.File("link.qkp");
+    fs::create_symlink(binFile, link);
+    EXPECT_EQ(saver.project.Save(link, prjSaveImage, ""), 0);
+    auto got = TakeReports();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].text, "The project file could not be written: " + hexFile + " is one of its own data files (" +
+                               hexFile + ").");
+    EXPECT_NE(got[1].text.find("is one of its own data files (" + binFile + ")"), std::string::npos);
+    EXPECT_EQ(ReadText(hexFile), hexBefore);
+    EXPECT_EQ(ReadText(binFile), "bin");
+    EXPECT_TRUE(fs::is_symlink(link));
+
+    // A directory is named as such.
+    EXPECT_EQ(saver.project.Save(folder.string(), prjSaveOnly, ""), 0);
+    got = TakeReports();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].text, "The project file could not be written: " + folder.string() + " is a directory.");
+    EXPECT_TRUE(fs::is_directory(folder));
+
+    // A link to a project: the link stays and its target gets the project.
+    const std::string other = dir.File("other.qkp");
+    WriteText(other, "stale");
+    const std::string otherLink = (folder / "current.qkp").string();
+    fs::create_symlink(other, otherLink);
+    ASSERT_EQ(saver.project.Save(otherLink, prjSaveOnly, "fresh"), 1);
+    EXPECT_TRUE(fs::is_symlink(otherLink));
+    EXPECT_EQ(ReadText(other).substr(1, 15), "RIR-QK-JTAG.W32");
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Project, ASaveOntoACharacterDeviceWritesItAndReportsItsFailure)
+{
+    // A device of our own: a mistake could never replace the system's.
+    const std::string null = dir.File("null");
+    if (::mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        GTEST_SKIP() << "creating device nodes is not permitted here";
+    const std::string full = dir.File("full");
+    ASSERT_EQ(::mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)), 0);
+    MakeRichProject(saver);
+    EXPECT_EQ(saver.project.Save(null, prjSaveImage, ""), 1);
+    EXPECT_TRUE(fs::is_character_file(null));
+    EXPECT_EQ(saver.project.Save(full, prjSaveImage, ""), 0);
+    EXPECT_TRUE(fs::is_character_file(full));
+    const auto got = TakeReports();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].text.rfind("The project file could not be written: cannot write " + full, 0), 0u) << got[0].text;
+    for (const auto& entry : fs::directory_iterator(dir.Path())) // no temporary file left beside them
+        EXPECT_NE(entry.path().filename().string().rfind(".qk-", 0), 0u) << entry.path();
+}
+
 // A saved project to break in the bad-file tests: description, five
 // file types, then everything else (space 2's buffer image among them).
 class BadProject : public Project {
@@ -333,7 +438,9 @@ protected:
         Fill(saver.Buffer(2), "Data", clAdrs(0u), std::string(64, '\x11'));
         saver.catalogue.chipId->Value() = 5;
         ASSERT_EQ(saver.project.Save(file, prjSaveHexRef, "described"), 1);
-        good = ReadText(file);
+        sealed = ReadText(file);
+        // The item-by-item checks are those of files without a seal.
+        good = Unsealed(sealed);
         loader.catalogue.chipId->Value() = 77;
     }
     // Loads bytes as a project; returns the load's result.
@@ -347,6 +454,7 @@ protected:
         return std::to_string(loader.catalogue.chipId->Value()) + "/" + loader.catalogue.description->Value();
     }
 
+    std::string sealed;
     std::string good;
     clApp loader{settings, errors};
 };
@@ -373,9 +481,11 @@ TEST_F(BadProject, EachBrokenFileGivesItsMessage)
         std::string bytes;
         std::string message;
     } cases[] = {
-        {"zero length", "", "The project file could not be read (clXIO in ..\\CPPLIB\\CLUTIL.H, line 48)."},
-        {"cut in an item header", good.substr(0, firstItemEnd + 1),
-         "The project file could not be read (clXIO in ..\\CPPLIB\\CLUTIL.H, line 48)."},
+        {"zero length", "", "The project file could not be read: " + file + " is empty."},
+        {"cut in an item id", good.substr(0, firstItemEnd + 1), kBadFile},
+        {"cut in an item length", good.substr(0, firstItemEnd + 4), kBadFile},
+        {"no device", WithoutItem(good, kOptChipId), kBadFile},
+        {"an image announced but missing", WithoutItem(good, QkSpaceOptId(2, spcBufImage)), kBadFile},
         {"cut in the buffer image", good.substr(0, imageAt + 10), kBadFile},
         {"lying item length", lying, kBadFile},
         {"lying image size", lyingImage, kBadFile},
@@ -400,6 +510,29 @@ TEST_F(BadProject, OptionsReadBeforeAFaultKeepTheirValues)
     EXPECT_EQ(LoadAs(good.substr(0, chipAt + 7)), 0);
     EXPECT_EQ(ChipAndDescription(), "77/described");
     EXPECT_EQ(loader.project.GetPath(), "");
+}
+
+TEST_F(BadProject, EveryCutAndEveryChangedByteOfASavedProjectIsReported)
+{
+    ASSERT_EQ(LoadAs(sealed), 1);
+    // Cut anywhere after the signature: 1010, and nothing of it is taken.
+    for (std::size_t length = 17; length < sealed.size(); ++length) {
+        loader.catalogue.description->Value() = "kept";
+        ASSERT_EQ(LoadAs(sealed.substr(0, length)), 0) << length;
+        const auto got = TakeReports();
+        ASSERT_EQ(got.size(), 1u) << length;
+        EXPECT_EQ(got[0].number, 1010) << length;
+        EXPECT_EQ(loader.catalogue.description->Value(), "kept") << length;
+    }
+    // A changed byte past the seal's id.
+    for (std::size_t at = 18; at < sealed.size(); at += 7) {
+        std::string changed = sealed;
+        changed[at] = static_cast<char>(changed[at] ^ 0x40);
+        EXPECT_EQ(LoadAs(changed), 0) << at;
+        const auto got = TakeReports();
+        ASSERT_EQ(got.size(), 1u) << at;
+        EXPECT_EQ(got[0].number, 1010) << at;
+    }
 }
 
 TEST_F(BadProject, AnUnknownItemIsPassedOverByItsLength)

@@ -5,6 +5,11 @@
 
 clCliArgs::clCliArgs(int argc, char** argv, int first, const std::set<std::string>& valueOptions,
                      const std::set<std::string>& flags)
+    : clCliArgs(argc, argv, first, valueOptions, flags, {"switch"})
+{}
+
+clCliArgs::clCliArgs(int argc, char** argv, int first, const std::set<std::string>& valueOptions,
+                     const std::set<std::string>& flags, const std::set<std::string>& repeatable)
 {
     bool optionsEnded = false;
     for (int i = first; i < argc; ++i) {
@@ -23,6 +28,10 @@ clCliArgs::clCliArgs(int argc, char** argv, int first, const std::set<std::strin
         if (inlineValue) {
             value = name.substr(eq + 1);
             name = name.substr(0, eq);
+        }
+        if ((flags.count(name) || valueOptions.count(name)) && m_Options.count(name) && !repeatable.count(name)) {
+            m_sError = "option --" + name + " is given more than once";
+            return;
         }
         if (flags.count(name)) {
             if (inlineValue) {

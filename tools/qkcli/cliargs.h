@@ -11,7 +11,11 @@
 class clCliArgs {
 public:
     // Parses argv[first..argc); options not named in valueOptions or flags
-    // are errors.
+    // are errors, and so is an option given twice unless it is named in
+    // repeatable (a second --start would silently win over the first).
+    clCliArgs(int argc, char** argv, int first, const std::set<std::string>& valueOptions,
+              const std::set<std::string>& flags, const std::set<std::string>& repeatable);
+    // The same with --switch as the only repeatable option: switches add up.
     clCliArgs(int argc, char** argv, int first, const std::set<std::string>& valueOptions,
               const std::set<std::string>& flags);
 

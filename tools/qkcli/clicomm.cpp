@@ -67,8 +67,7 @@ clCliSwitchArgs::clCliSwitchArgs(const clCliArgs& args) : m_Strings{"qkcli"}
 
 clCliComm::clCliComm(const clCliArgs& args, clDataBase& db, clCliEvents& events)
     : clCliSwitchArgs(args), clQKComm(Count(), Vector(), db), m_Events(events)
-{
-}
+{}
 
 int clCliComm::CommProgress(unsigned char percent, const clAdrs& address, const char* text) const
 {
@@ -97,8 +96,7 @@ std::string QkConnectAsAsked(clCliComm& comm, const clCliArgs& args)
             if (!ComPortPath(n).empty())
                 list.push_back(QK_PORT_CFG{n, 1, 1});
         const QK_PORT_CFG found = comm.SearchConnect(static_cast<int>(list.size()), list.data(), 0);
-        return found.m_lPortNo > 0 ? "COM" + std::to_string(found.m_lPortNo) + " " + ComPortPath(found.m_lPortNo)
-                                   : "";
+        return found.m_lPortNo > 0 ? "COM" + std::to_string(found.m_lPortNo) + " " + ComPortPath(found.m_lPortNo) : "";
     }
     const std::string port = args.Value("port");
     int number = kNamedPortNumber;

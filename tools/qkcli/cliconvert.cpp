@@ -10,6 +10,7 @@
 #include <string>
 
 #include "cpplib/qk51buff.h"
+#include "cpplib/qkfile.h"
 #include "err/errntfy.h"
 #include "source/appmngr.h"
 #include "source/datafile.h"
@@ -27,7 +28,6 @@ constexpr std::uint64_t kLargestRange = 512ull << 20;
 constexpr std::uint64_t kProgressFromSize = 1u << 20;
 
 enum class InputKind { binary, intel, srec };
-
 
 class clConverter {
 public:
@@ -71,12 +71,18 @@ bool clConverter::ParseOptions(std::string& error)
     }
     m_sInput = m_Args.Positional()[0];
     m_sOutput = m_Args.Positional()[1];
+    // A directory or a FIFO as OUTPUT is named as such, whatever its extension.
+    if (const std::string problem = QkCheckOutputFile(m_sOutput); !problem.empty()) {
+        error = problem;
+        return false;
+    }
     for (const char* name : {"start", "stop"}) {
         if (!m_Args.Has(name))
             continue;
         std::uint32_t value = 0;
         if (!QkParseNumber(m_Args.Value(name), value)) {
-            error = std::string("--") + name + " takes an address (0x-hex or decimal), not \"" + m_Args.Value(name) + "\"";
+            error =
+                std::string("--") + name + " takes an address (0x-hex or decimal), not \"" + m_Args.Value(name) + "\"";
             return false;
         }
         (std::strcmp(name, "start") == 0 ? m_Start : m_Stop) = value;
@@ -99,8 +105,7 @@ bool clConverter::ParseOptions(std::string& error)
         // Hex, "S" S-records, anything else a binary image.
         const int type = QkDetectFileType(m_sInput);
         m_eInput = type == ftIntelAny ? InputKind::intel : type == ftMotorolaAny ? InputKind::srec : InputKind::binary;
-    }
-    else if (from == "bin")
+    } else if (from == "bin")
         m_eInput = InputKind::binary;
     else if (from == "intel")
         m_eInput = InputKind::intel;
@@ -165,13 +170,14 @@ bool clConverter::LoadHex(std::string& error)
         clHexLoader loader(&progress, 0);
         if (loader.OpenFile(m_sInput.c_str(), kind, HEX_READ) == 0) {
             error = m_Args.Has("strict") && m_Ui.GetCount() > 0 ? "stopped at the first warning (--strict)"
-                                                                          : "cannot read " + m_sInput;
+                                                                : "cannot read " + m_sInput;
             return false;
         }
         const int loaded = loader.Load(image, from, to);
         loader.CloseFile();
         if (loaded == 0) {
-            error = m_Args.Has("strict") ? "stopped at the first warning (--strict)" : "reading " + m_sInput + " failed";
+            error =
+                m_Args.Has("strict") ? "stopped at the first warning (--strict)" : "reading " + m_sInput + " failed";
             return false;
         }
     }
@@ -230,6 +236,9 @@ int clConverter::Run()
     if (!ParseOptions(error))
         return QkUsageError("convert", error);
 
+    // Only a regular file is read: a device or a FIFO would never end.
+    if (const std::string problem = QkCheckInputFile(m_sInput, true); !problem.empty())
+        return Fail(problem);
     std::ifstream probe(m_sInput, std::ios::binary | std::ios::ate);
     if (!probe)
         return Fail("cannot read " + m_sInput + ": " + std::strerror(errno));

@@ -81,8 +81,7 @@ int QkCmdDevices(int argc, char** argv, int first)
     }
     std::printf("%-10s %-12s %-20s %s\n", "Vendor", "Device", "Adapter", "Chip id");
     for (const DeviceRow& row : rows)
-        std::printf("%-10s %-12s %-20s %u\n", row.vendor.c_str(), row.device.c_str(), row.adapter.c_str(),
-                    row.chipId);
+        std::printf("%-10s %-12s %-20s %u\n", row.vendor.c_str(), row.device.c_str(), row.adapter.c_str(), row.chipId);
     return exitOk;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "comm/comport.h"
 #include "comm/qkcommer.h"
 #include "comm/qkcommexpt.h"
 #include "comm/qkwire.h"
@@ -40,7 +41,6 @@ enum class clOp { program, verify, read, blankCheck, erase, checksum };
 // The options every device command takes, and those of each command.
 const std::set<std::string> kCommonValues = {"port", "device", "log", "switch", "trace"};
 const std::set<std::string> kCommonFlags = {"scan", "demo", "json", "json-events", "quiet"};
-const std::set<std::string> kRepeatable = {"switch"};
 
 struct clOpInfo {
     clOp op;
@@ -50,7 +50,9 @@ struct clOpInfo {
 };
 
 const clOpInfo kOps[] = {
-    {clOp::program, "program", {"space", "file", "start", "stop", "fill", "delay", "from"},
+    {clOp::program,
+     "program",
+     {"space", "file", "start", "stop", "fill", "delay", "from"},
      {"erase", "blank-check", "sig-check"}},
     {clOp::verify, "verify", {"space", "file", "start", "stop", "fill", "from", "report"}, {}},
     {clOp::read, "read", {"space", "file", "start", "stop", "to"}, {}},
@@ -146,17 +148,13 @@ int clDeviceRun::DataError(const std::string& message) const
 
 std::string clDeviceRun::CheckUsage() const
 {
-    for (const auto* names : {&kCommonValues, &kCommonFlags, &m_Info.values, &m_Info.flags})
-        for (const std::string& option : *names)
-            if (!kRepeatable.count(option) && m_Args.Values(option).size() > 1)
-                return "--" + option + " is given more than once";
     if (m_Args.Has("port") + m_Args.Has("scan") + m_Args.Has("demo") != 1)
         return "give one of --port PATH|COMn, --scan, --demo";
     if (m_Info.op == clOp::read) {
         if (!m_Args.Has("file"))
             return "name the output with --file";
-        const clCliFormat* format = m_Args.Has("to") ? QkFormatByName(m_Args.Value("to"))
-                                                     : QkFormatByExtension(m_Args.Value("file"));
+        const clCliFormat* format =
+            m_Args.Has("to") ? QkFormatByName(m_Args.Value("to")) : QkFormatByExtension(m_Args.Value("file"));
         if (format == nullptr)
             return "give --to bin, intel, intel-seg, intel386, s1, s2 or s3 (or a known extension)";
     }
@@ -199,10 +197,14 @@ std::string clDeviceRun::LoadInput(int space)
         buffer.Fill(buffer.GetStartAdrs(), buffer.GetStopAdrs(), &value);
         m_Run.fill = value;
     }
-    const std::uint32_t start = buffer.GetCmdStartAdrs().GetLinear();
-    const std::uint32_t stop = buffer.GetCmdStopAdrs().GetLinear();
-    if (m_Work.Spaces().LoadFile(space, file, type, start, stop) == 0)
+    // The whole space is loaded, so that data the space cannot hold is found
+    // wherever it lies; the command range picks what goes to the programmer.
+    clOutsideData outside;
+    if (m_Work.Spaces().LoadFile(space, file, type, buffer.GetStartAdrs().GetLinear(), buffer.GetStopAdrs().GetLinear(),
+                                 &outside) == 0)
         return m_Ui.GetCount() > 0 ? file + " raised warnings; nothing was done" : "cannot read " + file;
+    if (outside.any)
+        return QkOutsideText(file, buffer, outside) + "; nothing was done";
     return {};
 }
 
@@ -239,6 +241,9 @@ std::string clDeviceRun::Prepare()
 {
     clQkSpaces& spaces = m_Work.Spaces();
     const std::string file = m_Args.Value("file");
+    if (ReadsFile())
+        if (const std::string problem = QkCheckInputFile(file); !problem.empty())
+            return problem;
     const bool project = ReadsFile() && QkDetectFileType(file) == ftProject;
 
     if (project) {
@@ -307,7 +312,8 @@ void clDeviceRun::SendImage(clCliComm& comm)
     const clQKHugeBuffer& buffer = m_Work.Spaces().Buffer(m_iSpace);
     comm.Prolog();
     try {
-        comm.WriteSpace(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs(), buffer, qkwire::ordMemory, qkwire::subMemory);
+        comm.WriteSpace(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs(), buffer, qkwire::ordMemory,
+                        qkwire::subMemory);
     } catch (...) {
         comm.Epilog();
         throw;
@@ -401,33 +407,22 @@ void clDeviceRun::Operate(clCliComm& comm)
     comm.WrPrjDescrSeq(m_sDescription.c_str());
     m_Events.Phase(m_Info.name);
     switch (m_Info.op) {
-    case clOp::program:
-        ProgramWithSteps(comm);
-        break;
-    case clOp::verify:
-        Order(comm, buffer, [&] { comm.VerifySeq(buffer); });
-        break;
+    case clOp::program: ProgramWithSteps(comm); break;
+    case clOp::verify: Order(comm, buffer, [&] { comm.VerifySeq(buffer); }); break;
     case clOp::read: {
         Order(comm, buffer, [&] { comm.ReadSeq(buffer); });
         comm.Ready();
         const std::string out = m_Args.Value("file");
-        const clCliFormat* format =
-            m_Args.Has("to") ? QkFormatByName(m_Args.Value("to")) : QkFormatByExtension(out);
+        const clCliFormat* format = m_Args.Has("to") ? QkFormatByName(m_Args.Value("to")) : QkFormatByExtension(out);
         const std::string problem = QkWriteRange(buffer, *m_Run.start, *m_Run.stop, out, *format, false);
         if (!problem.empty())
             throw std::runtime_error(problem);
         m_Run.imageChecksum = buffer.Sum(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs());
         break;
     }
-    case clOp::blankCheck:
-        Order(comm, buffer, [&] { comm.BlnkChkSeq(buffer); });
-        break;
-    case clOp::erase:
-        Order(comm, buffer, [&] { comm.EraseSeq(buffer); });
-        break;
-    case clOp::checksum:
-        Order(comm, buffer, [&] { m_Run.checksum = comm.ChkSumSeq(buffer); });
-        break;
+    case clOp::blankCheck: Order(comm, buffer, [&] { comm.BlnkChkSeq(buffer); }); break;
+    case clOp::erase: Order(comm, buffer, [&] { comm.EraseSeq(buffer); }); break;
+    case clOp::checksum: Order(comm, buffer, [&] { m_Run.checksum = comm.ChkSumSeq(buffer); }); break;
     }
     // A connection lost and made again inside the operation must not have
     // ended on the demo protocol.
@@ -515,6 +510,9 @@ void clDeviceRun::TakeMessages()
     }
     if (m_Run.outcome != clCliOutcome::ok && !m_Run.error)
         m_Run.error = MainMessage(m_Ui.GetMessages());
+    // Why the port could not be opened goes beside "Cannot connect ...".
+    if (m_Run.error && m_Run.error->number == 1 && m_Run.detail.empty())
+        m_Run.detail = ComLastOpenError();
     if (m_Run.outcome == clCliOutcome::aborted && !m_Run.error) {
         clCliMessage stopped;
         stopped.text = "Aborted";

@@ -12,9 +12,7 @@ void Line(const clJsonObject& object)
 }
 } // namespace
 
-clCliEvents::clCliEvents(bool jsonEvents, bool quiet) : m_bJson(jsonEvents), m_Bar(!quiet && !jsonEvents)
-{
-}
+clCliEvents::clCliEvents(bool jsonEvents, bool quiet) : m_bJson(jsonEvents), m_Bar(!quiet && !jsonEvents) {}
 
 void clCliEvents::Phase(const char* phase) const
 {

@@ -4,14 +4,19 @@
 #include <cerrno>
 #include <cstring>
 
+#include "cpplib/qkfile.h"
 #include "source/hexdefs.h"
 #include "source/hexio.h"
 #include "tools/qkcli/clinotify.h"
 
 namespace {
 constexpr clCliFormat kFormats[] = {
-    {"bin", ftBinary, 0xFFFFFFFFu},       {"intel", ftIntel16, 0xFFFFu}, {"intel-seg", ftIntelSegment, 0xFFFFFu},
-    {"intel386", ftIntelLinear, 0xFFFFFFFFu}, {"s1", ftS1, 0xFFFFu},      {"s2", ftS2, 0xFFFFFFu},
+    {"bin", ftBinary, 0xFFFFFFFFu},
+    {"intel", ftIntel16, 0xFFFFu},
+    {"intel-seg", ftIntelSegment, 0xFFFFFu},
+    {"intel386", ftIntelLinear, 0xFFFFFFFFu},
+    {"s1", ftS1, 0xFFFFu},
+    {"s2", ftS2, 0xFFFFFFu},
     {"s3", ftS3, 0xFFFFFFFFu},
 };
 
@@ -55,6 +60,9 @@ const clCliFormat* QkFormatByExtension(const std::string& path)
 std::string QkWriteRange(const clHugeBuffer<unsigned char>& buffer, std::uint32_t first, std::uint32_t last,
                          const std::string& path, const clCliFormat& format, bool progress)
 {
+    // Say plainly what is wrong with the target before any work is done.
+    if (const std::string problem = QkCheckOutputFile(path); !problem.empty())
+        return problem;
     errno = 0;
     const std::string cannot = "cannot write " + path;
     if (format.fileType == ftBinary)

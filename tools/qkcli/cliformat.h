@@ -8,8 +8,8 @@
 #include "cpplib/clbuffer.h"
 
 struct clCliFormat {
-    const char* name;   // as --to takes it
-    int fileType;       // file-type code
+    const char* name;    // as --to takes it
+    int fileType;        // file-type code
     std::uint32_t reach; // highest address the format can carry
 };
 

@@ -59,8 +59,52 @@ void clJsonObject::Key(const std::string& key)
     m_sBody += QkJsonString(key) + ":";
 }
 
+bool QkIsUtf8(const std::string& text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        // The number of continuation bytes and the least code point they may
+        // form (no overlong forms, nothing past U+10FFFF, no surrogates).
+        std::size_t more = 0;
+        std::uint32_t code = 0, least = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            more = 1;
+            code = lead & 0x1F;
+            least = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            more = 2;
+            code = lead & 0x0F;
+            least = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            more = 3;
+            code = lead & 0x07;
+            least = 0x10000;
+        } else {
+            return false;
+        }
+        if (text.size() - i <= more)
+            return false;
+        for (std::size_t k = 1; k <= more; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            code = code << 6 | (next & 0x3F);
+        }
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        i += more + 1;
+    }
+    return true;
+}
+
 std::string QkToUtf8(const std::string& text)
 {
+    if (QkIsUtf8(text))
+        return text;
     // The bytes 0x80..0x9F of Windows-1252 that differ from Latin-1 do not
     // occur in our texts; the rest maps one to one onto U+0080..U+00FF.
     std::string out;

@@ -38,7 +38,11 @@ private:
     std::string m_sBody;
 };
 
-// A JSON string literal of text (8-bit bytes above 0x7F taken as Windows-1252).
+// A JSON string literal of text: UTF-8 passes through, only what JSON
+// requires is escaped; text that is not UTF-8 is taken as Windows-1252.
 std::string QkJsonString(const std::string& text);
-// Windows-1252 text (the system's own texts) as UTF-8 for a terminal.
+// Text as UTF-8 for a terminal: UTF-8 (file names) as it is, anything else
+// taken as Windows-1252 (the system's own texts).
 std::string QkToUtf8(const std::string& text);
+// Whether text is well-formed UTF-8 (plain ASCII included).
+bool QkIsUtf8(const std::string& text);

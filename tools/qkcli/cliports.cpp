@@ -27,12 +27,18 @@ int QkCmdPorts(int argc, char** argv, int first)
             continue;
         const std::string envName = "QKJTAG_COM" + std::to_string(n);
         const bool fromEnvironment = std::getenv(envName.c_str()) != nullptr;
+        // What keeps a port from being opened, as far as it shows without
+        // opening it (a port in use shows only when a command opens it).
+        const std::string problem = ComPortProblem(n);
         if (args.Has("json")) {
             clJsonObject item;
             item.Add("com", n).Add("path", path).Add("source", fromEnvironment ? envName : "detected");
+            if (!problem.empty())
+                item.Add("problem", problem);
             list.Add(item);
         } else {
-            std::printf("COM%-3d %s%s\n", n, path.c_str(), fromEnvironment ? ("  (" + envName + ")").c_str() : "");
+            std::printf("COM%-3d %s%s%s\n", n, path.c_str(), fromEnvironment ? ("  (" + envName + ")").c_str() : "",
+                        problem.empty() ? "" : ("  -- " + problem).c_str());
         }
         ++shown;
     }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "cpplib/qkfile.h"
 #include "err/errntfy.h"
 #include "source/appmngr.h"
 #include "source/datafile.h"
@@ -36,7 +37,7 @@ int SaveOption(const std::string& keep, bool haveFiles)
 
 int Save(int argc, char** argv, int first)
 {
-    const clCliArgs args(argc, argv, first, {"device", "space", "file", "description", "keep"}, {});
+    const clCliArgs args(argc, argv, first, {"device", "space", "file", "description", "keep"}, {}, {"space", "file"});
     if (!args.IsValid())
         return QkUsageError("project", args.GetError());
     if (args.Positional().size() != 1 || !args.Has("device"))
@@ -65,16 +66,22 @@ int Save(int argc, char** argv, int first)
         const int space = spaces.empty() ? work.Spaces().FirstSpace() : work.Spaces().FindSpace(spaces[i]);
         if (space == 0)
             return Fail("save", "the " + work.DeviceName(*chipId) + " has no space \"" + spaces[i] + "\"");
+        if (const std::string problem = QkCheckInputFile(files[i]); !problem.empty())
+            return Fail("save", problem);
         const int type = QkDetectFileType(files[i]);
         if (type == ftNone)
             return Fail("save", "cannot read " + files[i]);
         if (type == ftProject)
             return Fail("save", files[i] + " is a project file, not a data file");
         const clQKHugeBuffer& buffer = work.Spaces().Buffer(space);
+        clOutsideData outside;
         if (work.Spaces().LoadFile(space, files[i], type, buffer.GetStartAdrs().GetLinear(),
-                                   buffer.GetStopAdrs().GetLinear()) == 0)
+                                   buffer.GetStopAdrs().GetLinear(), &outside) == 0)
             return Fail("save", ui.GetCount() > 0 ? files[i] + " raised warnings; nothing was saved"
                                                   : "cannot read " + files[i]);
+        // The project would hold less than the file says.
+        if (outside.any)
+            return Fail("save", QkOutsideText(files[i], buffer, outside) + "; nothing was saved");
     }
     if (work.Project().Save(args.Positional()[0], saveOption, description) == 0)
         return exitUsage; // the reason was shown
@@ -102,8 +109,7 @@ int Show(int argc, char** argv, int first)
         std::printf("Project:     %s\nDevice:      %s (chip id %u)\nDescription: %s\nSpaces:\n",
                     work.Project().GetPath().c_str(), device.c_str(), spaces.GetChipId(),
                     work.Project().GetDescription().c_str());
-        std::printf("  %-5s %-11s %-5s %-10s %-8s %-6s %s\n", "Space", "Name", "Type", "Start", "Size", "Sum",
-                    "File");
+        std::printf("  %-5s %-11s %-5s %-10s %-8s %-6s %s\n", "Space", "Name", "Type", "Start", "Size", "Sum", "File");
     }
     for (int space = 1; space <= kSpaceCount; ++space) {
         if (!spaces.HasSpace(space))

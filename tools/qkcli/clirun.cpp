@@ -29,28 +29,20 @@ const char* QkProtocolName(clCliProtocol protocol)
 int clCliRun::ExitStatus() const
 {
     switch (outcome) {
-    case clCliOutcome::ok:
-        return 0;
-    case clCliOutcome::failed:
-        return 2;
-    case clCliOutcome::aborted:
-        return 4;
-    default:
-        return 3;
+    case clCliOutcome::ok: return 0;
+    case clCliOutcome::failed: return 2;
+    case clCliOutcome::aborted: return 4;
+    default: return 3;
     }
 }
 
 const char* clCliRun::ResultText() const
 {
     switch (outcome) {
-    case clCliOutcome::ok:
-        return "ok";
-    case clCliOutcome::failed:
-        return "failed";
-    case clCliOutcome::aborted:
-        return "aborted";
-    default:
-        return "error";
+    case clCliOutcome::ok: return "ok";
+    case clCliOutcome::failed: return "failed";
+    case clCliOutcome::aborted: return "aborted";
+    default: return "error";
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "comm/comport.h"
 #include "comm/qkcommexpt.h"
 #include "err/errntfy.h"
 #include "qkversion.h"
@@ -20,9 +21,6 @@ int QkCmdVersions(int argc, char** argv, int first)
         return QkUsageError("versions", args.GetError());
     if (!args.Positional().empty())
         return QkUsageError("versions", "unexpected \"" + args.Positional()[0] + "\"");
-    for (const char* once : {"port", "log"})
-        if (args.Values(once).size() > 1)
-            return QkUsageError("versions", std::string("--") + once + " is given more than once");
     if (args.Has("port") + args.Has("scan") + args.Has("demo") > 1)
         return QkUsageError("versions", "give at most one of --port, --scan, --demo");
     const bool connecting = args.Has("port") || args.Has("scan") || args.Has("demo");
@@ -51,6 +49,8 @@ int QkCmdVersions(int argc, char** argv, int first)
             status = exitComm;
             protocol.clear();
             programmer.clear();
+            if (const std::string reason = ComLastOpenError(); !reason.empty() && !args.Has("json"))
+                std::fprintf(stderr, "qkcli versions: %s\n", reason.c_str());
         }
     }
     const bool connected = connecting && status == exitOk;
@@ -66,7 +66,9 @@ int QkCmdVersions(int argc, char** argv, int first)
         clJsonObject out;
         out.Add("software", std::string("QK-JTAG ") + QK_VERSION_TEXT).AddBool("connected", connected);
         out.Add("port", port).Add("protocol_kind", connected ? QkProtocolName(kind) : "");
-        out.AddRaw("protocol", list(protocol)).AddRaw("programmer", list(programmer)).AddRaw("database", list(database));
+        out.AddRaw("protocol", list(protocol))
+            .AddRaw("programmer", list(programmer))
+            .AddRaw("database", list(database));
         std::printf("%s\n", out.Text().c_str());
     } else {
         for (const std::string& line : lines)

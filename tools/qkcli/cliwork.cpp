@@ -1,7 +1,9 @@
 #include "tools/qkcli/cliwork.h"
 
+#include <cstdio>
 #include <strings.h>
 
+#include "cpplib/qkfile.h"
 #include "source/appmngr.h"
 #include "tools/qkcli/cliargs.h"
 
@@ -12,8 +14,7 @@ clCliWork::clCliWork()
       m_Spaces(m_Db, m_Options, m_Catalogue),
       m_Settings(""),
       m_Project(m_Options, m_Settings, QkAppErrMngr())
-{
-}
+{}
 
 std::optional<unsigned short> QkFindDevice(const clDataBase& db, const std::string& text)
 {
@@ -52,8 +53,18 @@ std::string clCliWork::DeviceName(unsigned short chipId) const
     }
 }
 
+std::string QkOutsideText(const std::string& file, const clQKHugeBuffer& buffer, const clOutsideData& outside)
+{
+    char text[120];
+    std::snprintf(text, sizeof text, " space (0x%X..0x%X): 0x%X..0x%X", buffer.GetStartAdrs().GetLinear(),
+                  buffer.GetStopAdrs().GetLinear(), outside.first, outside.last);
+    return file + " holds data outside the " + buffer.GetName() + text;
+}
+
 std::string clCliWork::OpenProject(const std::string& path)
 {
+    if (const std::string problem = QkCheckInputFile(path); !problem.empty())
+        return problem;
     if (m_Project.Load(path) == 0)
         return "cannot load the project " + path;
     std::uint16_t chipId = 0;

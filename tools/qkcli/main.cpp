@@ -11,33 +11,33 @@ namespace {
 
 // The help shared by the commands that talk to a programmer (macros, so that
 // they join the other string literals of a help text).
-#define QKCLI_CONN_HELP \
-    "CONN is one of:\n"\
-     "  --port PATH|COMn  the programmer on a serial port: a device path (pseudo-terminals\n"\
-     "                    too, e.g. the one qksim prints) or a COM number (see \"qkcli ports\")\n"\
-     "  --scan            try every detected port in COM order\n"\
-     "  --demo            the demo protocol: no programmer, nothing reaches a device\n"\
-     "  --log FILE        write the communication log to FILE\n"\
-     "  --switch S        a communication switch such as \"/SDELAY:30\" (repeatable)\n"
+#define QKCLI_CONN_HELP                                                                           \
+    "CONN is one of:\n"                                                                           \
+    "  --port PATH|COMn  the programmer on a serial port: a device path (pseudo-terminals\n"      \
+    "                    too, e.g. the one qksim prints) or a COM number (see \"qkcli ports\")\n" \
+    "  --scan            try every detected port in COM order\n"                                  \
+    "  --demo            the demo protocol: no programmer, nothing reaches a device\n"            \
+    "  --log FILE        write the communication log to FILE\n"                                   \
+    "  --switch S        a communication switch such as \"/SDELAY:30\" (repeatable)\n"
 
-#define QKCLI_DEVICE_HELP \
-    QKCLI_CONN_HELP \
-     "Output:\n"\
-     "  --json            one result object on stdout\n"\
-     "  --json-events     a JSON line per event, then the result object\n"\
-     "  --quiet           nothing on success\n"\
-     "  --trace FILE      append one line per operation to a production trace\n"\
-     "Exit status: 0 ok, 1 usage, file or data error, 2 the device failed, 3 communication\n"\
-     "error (also: the programmer did not answer and the demo protocol would have been used),\n"\
-     "4 aborted (Ctrl-C; while programming the programmer gets its abort byte).\n"\
-     "Checksums are the 16-bit sum of the bytes of the range; bytes no file gave hold the\n"\
-     "space's erase value (or the fill value given).\n"\
-     "What reaches the programmer: the device set-up, the project description, and before\n"\
-     "every device order the command range it works on; program and verify also send that\n"\
-     "range of the image (runs of 24 or more equal bytes as one fill frame). Nothing else of\n"\
-     "the space is sent: after a qkcli command the programmer's memory outside the range\n"\
-     "holds whatever it held before. A range outside the space, or one that ends before it\n"\
-     "starts, is refused; --trace and --log must be writable files before anything is sent.\n"
+#define QKCLI_DEVICE_HELP                                                                       \
+    QKCLI_CONN_HELP                                                                             \
+    "Output:\n"                                                                                 \
+    "  --json            one result object on stdout\n"                                         \
+    "  --json-events     a JSON line per event, then the result object\n"                       \
+    "  --quiet           nothing on success\n"                                                  \
+    "  --trace FILE      append one line per operation to a production trace\n"                 \
+    "Exit status: 0 ok, 1 usage, file or data error, 2 the device failed, 3 communication\n"    \
+    "error (also: the programmer did not answer and the demo protocol would have been used),\n" \
+    "4 aborted (Ctrl-C; while programming the programmer gets its abort byte).\n"               \
+    "Checksums are the 16-bit sum of the bytes of the range; bytes no file gave hold the\n"     \
+    "space's erase value (or the fill value given).\n"                                          \
+    "What reaches the programmer: the device set-up, the project description, and before\n"     \
+    "every device order the command range it works on; program and verify also send that\n"     \
+    "range of the image (runs of 24 or more equal bytes as one fill frame). Nothing else of\n"  \
+    "the space is sent: after a qkcli command the programmer's memory outside the range\n"      \
+    "holds whatever it held before. A range outside the space, or one that ends before it\n"    \
+    "starts, is refused; --trace and --log must be writable files before anything is sent.\n"
 
 const clCliCommand kCommands[] = {
     {"devices", "devices [FILTER] [--json]",
@@ -99,8 +99,7 @@ const clCliCommand kCommands[] = {
      "of the space. --fill sets the bytes F does not give (default the erase value); --from\n"
      "reads F as auto (default: told by its first character), bin, intel or srec. Prints the\n"
      "checksum as %04X. A data file that raises warnings is refused.\n"
-     "\n" QKCLI_DEVICE_HELP
-     "\n"
+     "\n" QKCLI_DEVICE_HELP "\n"
      "Examples:\n"
      "  qkcli program --port /dev/ttyUSB0 --device PCD80710 --file fw.hex --erase\n"
      "  qkcli program --port COM2 --file board.qkp --json --trace line3.log\n",
@@ -112,39 +111,34 @@ const clCliCommand kCommands[] = {
      "mismatch the programmer names the first differing address with the device's and the\n"
      "buffer's value (exit status 2); --report FILE then reads the range back and writes\n"
      "every run of differing bytes (start, end, count, bits 0->1 and 1->0) as JSON.\n"
-     "\n" QKCLI_DEVICE_HELP
-     "\n"
+     "\n" QKCLI_DEVICE_HELP "\n"
      "Examples:\n"
      "  qkcli verify --port COM1 --device PCD80710 --file fw.hex --report diff.json\n",
      QkCmdVerify},
     {"read", "read CONN --device D [--space S] --file OUT [--start A --stop A] [--to FORMAT]",
      "Read the device into OUT: bin, intel, intel-seg, intel386, s1, s2 or s3 (default from\n"
      "OUT's extension, as in convert).\n"
-     "\n" QKCLI_DEVICE_HELP
-     "\n"
+     "\n" QKCLI_DEVICE_HELP "\n"
      "Examples:\n"
      "  qkcli read --port COM1 --device PCD80710 --file dump.hex\n",
      QkCmdRead},
     {"blank-check", "blank-check CONN --device D [--space S] [--start A --stop A]",
      "Check that the range holds only the erased value; the first programmed address and\n"
      "its value are named when it does not (exit status 2).\n"
-     "\n" QKCLI_DEVICE_HELP
-     "\n"
+     "\n" QKCLI_DEVICE_HELP "\n"
      "Examples:\n"
      "  qkcli blank-check --port COM1 --device PCD80710\n"
      "  qkcli blank-check --port /tmp/qkjtag --device PCD80710 --start 0 --stop 0xFFFF --json\n",
      QkCmdBlankCheck},
     {"erase", "erase CONN --device D",
      "Erase the whole device (the command range sent first is the whole Data space).\n"
-     "\n" QKCLI_DEVICE_HELP
-     "\n"
+     "\n" QKCLI_DEVICE_HELP "\n"
      "Examples:\n"
      "  qkcli erase --port COM1 --device PCD80710 --trace station1.log\n",
      QkCmdErase},
     {"checksum", "checksum CONN --device D [--space S] [--start A --stop A]",
      "The device's checksum over the range, as %04X.\n"
-     "\n" QKCLI_DEVICE_HELP
-     "\n"
+     "\n" QKCLI_DEVICE_HELP "\n"
      "Examples:\n"
      "  qkcli checksum --port COM1 --device PCD80710\n"
      "  qkcli checksum --scan --device PCD80712 --start 0x10000 --stop 0x1FFFF --json\n",
@@ -152,8 +146,7 @@ const clCliCommand kCommands[] = {
     {"versions", "versions [CONN] [--json]",
      "The version lines of the About page: the software, the protocol and the programmer\n"
      "(\"Not Connected\" without CONN) and the device database.\n"
-     "\n" QKCLI_CONN_HELP
-     "  --json            the lines as one JSON object\n"
+     "\n" QKCLI_CONN_HELP "  --json            the lines as one JSON object\n"
      "  --quiet           accepted for scripts; the lines are the output\n"
      "\n"
      "Examples:\n"
@@ -170,9 +163,10 @@ const clCliCommand kCommands[] = {
      "  qkcli ports\n"
      "  QKJTAG_COM3=/tmp/qk-jtag qkcli ports --json\n",
      QkCmdPorts},
-    {"project", "project save PROJECT.qkp --device D [--space S --file F]... [--description TEXT]\n"
-                "                           [--keep only|image|reference]\n"
-                "       qkcli project show PROJECT.qkp [--json]",
+    {"project",
+     "project save PROJECT.qkp --device D [--space S --file F]... [--description TEXT]\n"
+     "                           [--keep only|image|reference]\n"
+     "       qkcli project show PROJECT.qkp [--json]",
      "save: build a project file for device D (name or chip id). Each --file (Intel Hex,\n"
      "S-records or binary, told apart by their contents) is loaded into the space of the\n"
      "--space before it (a space name such as Data or OSD, or its number; without --space the\n"
@@ -198,10 +192,9 @@ void PrintUsage(FILE* out)
     std::fprintf(out, "Usage: qkcli COMMAND [ARGUMENTS]\n       qkcli --help | --version\n\nCommands:\n");
     for (const clCliCommand& command : kCommands)
         std::fprintf(out, "  qkcli %s\n", command.synopsis);
-    std::fprintf(out,
-                 "\n\"qkcli COMMAND --help\" explains a command.\n"
-                 "Exit status: 0 ok, 1 usage, file or data error, 2 the device failed,\n"
-                 "3 communication error, 4 aborted.\n");
+    std::fprintf(out, "\n\"qkcli COMMAND --help\" explains a command.\n"
+                      "Exit status: 0 ok, 1 usage, file or data error, 2 the device failed,\n"
+                      "3 communication error, 4 aborted.\n");
 }
 
 bool WantsHelp(int argc, char** argv, int first)

@@ -1,0 +1,51 @@
+#include "cpplib/qkfilesys.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+// The mode of the file being replaced, or the one a new file would get.
+mode_t ModeFor(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+} // namespace
+
+std::string QkCreateTempFile(const std::string& folder, const std::string& target, std::string& error)
+{
+    const std::string pattern = folder + "/.qk-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) {
+        error = QkLastSystemError();
+        return {};
+    }
+    ::fchmod(fd, ModeFor(target));
+    ::close(fd);
+    return name.data();
+}
+
+bool QkSyncFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+std::string QkLastSystemError()
+{
+    return errno != 0 ? std::strerror(errno) : std::string();
+}

@@ -1,0 +1,16 @@
+// The few file-system calls the portable file code needs and the standard
+// library does not give, one implementation per platform (qkfile_posix.cpp).
+#pragma once
+
+#include <string>
+
+// Creates an empty temporary file in folder, with the permissions a file
+// replacing target should get (target's own when it exists). Its path, or
+// empty (error says why) when it cannot be made.
+std::string QkCreateTempFile(const std::string& folder, const std::string& target, std::string& error);
+
+// Puts what was written to path on disk; false when the system failed.
+bool QkSyncFile(const std::string& path);
+
+// The system's text for the last failed call (errno), or empty.
+std::string QkLastSystemError();
