@@ -1,13 +1,22 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the main job without hardware: qksim, the
-# simulated programmer, on a pseudo-terminal, and qkcli programming a sample
-# image into a simulated PCD80710 over it, printing the checksum.
+# simulated programmer, on a pseudo-terminal, and the desktop program qkprog
+# connected to it as COM1, with a sample image ready to load. Without a
+# display, qkcli programs the sample image into a simulated PCD80710 instead
+# and prints the checksum.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/deps.sh
 
+gui=no
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  gui=yes
+fi
+
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build --target qkcli qksim qkboot32
+targets=(qkcli qksim qkboot32)
+[ "$gui" = yes ] && targets+=(qkprog)
+cmake --build build --target "${targets[@]}"
 
 work=$(mktemp -d)
 link="$work/qkjtag"
@@ -22,6 +31,15 @@ for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
 head -c 49152 /dev/urandom >"$work/sample.bin"
 ./build/bin/qkcli convert "$work/sample.bin" "$work/sample.hex" --start 0x1000
 
+if [ "$gui" = yes ]; then
+  echo "qkprog is connected to the simulated programmer as COM1 ($link)."
+  echo "Open -> Intel Hex -> $work/sample.hex, then Program; close the window to end."
+  QKJTAG_COM1="$link" ./build/bin/qkprog /Com:1 /TDELAY:0
+  exit 0
+fi
+
+echo "No display (DISPLAY is not set): the desktop program needs one, so qkcli runs the demonstration."
+echo
 ./build/bin/qkcli versions --port "$link"
 echo
 ./build/bin/qkcli program --port "$link" --device PCD80710 --file "$work/sample.hex" --erase --delay 0

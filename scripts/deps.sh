@@ -6,7 +6,8 @@ QK_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   srecord
-  qt6-base-dev xvfb xauth fonts-dejavu-core
+  qt6-base-dev qt6-multimedia-dev qt6-svg-dev
+  xvfb xauth fonts-dejavu-core
   scdoc lintian dpkg-dev desktop-file-utils binutils file
 )
 

@@ -1,5 +1,6 @@
 #include "source/qkspaces.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "cladrs/cladrs.h"
@@ -27,7 +28,7 @@ void clQkSpaces::SetupDevice(unsigned short chipId)
         m_usSpaceNumber[space] = desc.GetSpace();
         m_iOrder[space] = order++;
         clQKHugeBuffer& buffer = Buffer(space);
-        const std::uint32_t size = desc.GetStopAdrs() - desc.GetStartAdrs() + 1;
+        const std::uint32_t size = std::max(desc.GetStopAdrs() - desc.GetStartAdrs() + 1, m_ulLeastSize);
         const bool imageFits = buffer.HasMemory() && buffer.GetSize() == size &&
                                buffer.GetStartAdrs().GetLinear() == desc.GetStartAdrs();
         buffer.SetName(desc.GetName());

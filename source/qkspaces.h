@@ -22,6 +22,9 @@ public:
     // unknown device and clXAlloc when memory runs out.
     void SetupDevice(unsigned short chipId);
     unsigned short GetChipId() const { return m_usChipId; }
+    // Every space buffer is made at least this many bytes (the program's
+    // "Size:" switch); 0 sizes each space as the database describes it.
+    void SetLeastSize(std::uint32_t bytes) { m_ulLeastSize = bytes; }
 
     // The space index named by text: a space name in any case ("Data", "OSD")
     // or a space index; 0 when the device has no such space.
@@ -53,6 +56,7 @@ private:
     TBscOptServer& m_Options;
     clQkOptCatalogue m_Catalogue;
     unsigned short m_usChipId = 0;
+    std::uint32_t m_ulLeastSize = 0;
     unsigned short m_usSpaceNumber[kSpaceCount + 1] = {};
     int m_iOrder[kSpaceCount + 1] = {}; // database order of the device's spaces
 };

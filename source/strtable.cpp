@@ -18,6 +18,17 @@ constexpr clStringEntry kStrings[] = {
     {105, "WARNING:  Invalid record incountered in file %s"},
     {106, "WARNING:  EOF/Terminate record missing in file %s"},
     {107, "ERROR: Disk Input/Output error."},
+    {371, "Start/Stop adresses are not at minimum/maximum values, thus cliping will be enabled and the file might "
+          "not be loaded entirely!"},
+    {1000, "Invalid start address.\nPlease re-type the desired address."},
+    {1002, "Address underflow.\nSet address to default ?"},
+    {1003, "Address overflow.\nSet address to default ?"},
+    {1004, "Invalid stop address.\n.Please re-type the desired address."},
+    {1005, "Do you wish to quit the QK-JTAG Halvane programmer ?"},
+    {1006, "Project has been changed. Save before closing ?"},
+    {1007, "Buffer initialization has failed."},
+    {1008, "There is not enough memory for the selected device. "},
+    {1009, "The check-sum value is %04Xh."},
     {1010, "Invalid file format, or file corrupted."},
     {1011, "This project file is incompatible with the QK-JTAG software version."},
 

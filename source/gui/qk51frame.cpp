@@ -1,0 +1,622 @@
+#include "source/gui/qk51frame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QEventLoop>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QSvgWidget>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "source/gui/filedlgs.h"
+#include "source/gui/helpwnd.h"
+#include "source/gui/placeholder.h"
+#include "source/gui/qtui.h"
+#include "source/gui/spcpages.h"
+#include "source/gui/startupdlg.h"
+#include "source/gui/tipdlg.h"
+#include "source/qksettings.h"
+
+namespace {
+constexpr QSize kButtonSize(128, 30);
+
+// The window menu's items (the desktop's own window menu cannot take them).
+enum : int {
+    idHelpContents = 131,
+    idKeywordSearch = 130,
+    idUsingHelp = 129,
+    idTipOfDay = 135,
+};
+
+QColor FromColourRef(std::uint32_t colour)
+{
+    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                  static_cast<int>((colour >> 16) & 0xFF));
+}
+
+QLabel* Caption(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setStyleSheet("color: #4a5a70;");
+    return label;
+}
+} // namespace
+
+TQk51FrameWindow::TQk51FrameWindow(int argc, const char* const* argv, const std::string& settingsPath)
+    : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      clService(argc, argv, settingsPath),
+      m_Main(*this, *this)
+{
+    setObjectName("TQk51FrameWindow");
+    setWindowTitle(kFrameTitle);
+    setWindowIcon(QIcon(":/icons/product.svg"));
+    BuildControls();
+    QkQtUi().RegisterWindow(kWindowId, this, [this](int type) { m_Main.OnErrorShown(type); });
+}
+
+TQk51FrameWindow::~TQk51FrameWindow()
+{
+    QkQtUi().UnregisterWindow(kWindowId);
+    // The pages go before the views they show and the buffers the views hold.
+    BuildTabs({});
+    Comm().SetGauge(nullptr);
+    QkAppErrMngr().CloseErrMngr();
+}
+
+QToolButton* TQk51FrameWindow::AddButton(int id, const char* text, const char* icon)
+{
+    auto* button = new QToolButton(centralWidget());
+    button->setObjectName(QString("id%1").arg(id));
+    button->setText(text);
+    button->setIcon(QIcon(QString(":/icons/%1.svg").arg(icon)));
+    button->setIconSize(QSize(18, 18));
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setFixedSize(kButtonSize);
+    button->setFocusPolicy(Qt::StrongFocus);
+    m_Buttons[id] = button;
+    connect(button, &QToolButton::clicked, this, [this, id] { Command(id); });
+    return button;
+}
+
+void TQk51FrameWindow::BuildControls()
+{
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+
+    auto* help = menuBar()->addMenu("&Help");
+    const std::pair<int, const char*> items[] = {
+        {idHelpContents, "Help &Contents"}, {idKeywordSearch, "&Keyword Search"}, {idUsingHelp, "&Using Help"}};
+    for (const auto& [id, text] : items) {
+        QAction* action = help->addAction(text);
+        action->setObjectName(QString("menu%1").arg(id));
+        connect(action, &QAction::triggered, this, [this, id = id] { Command(id); });
+    }
+    help->addSeparator();
+    m_pTipAction = help->addAction("&Tip of the day");
+    m_pTipAction->setObjectName(QString("menu%1").arg(idTipOfDay));
+    connect(m_pTipAction, &QAction::triggered, this, [this] { Command(1000 + idTipOfDay); });
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(f1, &QShortcut::activated, this, [this] { Command(9); });
+    // The dialog's cancel: like the close box (during an operation: abort).
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] { Command(idCancel); });
+
+    auto* outer = new QHBoxLayout(central);
+    outer->setContentsMargins(12, 10, 12, 10);
+    outer->setSpacing(12);
+    auto* left = new QVBoxLayout;
+    left->setSpacing(8);
+    outer->addLayout(left, 1);
+
+    // Header: the product, the device and the project.
+    auto* header = new QHBoxLayout;
+    auto* logo = new QSvgWidget(":/icons/product.svg", central);
+    logo->setFixedSize(80, 55);
+    header->addWidget(logo, 0, Qt::AlignTop);
+    auto* info = new QGridLayout;
+    info->setHorizontalSpacing(8);
+    info->setVerticalSpacing(3);
+    const std::pair<int, const char*> texts[] = {
+        {idDevice, "Device:"}, {idProject, "Project:"}, {idDescription, "Description:"}, {idFile, "Hex/Bin file:"}};
+    int row = 0;
+    for (const auto& [id, caption] : texts) {
+        info->addWidget(Caption(caption, central), row, 0, Qt::AlignLeft);
+        auto* value = new QLabel(central);
+        value->setObjectName(QString("id%1").arg(id));
+        value->setTextFormat(Qt::PlainText);
+        value->setMinimumWidth(360);
+        value->setMaximumWidth(360);
+        m_Texts[id] = value;
+        info->addWidget(value, row++, 1);
+    }
+    m_Texts[idDevice]->setText("chip name (vendor)");
+    QFont deviceFont = m_Texts[idDevice]->font();
+    deviceFont.setBold(true);
+    m_Texts[idDevice]->setFont(deviceFont);
+    info->setColumnStretch(1, 1);
+    header->addLayout(info, 1);
+    auto* link = new QVBoxLayout;
+    m_pIndicator = new QToolButton(central);
+    m_pIndicator->setObjectName("id153");
+    m_pIndicator->setIconSize(QSize(40, 40));
+    m_pIndicator->setAutoRaise(true);
+    m_pIndicator->setFocusPolicy(Qt::NoFocus);
+    m_pPort = new QLabel(central);
+    m_pPort->setObjectName("port");
+    m_pPort->setAlignment(Qt::AlignHCenter);
+    m_pPort->setStyleSheet("color: #4a5a70;");
+    m_pPort->setFixedWidth(150);
+    link->addWidget(m_pIndicator, 0, Qt::AlignHCenter);
+    link->addWidget(m_pPort);
+    header->addLayout(link);
+    left->addLayout(header);
+
+    m_pTabs = new QTabWidget(central);
+    m_pTabs->setObjectName("id145");
+    m_pTabs->setMinimumSize(560, 200);
+    connect(m_pTabs, &QTabWidget::currentChanged, this, [this](int index) {
+        if (!m_bBuildingTabs)
+            m_Main.OnTabChanged(index);
+    });
+    left->addWidget(m_pTabs, 1);
+
+    auto* sums = new QGridLayout;
+    sums->setHorizontalSpacing(8);
+    const std::pair<int, int> pairs[] = {{idSizeLabel, idSizeValue}, {idChkSumLabel, idChkSumValue}};
+    int column = 0;
+    for (const auto& [labelId, valueId] : pairs) {
+        auto* label = new QLabel(central);
+        label->setObjectName(QString("id%1").arg(labelId));
+        label->setStyleSheet("color: #4a5a70;");
+        auto* value = new QLabel(central);
+        value->setObjectName(QString("id%1").arg(valueId));
+        value->setMinimumWidth(110);
+        m_Texts[labelId] = label;
+        m_Texts[valueId] = value;
+        sums->addWidget(label, 0, column++);
+        sums->addWidget(value, 0, column++);
+    }
+    sums->setColumnStretch(column, 1);
+    m_Texts[idSizeLabel]->setText("Encryption size:");
+    m_Texts[idSizeValue]->setText("40000h (256k)");
+    m_Texts[idChkSumLabel]->setText("Encryption Chksum:");
+    m_Texts[idChkSumValue]->setText("55DBh");
+    left->addLayout(sums);
+
+    auto* statusRow = new QHBoxLayout;
+    m_pStatus = new QLabel("Status", central);
+    m_pStatus->setObjectName("id151");
+    QFont bold = m_pStatus->font();
+    bold.setWeight(QFont::Bold);
+    bold.setPointSizeF(bold.pointSizeF() * 1.15);
+    m_pStatus->setFont(bold);
+    m_pStatus->setMinimumWidth(220);
+    m_pStatus->setMaximumWidth(220);
+    m_Texts[idStatus] = m_pStatus;
+    m_pGauge = new TQkGauge(central);
+    m_pGauge->SetLed(5, 80);
+    m_pGauge->SetColor(QColor(0x00, 0x00, 0x8B));
+    m_pGauge->getStatus = [this] { return GetStatus(); };
+    m_pGauge->setStatus = [this](const std::string& text) { SetStatus(text, kColourBlack); };
+    m_pGauge->setTitle = [this](const std::string& title) {
+        // User message 101: the frame shows the progress in its title.
+        setWindowTitle(QString::fromStdString(title));
+    };
+    statusRow->addWidget(m_pStatus);
+    statusRow->addWidget(m_pGauge, 1);
+    left->addLayout(statusRow);
+
+    auto* right = new QVBoxLayout;
+    right->setSpacing(6);
+    outer->addLayout(right);
+    AddButton(idSettings, "Se&ttings", "btn_settings");
+    AddButton(idMemory, "&Memory", "btn_memory");
+    AddButton(idOpen, "&Open", "btn_open");
+    AddButton(idSave, "&Save", "btn_save");
+    for (int id : {idSettings, idMemory, idOpen, idSave})
+        right->addWidget(m_Buttons[id]);
+    right->addSpacing(14);
+    AddButton(idProgram, "&Program", "btn_program");
+    AddButton(idRead, "&Read", "btn_read");
+    AddButton(idChkSum, "Chec&ksum", "btn_checksum");
+    AddButton(idRobot, "&Robot", "btn_robot");
+    AddButton(idVerify, "&Verify", "btn_verify");
+    AddButton(idBlnkChk, "&Blank Check", "btn_blank");
+    AddButton(idFlash, "&Flash", "btn_flash");
+    AddButton(idErase, "&Erase", "btn_erase");
+    for (int id : {idProgram, idRead, idChkSum, idRobot, idVerify, idBlnkChk, idFlash, idErase})
+        right->addWidget(m_Buttons[id]);
+    right->addStretch();
+    m_Buttons[idRobot]->hide();
+    m_Buttons[idFlash]->hide();
+
+    // The abort button lies over the running operation's button.
+    m_pAbort = new QToolButton(central);
+    m_pAbort->setObjectName("id134");
+    m_pAbort->setText("&Cancel");
+    m_pAbort->setIcon(QIcon(":/icons/btn_cancel.svg"));
+    m_pAbort->setIconSize(QSize(18, 18));
+    m_pAbort->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_pAbort->setFixedSize(kButtonSize);
+    m_pAbort->hide();
+    m_Buttons[idCancel] = m_pAbort;
+    connect(m_pAbort, &QToolButton::clicked, this, [this] { close(); });
+
+    // Not resizable: the frame keeps the size its controls ask for.
+    central->adjustSize();
+    adjustSize();
+    setFixedSize(sizeHint());
+}
+
+QAbstractButton* TQk51FrameWindow::Button(int id) const
+{
+    const auto found = m_Buttons.find(id);
+    return found != m_Buttons.end() ? found->second : nullptr;
+}
+
+QLabel* TQk51FrameWindow::Text(int id) const
+{
+    const auto found = m_Texts.find(id);
+    return found != m_Texts.end() ? found->second : nullptr;
+}
+
+QString TQk51FrameWindow::GetPortText() const
+{
+    return m_pPort->text();
+}
+
+void TQk51FrameWindow::StartUp()
+{
+    move(QkGetSetting(Settings(), kSetXPos), QkGetSetting(Settings(), kSetYPos));
+    {
+        TStartupDlg screen;
+        screen.show();
+        QCoreApplication::processEvents();
+        ++m_iDepth;
+        m_Main.StartUp(screen);
+        --m_iDepth;
+    }
+    show();
+    // User message 102: the first connection once the window is up.
+    QTimer::singleShot(0, this, [this] { Connect(m_Main.GetPort(), true); });
+}
+
+void TQk51FrameWindow::Fatal()
+{
+    m_bForceClose = true;
+    m_Main.SetIdle(true);
+    close();
+}
+
+template <class F>
+void TQk51FrameWindow::Guarded(F&& work)
+{
+    if (m_iDepth > 0 || !m_Main.IsStarted())
+        return;
+    ++m_iDepth;
+    work();
+    --m_iDepth;
+}
+
+void TQk51FrameWindow::Connect(int port, bool first)
+{
+    if (m_iDepth > 0 || !m_Main.IsIdle()) {
+        // Not inside another command: try again once it is done.
+        QTimer::singleShot(20, this, [this, port, first] { Connect(port, first); });
+        return;
+    }
+    Guarded([&] { m_Main.OnConnect(port, first); });
+}
+
+void TQk51FrameWindow::Command(int id)
+{
+    if (id == idCancel) {
+        close();
+        return;
+    }
+    Guarded([&] {
+        switch (id) {
+        case idSettings:
+            m_Main.OnSettings();
+            break;
+        case idMemory:
+            m_Main.OnMemory();
+            break;
+        case idOpen:
+            m_Main.OnOpen();
+            break;
+        case idSave:
+            m_Main.OnSave();
+            break;
+        case idProgram:
+            m_Main.RunOperation(cmdProgram);
+            break;
+        case idRead:
+            m_Main.RunOperation(cmdRead);
+            break;
+        case idChkSum:
+            m_Main.RunOperation(cmdChkSum);
+            break;
+        case idVerify:
+            m_Main.RunOperation(cmdVerify);
+            break;
+        case idBlnkChk:
+            m_Main.RunOperation(cmdBlnkChk);
+            break;
+        case idErase:
+            m_Main.RunOperation(cmdErase);
+            break;
+        case 9: // F1
+            if (clSpcBaseDlg* view = m_Main.CurrentView())
+                ShowHelp(view->GetHelpContext());
+            else
+                ShowHelp("contents");
+            break;
+        case idHelpContents:
+            ShowHelp("contents");
+            break;
+        case idKeywordSearch:
+            ShowHelp("index");
+            m_pHelp->StartSearch();
+            break;
+        case idUsingHelp:
+            ShowHelp("help");
+            break;
+        case 1000 + idTipOfDay:
+            ShowTipOfDay();
+            break;
+        default:
+            break; // "&Robot" and "&Flash" come with the robot and flash modes
+        }
+    });
+}
+
+void TQk51FrameWindow::ShowHelp(const QString& topic)
+{
+    if (m_pHelp == nullptr)
+        m_pHelp = new THelpWnd(this);
+    m_pHelp->ShowTopic(topic);
+}
+
+void TQk51FrameWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_bForceClose) {
+        event->accept();
+        return;
+    }
+    if (!m_Main.IsStarted()) {
+        event->ignore();
+        return;
+    }
+    if (!m_Main.IsIdle()) {
+        m_Main.QueryClose(); // only stops the operation
+        event->ignore();
+        return;
+    }
+    if (m_iDepth > 0) {
+        // A status read or a question is open: ask again once it is done.
+        QTimer::singleShot(50, this, &QWidget::close);
+        event->ignore();
+        return;
+    }
+    ++m_iDepth;
+    const bool quit = m_Main.QueryClose();
+    --m_iDepth;
+    if (!quit) {
+        event->ignore();
+        return;
+    }
+    m_Main.SavePosition(pos().x(), pos().y());
+    event->accept();
+}
+
+void TQk51FrameWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange)
+        setWindowTitle(QString::fromStdString(QkFrameTitle(isMinimized(), GetStatus())));
+    QMainWindow::changeEvent(event);
+}
+
+// clQk51Window
+
+void TQk51FrameWindow::SetStatus(const std::string& text, std::uint32_t colour)
+{
+    m_pStatus->setText(QString::fromStdString(text));
+    QPalette palette = m_pStatus->palette();
+    palette.setColor(QPalette::WindowText, FromColourRef(colour));
+    m_pStatus->setPalette(palette);
+    if (isMinimized())
+        setWindowTitle(QString::fromStdString(QkFrameTitle(true, text)));
+}
+
+std::string TQk51FrameWindow::GetStatus()
+{
+    return m_pStatus->text().toStdString();
+}
+
+void TQk51FrameWindow::SetText(int id, const std::string& text)
+{
+    QLabel* label = Text(id);
+    if (label == nullptr)
+        return;
+    QString value = QString::fromStdString(text);
+    if (id == idFile || id == idProject) {
+        // Long paths lose their leading folders.
+        const QFontMetrics metrics(label->font());
+        const int width = label->maximumWidth();
+        value = QString::fromStdString(QkShortenPath(
+            text, [&](const std::string& s) { return metrics.horizontalAdvance(QString::fromStdString(s)) <= width; }));
+        label->setToolTip(QString::fromStdString(text));
+    }
+    label->setText(value);
+}
+
+void TQk51FrameWindow::ShowControl(int id, bool shown)
+{
+    if (QAbstractButton* button = Button(id))
+        button->setVisible(shown);
+    else if (QLabel* label = Text(id))
+        label->setVisible(shown);
+}
+
+void TQk51FrameWindow::EnableControl(int id, bool enabled)
+{
+    if (QAbstractButton* button = Button(id))
+        button->setEnabled(enabled);
+}
+
+void TQk51FrameWindow::PlaceAbortOver(int id)
+{
+    QAbstractButton* button = Button(id);
+    if (button == nullptr)
+        return;
+    m_pAbort->setGeometry(button->geometry());
+    m_pAbort->setEnabled(true);
+    m_pAbort->show();
+    m_pAbort->raise();
+}
+
+void TQk51FrameWindow::SetFrameBusy(bool busy)
+{
+    m_pTipAction->setEnabled(!busy);
+}
+
+void TQk51FrameWindow::SetViewsEnabled(bool enabled)
+{
+    m_pTabs->setEnabled(enabled);
+}
+
+void TQk51FrameWindow::ResetGauge()
+{
+    m_pGauge->Reset();
+    if (!isMinimized())
+        setWindowTitle(kFrameTitle);
+}
+
+void TQk51FrameWindow::ShowIndicator(int picture, const std::string& port)
+{
+    if (picture != m_iIndicator) {
+        static const char* const kPictures[] = {":/icons/conn_off.svg", ":/icons/conn_demo.svg", ":/icons/conn_on.svg"};
+        static const char* const kTips[] = {"Not connected", "Demo protocol", "Connected"};
+        m_pIndicator->setIcon(QIcon(kPictures[picture]));
+        m_pIndicator->setToolTip(kTips[picture]);
+        m_iIndicator = picture;
+    }
+    m_pPort->setText(QString::fromStdString(port));
+}
+
+void TQk51FrameWindow::FocusControl(int id)
+{
+    if (QAbstractButton* button = Button(id); button != nullptr && button->isEnabled())
+        button->setFocus();
+}
+
+void TQk51FrameWindow::Repaint()
+{
+    update();
+}
+
+void TQk51FrameWindow::BuildTabs(const std::vector<clSpcBaseDlg*>& views)
+{
+    m_bBuildingTabs = true;
+    while (m_pTabs->count() > 0)
+        m_pTabs->removeTab(0);
+    for (QWidget* page : m_Pages)
+        delete page;
+    m_Pages.clear();
+    for (clSpcBaseDlg* view : views) {
+        QWidget* page = QkMakeSpacePage(m_pTabs, *view);
+        page->setObjectName(QString("view%1").arg(view->GetKind()));
+        m_Pages.push_back(page);
+        m_pTabs->addTab(page, QString::fromStdString(view->GetTitle()));
+    }
+    if (!views.empty())
+        m_pTabs->setCurrentIndex(0);
+    m_bBuildingTabs = false;
+}
+
+void TQk51FrameWindow::ApplyButtonStyle(bool flyOver)
+{
+    for (const auto& [id, button] : m_Buttons)
+        if (auto* tool = qobject_cast<QToolButton*>(button))
+            tool->setAutoRaise(flyOver);
+}
+
+void TQk51FrameWindow::PostConnect(int port)
+{
+    QTimer::singleShot(0, this, [this, port] { Connect(port, false); });
+}
+
+void TQk51FrameWindow::PlaySound(const clSndActInfo& sound)
+{
+    m_Sound.Play(sound);
+}
+
+void TQk51FrameWindow::WaitMs(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void TQk51FrameWindow::PumpMessages()
+{
+    QCoreApplication::processEvents();
+}
+
+void TQk51FrameWindow::ShowTipOfDay()
+{
+    const unsigned long seed = static_cast<unsigned long>(QDateTime::currentMSecsSinceEpoch()) +
+                               static_cast<unsigned long>(winId()) + reinterpret_cast<std::uintptr_t>(this);
+    TTipDlg tips(this, m_Main.GetTipMode(), seed);
+    tips.exec();
+    m_Main.SetTipMode(tips.GetTipMode());
+}
+
+// The one place the dump editor of a view opens.
+void TQk51FrameWindow::OpenDumpWindow(clSpcBaseDlg& view)
+{
+    const QString name = view.GetBuffer() != nullptr ? view.GetBuffer()->GetName() : "";
+    TPlaceholderDlg placeholder(this, "Dump - " + name,
+                                "The memory editor of the " + name +
+                                    " space comes with the next version of the program: a hex dump of the "
+                                    "buffer with find, replace, fill, go to and the clipboard, every change "
+                                    "written through to the programmer.");
+    placeholder.exec();
+}
+
+void TQk51FrameWindow::OpenSettings()
+{
+    TPlaceholderDlg placeholder(this, "Settings",
+                                "The settings dialog comes with the next version of the program: the device "
+                                "list with its filter and history, the communication port, the automatic "
+                                "options, the button style, the action sounds and the About page with the "
+                                "versions of the software, the programmer and the device database.");
+    placeholder.exec();
+}
+
+std::optional<clLoadChoice> TQk51FrameWindow::AskLoadFile(const clLoadDialogSpec& spec)
+{
+    Tmp51OpenDlg dialog(this, spec);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Choice();
+}
+
+std::optional<clSaveChoice> TQk51FrameWindow::AskSaveFile(const clSaveDialogSpec& spec)
+{
+    Tmp51SaveDlg dialog(this, spec);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.Choice();
+}

@@ -1,0 +1,919 @@
+#include "source/qk51main.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "comm/comports.h"
+#include "comm/qkcommexpt.h"
+#include "err/errntfy.h"
+#include "source/hexdefs.h"
+#include "source/qksettings.h"
+#include "source/strtable.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr std::size_t kDescriptionMax = 250;
+constexpr const char kDefaultProjectName[] = "DEFAULT.qkp";
+
+// The button of each operation code (the abort button goes over it).
+int ButtonOf(int action)
+{
+    switch (action) {
+    case cmdProgram:
+        return idProgram;
+    case cmdFlash:
+        return idFlash;
+    case cmdRead:
+        return idRead;
+    case cmdChkSum:
+    case actRobot:
+        return idChkSum;
+    case cmdVerify:
+        return idVerify;
+    case cmdBlnkChk:
+        return idBlnkChk;
+    case cmdErase:
+        return idErase;
+    default:
+        return 0;
+    }
+}
+
+struct clButtonRule {
+    int id;
+    int cmd;
+    bool device; // needs a programmer (or the forced demo)
+};
+
+constexpr clButtonRule kButtons[] = {
+    {idSettings, cmdSettings, false}, {idOpen, cmdOpen, false},       {idSave, cmdSave, false},
+    {idMemory, cmdMemory, false},     {idProgram, cmdProgram, true},  {idFlash, cmdFlash, true},
+    {idRobot, cmdChkSum, true},       {idRead, cmdRead, true},        {idChkSum, cmdChkSum, true},
+    {idVerify, cmdVerify, true},      {idBlnkChk, cmdBlnkChk, true},  {idErase, cmdErase, true},
+};
+
+std::string Cut(const std::string& text, std::size_t max)
+{
+    return text.substr(0, max);
+}
+} // namespace
+
+clQk51Main::clQk51Main(clService& service, clQk51Window& window) : m_Service(service), m_Window(window) {}
+
+clQk51Main::~clQk51Main()
+{
+    m_Service.Comm().SetGauge(nullptr);
+}
+
+int clQk51Main::Ask(unsigned short message, ERR_TYPE type, unsigned char buttons)
+{
+    return QkAppErrMngr() << clQk51Err(m_Window.GetWindowId(), message, type, buttons);
+}
+
+std::vector<clSpcBaseDlg*> clQk51Main::Views() const
+{
+    std::vector<clSpcBaseDlg*> views;
+    for (const auto& view : m_Views)
+        views.push_back(view.get());
+    return views;
+}
+
+clSpcBaseDlg* clQk51Main::CurrentView() const
+{
+    if (m_iCurrent < 0 || m_iCurrent >= static_cast<int>(m_Views.size()))
+        return nullptr;
+    return m_Views[static_cast<std::size_t>(m_iCurrent)].get();
+}
+
+// Start-up.
+
+void clQk51Main::StartUp(clStartupScreen& screen)
+{
+    using clock = std::chrono::steady_clock;
+    const clock::time_point began = clock::now();
+    clQkSrvcComm& comm = m_Service.Comm();
+    clQkSettingsStore& settings = m_Service.Settings();
+
+    screen.SetText("Initializing memory");
+    comm.SetWindow(m_Window.GetWindowId());
+    try {
+        comm.Connect(QK_PORT_CFG{0, 0, -1}, m_usDevice);
+    } catch (const clBscExpt&) {
+    }
+    comm.SetGauge(m_Window.CommGauge());
+    m_Service.Sounds().Load(settings);
+    PlayAction(actStartup);
+    // Open before the project loads, so that a damaged project is reported.
+    QkAppErrMngr().OpenErrMngr(GetNotifier(), nullptr);
+
+    screen.SetText("Reading options");
+    std::string project = QkGetLastProject(settings);
+    const char* named = nullptr;
+    std::error_code error;
+    if (m_Service.Switches().GetText(qkpsw::kPrjFile, named) == 1 && named != nullptr &&
+        fs::is_regular_file(named, error))
+        project = fs::absolute(named, error).lexically_normal().string();
+    m_bFlyOver = QkGetSetting(settings, kSetFlyoverButtons) != 0;
+    m_Window.ApplyButtonStyle(m_bFlyOver);
+    m_bMute = QkGetSetting(settings, kSetMute) != 0;
+    m_iTipMode = QkGetSetting(settings, kSetTipMode);
+
+    screen.SetText("Loading last project");
+    m_sProjectPath = project;
+    if (LoadProject(project) == 0 && m_Views.empty())
+        SelectDevice(1, false);
+
+    m_bIgnoreStartStop = QkGetFlag(settings, kSetIgnoreStartStop);
+    QkGetFlag(settings, kSetAllowFlash); // read, but flashing always starts off
+    m_bFlash = false;
+    m_Window.ShowControl(idErase, true);
+    m_Window.ShowControl(idFlash, false);
+
+    m_Window.SetStatus("Ready", kColourGreen);
+    screen.SetText("Please wait...");
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(clock::now() - began).count();
+    if (elapsed < kStartupScreenMs)
+        m_Window.WaitMs(static_cast<int>(kStartupScreenMs - elapsed));
+
+    m_iPort = QkStartPort(m_Service.Switches(), settings);
+    m_bStarted = true;
+    ShowProject();
+    SetAction(actIdle);
+    SetIdle(true);
+    RefreshInfo();
+}
+
+// Project.
+
+int clQk51Main::LoadProject(const std::string& path)
+{
+    SetAction(actLoadProject);
+    std::error_code error;
+    const bool exists = fs::is_regular_file(path, error);
+    if (!exists || m_Service.Project().Load(path) == 0) {
+        // A missing project is a fresh start; a damaged one was reported.
+        if (exists)
+            NewProject();
+        return 0;
+    }
+    const fs::path folder = fs::path(m_Service.Project().GetPath()).parent_path();
+    fs::current_path(folder, error);
+    m_Window.PumpMessages();
+    std::uint16_t chipId = 0;
+    m_Service.Options().Get(kOptChipId, chipId);
+    SelectDevice(chipId, false);
+    const int missing = m_Service.Spaces().ReloadReferencedFiles();
+    if (missing > 0)
+        QkAppErrMngr() << clQk51Err(m_Window.GetWindowId(),
+                                    std::to_string(missing) +
+                                        " data file(s) of the project could not be loaded; the buffers keep "
+                                        "what they held.",
+                                    erTypeWarning, erOptOk);
+    for (const auto& view : m_Views)
+        view->Refresh();
+    m_sProjectPath = m_Service.Project().GetPath();
+    m_sDescription = Cut(m_Service.Project().GetDescription(), kDescriptionMax);
+    try {
+        m_Service.Comm().WrPrjDescrSeq(m_sDescription.c_str());
+    } catch (const clBscExpt&) {
+        LineFailed();
+    }
+    ClearModified();
+    ShowProject();
+    SetAction(actIdle);
+    return 1;
+}
+
+void clQk51Main::NewProject()
+{
+    m_Window.SetText(idProject, "");
+    m_Window.SetText(idDescription, "");
+    m_Window.SetText(idFile, "");
+    m_sDescription.clear();
+    m_Service.Options().Set(kOptProjDesc, std::string());
+    for (int space = 1; space <= kSpaceCount; ++space) {
+        m_Service.Options().Set(QkSpaceOptId(space, spcFileName), std::string());
+        m_Service.Options().Set(QkSpaceOptId(space, spcFileType), std::uint8_t{ftNone});
+    }
+    std::error_code error;
+    m_sProjectPath = (fs::current_path(error) / kDefaultProjectName).string();
+    m_bProjectChanged = true;
+    ShowProject();
+}
+
+void clQk51Main::ShowProject()
+{
+    m_Window.SetText(idProject, m_sProjectPath);
+    m_Window.SetText(idDescription, m_sDescription);
+    RefreshFileText();
+}
+
+void clQk51Main::ClearModified()
+{
+    m_bProjectChanged = m_bSettingsChanged = false;
+    for (const auto& view : m_Views)
+        view->ClearModified();
+}
+
+bool clQk51Main::IsProjectChanged() const
+{
+    return m_bProjectChanged ||
+           std::any_of(m_Views.begin(), m_Views.end(), [](const auto& v) { return v->IsDataChanged(); });
+}
+
+bool clQk51Main::IsSettingsChanged() const
+{
+    return m_bSettingsChanged ||
+           std::any_of(m_Views.begin(), m_Views.end(), [](const auto& v) { return v->IsSettingsChanged(); });
+}
+
+// Device set-up.
+
+int clQk51Main::DeviceFamily(unsigned short chipId)
+{
+    try {
+        return m_Service.Db().GetChip(chipId).GetDeviceID();
+    } catch (const clBscExpt&) {
+        return 0;
+    }
+}
+
+std::string clQk51Main::DeviceText(unsigned short chipId)
+{
+    try {
+        const clDBChipHdr header = m_Service.Db().GetChipHdr(chipId);
+        return std::string(header.GetName()) + " (" + m_Service.Db().GetVndr(header.GetVndrNo()).GetName() + ")";
+    } catch (const clBscExpt&) {
+        return "";
+    }
+}
+
+void clQk51Main::BuildViews()
+{
+    // The pages go before the views they show.
+    m_Window.BuildTabs({});
+    m_Views.clear();
+    clQkSpaces& spaces = m_Service.Spaces();
+    std::vector<clSpcAllDlg::clEntry> entries;
+    bool all = false;
+    for (const clTabSpec& tab : QkDeviceTabs(m_Service.Db(), m_usDevice)) {
+        clQKHugeBuffer* buffer = tab.space > 0 && spaces.HasSpace(tab.space) ? &spaces.Buffer(tab.space) : nullptr;
+        std::unique_ptr<clSpcBaseDlg> view;
+        switch (tab.kind) {
+        case vwData:
+            view = std::make_unique<clSpcDataDlg>(*this, tab.space, buffer);
+            break;
+        case vwCnfg:
+            view = std::make_unique<clSpcCnfgDlg>(*this, tab.space, buffer);
+            break;
+        case vwScrty:
+            view = std::make_unique<clSpcScrtyDlg>(*this, tab.space, buffer);
+            break;
+        case vwOsd:
+            view = std::make_unique<clSpcOsdDlg>(*this, tab.space, buffer);
+            break;
+        default:
+            all = true;
+            continue;
+        }
+        entries.push_back({view.get(), tab.title});
+        m_Views.push_back(std::move(view));
+    }
+    if (all)
+        m_Views.push_back(std::make_unique<clSpcAllDlg>(*this, std::move(entries)));
+}
+
+void clQk51Main::SetupDevice(unsigned short chipId, bool deviceChanged)
+{
+    clQkSrvcComm& comm = m_Service.Comm();
+    m_Service.Db().GetChip(chipId); // an unknown id fails before anything changes
+    try {
+        comm.SetupDevice(chipId);
+    } catch (const clBscExpt&) {
+        LineFailed();
+    }
+    m_Service.SetupSpaces(chipId);
+    m_usDevice = chipId;
+    if (deviceChanged) {
+        // A new device's spaces: the whole space, every space in "All".
+        for (int space = 1; space <= kSpaceCount; ++space) {
+            m_Service.Options().Set(QkSpaceOptId(space, spcCLState), std::uint32_t{1});
+            m_Service.Options().Set(QkSpaceOptId(space, spcCLThree), false);
+        }
+        for (clQKOptIDType id : {kOptDataStart, kOptDataStop, kOptOsdStart, kOptOsdStop})
+            m_Service.Options().Set(id, std::string());
+    }
+    BuildViews();
+    m_iCurrent = 0;
+    for (const auto& view : m_Views)
+        view->Refresh();
+    m_Window.BuildTabs(Views());
+    m_Window.SetText(idDevice, DeviceText(chipId));
+    RefreshInfo();
+    RefreshFileText();
+    m_Window.SetStatus("Ready", kColourGreen);
+    if (deviceChanged) {
+        for (clQKOptIDType id : {kOptPgmCycle, kOptSuccess, kOptFailure})
+            m_Service.Options().Set(id, std::uint16_t{0});
+        m_bProjectChanged = true;
+    }
+    if (m_bStarted)
+        RefreshButtons();
+}
+
+bool clQk51Main::SelectDevice(unsigned short chipId, bool deviceChanged)
+{
+    const unsigned long window = m_Window.GetWindowId();
+    for (const unsigned short id : {chipId, static_cast<unsigned short>(1)}) {
+        try {
+            SetupDevice(id, deviceChanged || id != chipId);
+            return true;
+        } catch (const clXAlloc&) {
+            QkAppErrMngr() << clQk51Err(window, kMsgNoMemory, erTypeError, erOptOk);
+        } catch (const std::bad_alloc&) {
+            QkAppErrMngr() << clQk51Err(window, kMsgNoMemory, erTypeError, erOptOk);
+        } catch (const clDbBadId&) {
+        } catch (const clBscExpt&) {
+            QkAppErrMngr() << clQk51Err(window, kMsgBufferInit, erTypeError, erOptOk);
+        }
+        if (id == 1)
+            break;
+    }
+    return false;
+}
+
+// Action code, busy and idle.
+
+void clQk51Main::SetAction(int action)
+{
+    if (m_iAction != actAborted)
+        m_Service.Comm().Abort(false);
+    if (m_iAction == actAborted || m_iAction == actFailed || m_iAction == actError) {
+        m_Window.ShowControl(idCancel, false);
+        const char* result = m_iAction == actAborted ? "Aborted" : m_iAction == actFailed ? "Failed" : "Error";
+        m_Window.SetStatus(result, kColourRed);
+    } else if (action == actIdle) {
+        m_Window.ShowControl(idCancel, false);
+        m_Window.SetStatus("Ready", kColourGreen);
+    } else {
+        m_Window.SetStatus(m_Window.GetStatus(), kColourBlack);
+        if (const int button = ButtonOf(action); button != 0)
+            m_Window.PlaceAbortOver(button);
+    }
+    m_iAction = action;
+    m_Window.Repaint();
+}
+
+void clQk51Main::RefreshButtons()
+{
+    clSpcBaseDlg* view = CurrentView();
+    const bool programmer = HasProgrammer();
+    const bool erasable = view != nullptr && [&] {
+        try {
+            return m_Service.Db().GetChip(m_usDevice).IsEraseAvail() != 0;
+        } catch (const clBscExpt&) {
+            return false;
+        }
+    }();
+    for (const clButtonRule& rule : kButtons) {
+        bool enabled = m_bIdle && view != nullptr && view->IsOpAllowed(rule.cmd);
+        if (rule.device)
+            enabled = enabled && programmer;
+        if (rule.id == idErase)
+            enabled = enabled && erasable;
+        if (rule.id == idFlash)
+            enabled = enabled && m_bFlash;
+        m_Window.EnableControl(rule.id, enabled);
+    }
+    m_Window.SetViewsEnabled(m_bIdle);
+}
+
+bool clQk51Main::HasProgrammer()
+{
+    clQkSrvcComm& comm = m_Service.Comm();
+    return comm.GetProtocol() == 1 || comm.IsForceDemo() != 0 || (m_bLinked && comm.IsCommExist() == 0);
+}
+
+void clQk51Main::SetIdle(bool idle)
+{
+    m_bIdle = idle;
+    RefreshButtons();
+    m_Window.SetFrameBusy(!idle);
+    if (idle) {
+        m_Window.ResetGauge();
+        RefreshIndicator();
+        PlayAction(m_iAction);
+    }
+}
+
+void clQk51Main::PlayAction(int action)
+{
+    if (m_bMute)
+        return;
+    if (const clSndActInfo* sound = m_Service.Sounds().FindAction(action); sound != nullptr && sound->kind != sndNone)
+        m_Window.PlaySound(*sound);
+}
+
+void clQk51Main::OnErrorShown(int type)
+{
+    if (type == erTypeNote)
+        PlayAction(actInfoDlg);
+    else if (type == erTypeWarning)
+        PlayAction(actWarningDlg);
+    else if (type >= erTypeError && type <= erTypeFatal)
+        PlayAction(actErrorDlg);
+}
+
+void clQk51Main::RefreshIndicator()
+{
+    clQkSrvcComm& comm = m_Service.Comm();
+    const int protocol = comm.GetProtocol();
+    if (protocol == 1 || (m_bLinked && protocol == -2))
+        m_Window.ShowIndicator(indConnected, QkPortText(m_iPort));
+    else if (protocol == -1 || comm.IsForceDemo() != 0)
+        m_Window.ShowIndicator(indDemo, "Demo");
+    else
+        m_Window.ShowIndicator(indNotConnected, "Not connected");
+}
+
+void clQk51Main::RefreshInfo()
+{
+    clSpcBaseDlg* view = CurrentView();
+    if (view != nullptr && view->HasSizeField()) {
+        m_Window.SetText(idSizeLabel, Cut(view->GetSizeLabel(), 40) + " size:");
+        m_Window.SetText(idSizeValue, Cut(view->GetSizeText(), 49));
+    } else {
+        m_Window.SetText(idSizeLabel, "");
+        m_Window.SetText(idSizeValue, "");
+    }
+    if (view != nullptr && view->HasBufferBytes() && view->IsOpAllowed(cmdChkSum)) {
+        char sum[16];
+        std::snprintf(sum, sizeof sum, "%04Xh", view->GetChkSum());
+        m_Window.SetText(idChkSumLabel, Cut(view->GetSizeLabel(), 35) + " CheckSum:");
+        m_Window.SetText(idChkSumValue, sum);
+    } else {
+        m_Window.SetText(idChkSumLabel, "");
+        m_Window.SetText(idChkSumValue, "");
+    }
+}
+
+void clQk51Main::RefreshFileText()
+{
+    clSpcBaseDlg* view = CurrentView();
+    m_Window.SetText(idFile, view != nullptr ? view->GetFileName() : "");
+}
+
+void clQk51Main::InfoChanged()
+{
+    RefreshButtons();
+    RefreshInfo();
+}
+
+void clQk51Main::FileChanged()
+{
+    RefreshFileText();
+}
+
+void clQk51Main::LineFailed()
+{
+    RefreshIndicator();
+    RefreshButtons();
+}
+
+void clQk51Main::WaitDelay()
+{
+    if (m_Service.GetDelay() > 0)
+        m_Window.WaitMs(m_Service.GetDelay());
+}
+
+void clQk51Main::OpenDumpWindow(clSpcBaseDlg& view)
+{
+    m_Window.OpenDumpWindow(view);
+}
+
+// The operation sequence.
+
+void clQk51Main::ReadStatus()
+{
+    // Never nested in another status read. The bracket makes the line again
+    // when a failure took it down; without a programmer there is nothing to ask.
+    clQkSrvcComm& comm = m_Service.Comm();
+    if (m_bInStatus || (comm.IsCommExist() == 0 && !m_bLinked))
+        return;
+    m_bInStatus = true;
+    try {
+        QK_STATUS status;
+        comm.GetStatusSeq(status);
+    } catch (const clBscExpt&) {
+    }
+    m_bLinked = comm.GetProtocol() == 1;
+    m_bInStatus = false;
+    RefreshIndicator();
+    RefreshButtons();
+}
+
+void clQk51Main::Reconnect()
+{
+    try {
+        m_Service.Comm().Connect(QK_PORT_CFG{m_iPort, 1, 0}, m_usDevice);
+    } catch (const clBscExpt&) {
+    }
+    m_bLinked = m_Service.Comm().GetProtocol() == 1;
+    RefreshIndicator();
+}
+
+void clQk51Main::RunOperation(int cmd)
+{
+    clSpcBaseDlg* view = CurrentView();
+    if (m_bClosing || !m_bIdle || view == nullptr || !view->IsOpAllowed(cmd))
+        return;
+    if (!view->PrepareOperation())
+        return;
+    const int button = ButtonOf(cmd);
+    TBscOptServer& options = m_Service.Options();
+    const bool program = cmd == cmdProgram;
+    std::uint16_t cycles = QkGetOpt16(options, kOptPgmCycle);
+    if (program) {
+        m_Window.ShowControl(idProgram, false);
+        options.Set(kOptPgmCycle, ++cycles);
+        view->Refresh();
+    }
+    SetIdle(false);
+    SetAction(cmd);
+    bool succeeded = false;
+    unsigned short checksum = 0;
+    try {
+        switch (cmd) {
+        case cmdProgram:
+            view->ProgramAuto();
+            break;
+        case cmdRead:
+            view->Read();
+            break;
+        case cmdChkSum:
+            checksum = view->ChkSum();
+            break;
+        case cmdVerify:
+            view->Verify();
+            break;
+        case cmdBlnkChk:
+            view->BlnkChk();
+            break;
+        case cmdErase:
+            view->Erase();
+            break;
+        default:
+            break;
+        }
+        succeeded = true;
+        SetAction(actSucceeded);
+        if (program)
+            options.Set(kOptSuccess, static_cast<std::uint16_t>(cycles - QkGetOpt16(options, kOptFailure)));
+    } catch (const clXAbort&) {
+        SetAction(actAborted);
+    } catch (const clQKCommExpt&) {
+        SetAction(actError);
+        Reconnect();
+    } catch (const clQKTargetErr&) {
+        SetAction(actError);
+        Reconnect();
+    } catch (const clQKTargetPwrUp&) {
+        SetAction(actError);
+        m_Window.PostConnect(m_iPort);
+    } catch (const clQKTargetFail&) {
+        SetAction(actFailed);
+    } catch (const clBscExpt&) {
+        // A fault of the line or of the protocol below the programmer's
+        // own replies: reported by the library, shown as an error.
+        SetAction(actError);
+        Reconnect();
+    }
+    if (program && !succeeded)
+        options.Set(kOptFailure, static_cast<std::uint16_t>(QkGetOpt16(options, kOptFailure) + 1));
+    if (program || cmd == cmdRead)
+        m_bProjectChanged = true;
+    SetIdle(true);
+    RefreshInfo();
+    SetAction(actIdle);
+    m_Window.ShowControl(idProgram, true);
+    view->Refresh();
+    ReadStatus();
+    m_Window.FocusControl(button);
+    if (cmd == cmdChkSum && succeeded)
+        QkAppErrMngr() << clQkChkSumVal(m_Window.GetWindowId(), checksum);
+}
+
+// Connecting and synchronising.
+
+void clQk51Main::OnConnect(int port, bool first)
+{
+    if (!m_bStarted || m_bClosing || !m_bIdle)
+        return;
+    clQkSrvcComm& comm = m_Service.Comm();
+    SetIdle(false);
+    m_Window.SetStatus(m_Window.GetStatus(), kColourBlack);
+    const clQkPortTable& table = m_Service.Ports();
+    try {
+        if (port == 0) {
+            const QK_PORT_CFG found = comm.SearchConnect(table.usable, table.records.data(), m_usDevice);
+            m_iPort = found.m_lPortNo == -1 ? 0 : found.m_lPortNo;
+        } else {
+            comm.Connect(QK_PORT_CFG{port, 1, 0}, m_usDevice);
+            m_iPort = port;
+        }
+    } catch (const clBscExpt&) {
+        // A failed search ends on no port: "Scan" stays the choice.
+        m_iPort = port < 0 ? 0 : port;
+    }
+    m_bLinked = comm.GetProtocol() == 1;
+    SetIdle(true);
+    // Synchronising ends on its own result ("Ready", or "Aborted" when a
+    // close request stopped it).
+    if (comm.GetProtocol() == 1)
+        Synchronize();
+    else
+        SetAction(actIdle);
+    RefreshIndicator();
+    if (first && (m_iTipMode == 1 || m_iTipMode == 2))
+        m_Window.ShowTipOfDay();
+}
+
+void clQk51Main::Synchronize()
+{
+    clQkSrvcComm& comm = m_Service.Comm();
+    clQkSpaces& spaces = m_Service.Spaces();
+    SetAction(actStartup);
+    m_Window.SetStatus("Synchronizing", kColourBlack);
+    SetIdle(false);
+    bool failed = false, aborted = false;
+    try {
+        comm.SetupDevice(m_usDevice);
+        for (int space = 1; space <= kSpaceCount; ++space) {
+            if (!spaces.HasSpace(space))
+                continue;
+            clQKHugeBuffer& buffer = spaces.Buffer(space);
+            // Only the space the programmer holds; the others stay here.
+            if (buffer.GetComm() == nullptr || !buffer.HasMemory())
+                continue;
+            const clAdrs start = buffer.GetCmdStartAdrs(), stop = buffer.GetCmdStopAdrs();
+            try {
+                buffer.SetCmdAddresses(buffer.GetStartAdrs(), buffer.GetStopAdrs());
+                // Reversed like every other transfer of this buffer (the
+                // families that store bits in reverse order).
+                comm.WriteSeq(buffer, 1);
+            } catch (...) {
+                // The view's range comes back whatever stopped the transfer.
+                buffer.clQKHugeBufIntr::SetCmdAddresses(start, stop);
+                throw;
+            }
+            buffer.SetCmdAddresses(start, stop);
+        }
+    } catch (const clXAbort&) {
+        // Stopped by a close request: the window stays, nothing reconnects.
+        aborted = true;
+    } catch (const clBscExpt&) {
+        failed = true;
+    }
+    SetAction(aborted ? actAborted : actIdle);
+    SetIdle(true);
+    if (!failed && !aborted) {
+        try {
+            comm.WrPrjDescrSeq(m_sDescription.c_str());
+        } catch (const clBscExpt&) {
+            failed = true;
+        }
+    }
+    SetAction(actIdle);
+    // One reconnection after a failed synchronisation; a line that keeps
+    // failing must not make the window reconnect for ever.
+    if (failed && !m_bSyncRetried) {
+        m_bSyncRetried = true;
+        m_Window.PostConnect(m_iPort);
+    } else if (!failed) {
+        m_bSyncRetried = false;
+    }
+}
+
+// Files and projects.
+
+clLoadDialogSpec clQk51Main::LoadSpec()
+{
+    clLoadDialogSpec spec;
+    spec.types = QkLoadList();
+    clSpcBaseDlg* view = CurrentView();
+    if (view != nullptr && view->HasBufferBytes()) {
+        const clQKHugeBuffer& buffer = *view->GetBuffer();
+        spec.clipping = view->GetCmdStart() != buffer.GetStartAdrs().GetLinear() ||
+                        view->GetCmdStop() != buffer.GetStopAdrs().GetLinear();
+    }
+    std::error_code error;
+    spec.folder = fs::current_path(error).string();
+    return spec;
+}
+
+clSaveDialogSpec clQk51Main::SaveSpec()
+{
+    clSaveDialogSpec spec;
+    clSpcBaseDlg* view = CurrentView();
+    if (view != nullptr && view->HasBufferBytes())
+        spec.types = QkSaveList(view->GetCmdStart(), view->GetCmdStop());
+    else
+        spec.types = {{kProjectFilter, ftProject}};
+    spec.selected = std::clamp(m_iSavePosition, 0, static_cast<int>(spec.types.size()) - 1);
+    spec.proposed = QkGetLastProject(m_Service.Settings());
+    spec.description = m_sDescription;
+    for (int space = 1; space <= kSpaceCount; ++space) {
+        const int type = m_Service.Spaces().FileType(space);
+        if (m_Service.Spaces().HasSpace(space) && type >= ftBinary && type <= ftS3 &&
+            !m_Service.Spaces().FileName(space).empty())
+            spec.hexRefPossible = true;
+    }
+    return spec;
+}
+
+void clQk51Main::OnOpen()
+{
+    clSpcBaseDlg* view = CurrentView();
+    if (m_bClosing || !m_bIdle || view == nullptr || !view->IsOpAllowed(cmdOpen))
+        return;
+    SetIdle(false);
+    SetAction(actLoadFile);
+    m_Window.SetStatus("Updating", kColourBlack);
+    if (const std::optional<clLoadChoice> choice = m_Window.AskLoadFile(LoadSpec())) {
+        if (choice->fileType == ftProject)
+            LoadProjectFromDialog(choice->path);
+        else
+            view->LoadData(clLoadRequest{choice->path, choice->fileType, choice->init});
+    }
+    SetIdle(true);
+    RefreshInfo();
+    ReadStatus();
+    SetAction(actIdle);
+}
+
+void clQk51Main::LoadProjectFromDialog(const std::string& path)
+{
+    if (!CanClose())
+        return;
+    const unsigned short before = m_usDevice;
+    const int familyBefore = DeviceFamily(before);
+    if (LoadProject(path) == 0)
+        return;
+    QkSetLastProject(m_Service.Settings(), m_Service.Project().GetPath());
+    if (m_usDevice == before)
+        return;
+    const int family = DeviceFamily(m_usDevice);
+    const auto special = [](int f) { return f == 6 || f == 7 || f == 8; };
+    if (family != familyBefore && (special(family) || special(familyBefore)))
+        m_Window.PostConnect(m_iPort);
+    else if (m_Service.Comm().GetProtocol() == 1)
+        Synchronize();
+}
+
+void clQk51Main::OnSave()
+{
+    clSpcBaseDlg* view = CurrentView();
+    if (m_bClosing || !m_bIdle || view == nullptr || !view->IsOpAllowed(cmdSave))
+        return;
+    SetIdle(false);
+    SetAction(actSaving);
+    const clSaveDialogSpec spec = SaveSpec();
+    const std::optional<clSaveChoice> choice = m_Window.AskSaveFile(spec);
+    if (choice) {
+        m_iSavePosition = choice->position;
+        if (choice->fileType == ftProject)
+            SaveProject(*choice);
+        else
+            view->SaveData(clSaveRequest{choice->path, choice->fileType});
+    }
+    SetIdle(true);
+    ReadStatus();
+    SetAction(actIdle);
+}
+
+void clQk51Main::SaveProject(const clSaveChoice& choice)
+{
+    const std::string description = Cut(choice.description, kDescriptionMax);
+    if (m_Service.Project().Save(choice.path, choice.saveOption, description) == 0)
+        return;
+    m_sDescription = description;
+    m_sProjectPath = m_Service.Project().GetPath();
+    try {
+        m_Service.Comm().WrPrjDescrSeq(m_sDescription.c_str());
+    } catch (const clBscExpt&) {
+        LineFailed();
+    }
+    ClearModified();
+    ShowProject();
+}
+
+void clQk51Main::OnMemory()
+{
+    clSpcBaseDlg* view = CurrentView();
+    if (m_bClosing || !m_bIdle || view == nullptr || !view->IsOpAllowed(cmdMemory))
+        return;
+    SetIdle(false);
+    view->OpenDump();
+    SetIdle(true);
+    RefreshInfo();
+    ReadStatus();
+}
+
+void clQk51Main::OnSettings()
+{
+    if (m_bClosing || !m_bIdle)
+        return;
+    m_Window.OpenSettings();
+}
+
+void clQk51Main::OnTabChanged(int index)
+{
+    if (index < 0 || index >= static_cast<int>(m_Views.size()))
+        return;
+    m_iCurrent = index;
+    CurrentView()->Refresh();
+    RefreshButtons();
+    RefreshInfo();
+    RefreshFileText();
+}
+
+// Exit.
+
+bool clQk51Main::CanClose()
+{
+    bool data = IsProjectChanged();
+    const bool settings = IsSettingsChanged();
+    if (data) {
+        const int answer = Ask(kMsgSaveChanged, erTypeError, erOptYes | erOptNo | erOptCancel);
+        if (answer == erIdCancel)
+            return false;
+        if (answer != erIdYes)
+            return true; // "No": close without saving
+    } else if (!settings) {
+        return true;
+    }
+    const std::string lastPrj = QkGetLastProject(m_Service.Settings());
+    m_Window.SetStatus("Saving", kColourBlack);
+    clSaveChoice choice;
+    if (data) {
+        clSaveDialogSpec spec = SaveSpec();
+        spec.types = {{kProjectFilter, ftProject}};
+        spec.selected = 0;
+        spec.proposed = lastPrj;
+        const std::optional<clSaveChoice> chosen = m_Window.AskSaveFile(spec);
+        if (!chosen) {
+            m_Window.SetStatus("Ready", kColourGreen);
+            return false;
+        }
+        choice = *chosen;
+    } else {
+        // Only the settings changed: they go to the user's own project, and
+        // no project file is made that the user never asked for.
+        std::error_code error;
+        if (!fs::is_regular_file(lastPrj, error))
+            return true;
+        choice.path = lastPrj;
+        choice.saveOption = prjSaveHexRef;
+        choice.description = m_sDescription;
+    }
+    SaveProject(choice);
+    return true;
+}
+
+bool clQk51Main::QueryClose()
+{
+    if (!m_bIdle) {
+        // The operation stops at its next progress step; the window stays.
+        m_Service.Comm().Abort();
+        return false;
+    }
+    if (Ask(kMsgQuit, erTypeNote, erOptOk | erOptCancel) != erIdOk)
+        return false;
+    if (!CanClose())
+        return false;
+    m_bClosing = true;
+    WriteSettings();
+    return true;
+}
+
+void clQk51Main::WriteSettings()
+{
+    clQkSettingsStore& settings = m_Service.Settings();
+    if (m_iPort >= 0)
+        QkSetSetting(settings, kSetComPort, m_iPort);
+    QkSetSetting(settings, kSetFlyoverButtons, m_bFlyOver ? 1 : 0);
+    QkSetSetting(settings, kSetMute, m_bMute ? 1 : 0);
+    QkSetSetting(settings, kSetTipMode, m_iTipMode);
+    m_Service.Sounds().Save(settings);
+    QkSetFlag(settings, kSetIgnoreStartStop, m_bIgnoreStartStop);
+    QkSetFlag(settings, kSetAllowFlash, m_bFlash);
+}
+
+void clQk51Main::SavePosition(int x, int y)
+{
+    QkSetSetting(m_Service.Settings(), kSetXPos, x);
+    QkSetSetting(m_Service.Settings(), kSetYPos, y);
+}

@@ -1,0 +1,284 @@
+// The main window without its widgets: the action code and the status line,
+// busy and idle with the buttons they enable, the operation sequence with its
+// exception table, connecting and synchronising, the project commands, the
+// start-up steps behind the start-up screen and the exit sequence. The
+// window (TQk51FrameWindow) implements clQk51Window and forwards its
+// commands here.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "source/appmngr.h"
+#include "source/qk51err.h"
+#include "source/qkservice.h"
+#include "source/savelist.h"
+#include "source/qk51text.h"
+#include "source/spcdlg.h"
+
+// Controls of the main window.
+enum : int {
+    idDescription = 129,
+    idFlash = 133,
+    idCancel = 134, // the abort button
+    idSettings = 135,
+    idMemory = 136,
+    idOpen = 137,
+    idSave = 138,
+    idProgram = 139,
+    idRead = 140,
+    idChkSum = 141,
+    idVerify = 142,
+    idBlnkChk = 143,
+    idErase = 144,
+    idTabs = 145,
+    idDevice = 146,
+    idSizeValue = 147,
+    idChkSumValue = 148,
+    idProject = 149,
+    idFile = 150,
+    idStatus = 151,
+    idGauge = 152,
+    idIndicator = 153,
+    idSizeLabel = 156,
+    idChkSumLabel = 157,
+    idRobot = 260,
+};
+
+// Action codes: what the window is doing or how the last operation ended.
+enum : int {
+    actIdle = 0,
+    actLoadProject = 1,
+    actLoadFile = 2,
+    actSaving = 3,
+    // 4 to 10: the operation of that code is running; 19 robot.
+    actAborted = 11,
+    actFailed = 12,
+    actError = 13,
+    actSucceeded = 14,
+    actErrorDlg = 15,
+    actInfoDlg = 16,
+    actWarningDlg = 17,
+    actStartup = 18,
+    actRobot = 19,
+};
+
+// Status colours (Windows colour values).
+enum : std::uint32_t {
+    kColourBlack = 0x000000,
+    kColourGreen = 0x008000,
+    kColourRed = 0x0000FF,
+};
+
+// The connection indicator's pictures.
+enum : int {
+    indNotConnected = 0,
+    indDemo = 1,
+    indConnected = 2,
+};
+
+inline constexpr int kStartupScreenMs = 2000;
+
+// What the load dialog offers: the view's file types and whether the note
+// about clipping applies.
+struct clLoadDialogSpec {
+    std::vector<clSaveEntry> types; // the project first
+    bool clipping = false;          // start/stop are not the whole space
+    std::string folder;
+};
+struct clLoadChoice {
+    std::string path;
+    int fileType = 0;
+    int init = initUnchanged;
+};
+struct clSaveDialogSpec {
+    std::vector<clSaveEntry> types;
+    int selected = 0; // the list position chosen last
+    std::string proposed;
+    std::string description;
+    bool hexRefPossible = false; // "and he&x reference" can be chosen
+};
+struct clSaveChoice {
+    std::string path;
+    int position = 0; // in types
+    int fileType = 0;
+    int saveOption = 0; // prjSave… for a project
+    std::string description;
+};
+
+class clQk51Window {
+public:
+    virtual ~clQk51Window() = default;
+    virtual unsigned long GetWindowId() = 0;
+    virtual void SetStatus(const std::string& text, std::uint32_t colour) = 0;
+    virtual std::string GetStatus() = 0;
+    virtual void SetText(int id, const std::string& text) = 0;
+    virtual void ShowControl(int id, bool shown) = 0;
+    virtual void EnableControl(int id, bool enabled) = 0;
+    // Moves the abort button over a button and shows it.
+    virtual void PlaceAbortOver(int id) = 0;
+    // Busy: the close box and the window menu's items are greyed.
+    virtual void SetFrameBusy(bool busy) = 0;
+    virtual void SetViewsEnabled(bool enabled) = 0;
+    virtual void ResetGauge() = 0;
+    virtual void ShowIndicator(int picture, const std::string& port) = 0;
+    virtual void FocusControl(int id) = 0;
+    virtual void Repaint() = 0;
+    // One tab per view, in order; the first becomes current.
+    virtual void BuildTabs(const std::vector<clSpcBaseDlg*>& views) = 0;
+    virtual void ApplyButtonStyle(bool flyOver) = 0;
+    // User message 100: connect at port once the current command is done.
+    virtual void PostConnect(int port) = 0;
+    // Kind 1 beeps, kind 2 plays the wave file without waiting.
+    virtual void PlaySound(const clSndActInfo& sound) = 0;
+    // Waits while the window stays alive.
+    virtual void WaitMs(int ms) = 0;
+    // Lets pending window events run.
+    virtual void PumpMessages() = 0;
+    virtual void ShowTipOfDay() = 0;
+    virtual void OpenDumpWindow(clSpcBaseDlg& view) = 0;
+    virtual void OpenSettings() = 0;
+    virtual std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSpec& spec) = 0;
+    virtual std::optional<clSaveChoice> AskSaveFile(const clSaveDialogSpec& spec) = 0;
+    virtual clProgressSink* Gauge() = 0;
+    virtual clQkGaugeIntf* CommGauge() = 0;
+};
+
+// The start-up screen's text line.
+class clStartupScreen {
+public:
+    virtual ~clStartupScreen() = default;
+    virtual void SetText(const std::string& text) = 0;
+};
+
+class clQk51Main : public clSpcOwner {
+public:
+    clQk51Main(clService& service, clQk51Window& window);
+    ~clQk51Main() override;
+
+    // Steps 5 to 14 of the start-up behind the screen; the connect request
+    // follows (OnConnect with first set).
+    void StartUp(clStartupScreen& screen);
+    bool IsStarted() const { return m_bStarted; }
+
+    // Commands and messages of the window.
+    void RunOperation(int cmd);
+    void OnOpen();
+    void OnSave();
+    void OnMemory();
+    void OnSettings();
+    void OnTabChanged(int index);
+    // User messages 100 (first false) and 102 (first true).
+    void OnConnect(int port, bool first);
+    // User message 136: an error dialog of this type is shown.
+    void OnErrorShown(int type);
+    // The exit sequence: true when the window may close.
+    bool QueryClose();
+    // The frame's position, written when the program closes.
+    void SavePosition(int x, int y);
+
+    // Device set-up: the spaces, the tabs and the views. deviceChanged
+    // resets the statistics and marks the project changed. Raises what
+    // the database and the buffers raise.
+    void SetupDevice(unsigned short chipId, bool deviceChanged);
+    // Sets up a device, or device 1 when that fails; false when even that failed.
+    bool SelectDevice(unsigned short chipId, bool deviceChanged);
+    void Synchronize();
+    // An empty project "DEFAULT.qkp" in the current folder.
+    void NewProject();
+    // Loads a project and its device: 1 loaded, 0 not (reported when the
+    // file is damaged).
+    int LoadProject(const std::string& path);
+
+    // State.
+    int GetAction() const { return m_iAction; }
+    bool IsIdle() const { return m_bIdle; }
+    bool IsClosing() const { return m_bClosing; }
+    int GetPort() const { return m_iPort; }
+    void SetPort(int port) { m_iPort = port; }
+    unsigned short GetDevice() const { return m_usDevice; }
+    bool IsProjectChanged() const;
+    bool IsSettingsChanged() const;
+    int GetTipMode() const { return m_iTipMode; }
+    void SetTipMode(int mode) { m_iTipMode = mode; }
+    bool IsMuted() const { return m_bMute; }
+    void SetMuted(bool mute) { m_bMute = mute; }
+    bool IsFlyOver() const { return m_bFlyOver; }
+    bool IsIgnoreStartStop() const { return m_bIgnoreStartStop; }
+    bool IsFlashAllowed() const { return m_bFlash; }
+    const std::string& GetDescription() const { return m_sDescription; }
+    const std::string& GetProjectPath() const { return m_sProjectPath; }
+    std::vector<clSpcBaseDlg*> Views() const;
+    clSpcBaseDlg* CurrentView() const;
+    int CurrentIndex() const { return m_iCurrent; }
+
+    // The action code routine and busy/idle (public for the window's robot
+    // and flash commands to come).
+    void SetAction(int action);
+    void SetIdle(bool idle);
+    void PlayAction(int action);
+    void RefreshIndicator();
+    void RefreshButtons();
+    // Whether the device buttons may work: a programmer answered at the
+    // current port, or the demo protocol is forced.
+    bool HasProgrammer();
+    void RefreshInfo();
+    void RefreshFileText();
+
+    // clSpcOwner
+    clService& Service() override { return m_Service; }
+    void WaitDelay() override;
+    void InfoChanged() override;
+    void FileChanged() override;
+    void LineFailed() override;
+    void OpenDumpWindow(clSpcBaseDlg& view) override;
+    clProgressSink* Gauge() override { return m_Window.Gauge(); }
+
+private:
+    int Ask(unsigned short message, ERR_TYPE type, unsigned char buttons);
+    void ReadStatus();
+    void Reconnect();
+    void WriteSettings();
+    // The project save prompt: false keeps the window open.
+    bool CanClose();
+    void ShowProject();
+    void LoadProjectFromDialog(const std::string& path);
+    void SaveProject(const clSaveChoice& choice);
+    void ClearModified();
+    clLoadDialogSpec LoadSpec();
+    clSaveDialogSpec SaveSpec();
+    int DeviceFamily(unsigned short chipId);
+    std::string DeviceText(unsigned short chipId);
+    void BuildViews();
+
+    clService& m_Service;
+    clQk51Window& m_Window;
+    std::vector<std::unique_ptr<clSpcBaseDlg>> m_Views;
+    int m_iCurrent = 0;
+
+    bool m_bStarted = false;
+    bool m_bIdle = true;
+    bool m_bClosing = false;
+    int m_iAction = actIdle;
+    int m_iPort = -1;
+    unsigned short m_usDevice = 0;
+    bool m_bProjectChanged = false;
+    bool m_bSettingsChanged = false;
+    bool m_bIgnoreStartStop = true;
+    bool m_bFlash = false;
+    bool m_bMute = false;
+    int m_iTipMode = 2;
+    bool m_bFlyOver = true;
+    std::string m_sDescription;
+    std::string m_sProjectPath;
+    bool m_bInStatus = false;
+    // A programmer answered at the current port. The line may be down for a
+    // moment (a failed operation disconnects; the next bracket reconnects).
+    bool m_bLinked = false;
+    bool m_bSyncRetried = false;
+    int m_iSavePosition = 0; // the save list position chosen last
+};

@@ -1,0 +1,193 @@
+// Loading and saving through the "Load File" and "Save File" dialogs: a data
+// file that reaches the programmer, a project with its description preview,
+// the clipping note, and a project saved with its options.
+#include <QAbstractButton>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTest>
+#include <filesystem>
+
+#include "comm/comports.h"
+#include "cpplib/qkbufint.h"
+#include "source/gui/filedlgs.h"
+#include "source/hexdefs.h"
+#include "source/hexio.h"
+#include "source/qkprj.h"
+#include "source/qksettings.h"
+#include "source/qkspaces.h"
+#include "tests/e2e/simproc.h"
+#include "tests/gui/guidriver.h"
+#include "tests/gui/guimain.h"
+#include "tests/testutil.h"
+
+namespace fs = std::filesystem;
+
+class FilesTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<clTempDir> m_pDir;
+    fs::path m_Previous;
+
+    std::string Settings() const { return m_pDir->File("settings.ini"); }
+    // 256 bytes 0, 1, 2 ... at 0x1000 as Intel Hex.
+    std::string HexFile()
+    {
+        const std::string path = m_pDir->File("part.hex");
+        clQKHugeBufIntr image("Data");
+        image.SetParams(0x100, clAdrs(0x1000u));
+        for (unsigned i = 0; i < 0x100; ++i) {
+            const unsigned char byte = static_cast<unsigned char>(i);
+            image.SetByte(clAdrs(0x1000u + i), &byte);
+        }
+        clHexLoader writer(nullptr, 0);
+        writer.OpenFile(path.c_str(), QkWriteFormatKind(ftIntelLinear), HEX_WRITE);
+        writer.Save(image, 0x1000, 0x10FF);
+        writer.CloseFile();
+        return path;
+    }
+    std::string Project(unsigned short chipId, const std::string& description)
+    {
+        const std::string path = m_pDir->File("board.qkp");
+        TBscOptServer options(kQkOptArrayName);
+        const clQkOptCatalogue catalogue = QkRegisterOptions(options);
+        clDataBase db(GetDLLDBaseInstance());
+        clQkSpaces spaces(db, options, catalogue);
+        spaces.SetupDevice(chipId);
+        clQkSettingsStore detached("");
+        clQkProject project(options, detached, QkAppErrMngr());
+        project.Save(path, prjSaveImage, description);
+        return path;
+    }
+
+private slots:
+    void init()
+    {
+        m_pDir = std::make_unique<clTempDir>();
+        m_Previous = fs::current_path();
+        fs::current_path(m_pDir->Path());
+    }
+    void cleanup()
+    {
+        ComClearPortMap();
+        fs::current_path(m_Previous);
+        m_pDir.reset();
+    }
+
+    void aDataFileReachesTheProgrammer()
+    {
+        clSimProcess sim;
+        const std::string dump = m_pDir->File("device.bin");
+        QVERIFY2(sim.Start({"--baud", "0", "--dump", dump}), sim.Error().c_str());
+        ComMapPort(7, sim.Path());
+        const std::string hex = HexFile();
+        clDialogDriver driver;
+        bool looked = false;
+        driver.onLoad = [&](Tmp51OpenDlg& load) {
+            load.Select(2, QString::fromStdString(hex));
+            looked = load.DescriptionLabel() == "Description:" && load.IsInitEnabled() && !load.IsNoteVisible();
+            load.SetInit(init00);
+            load.Confirm();
+        };
+        {
+            clProgRun run({"/Com:7", "/TDELAY:0"}, Settings());
+            run.StartUp();
+            run.Click(idOpen);
+            QVERIFY(looked);
+            QCOMPARE(run.Status(), QString("Ready"));
+            QCOMPARE(run.Frame().Text(idFile)->text().toStdString(), hex);
+            const clQKHugeBuffer& data = run.Frame().Spaces().Buffer(1);
+            QCOMPARE(int(data.GetByte(clAdrs(0x1042u))), 0x42);
+            QCOMPARE(int(data.GetByte(clAdrs(0x0FFFu))), 0x00); // "w&ith 0x00"
+            run.Click(idProgram);
+            QCOMPARE(run.Status(), QString("Ready"));
+            QVERIFY(driver.errors.empty());
+        }
+        sim.Stop();
+        const std::vector<unsigned char> device = ReadBytes(dump);
+        QVERIFY(device.size() >= 0x60000);
+        for (unsigned i = 0; i < 0x100; ++i)
+            QCOMPARE(int(device[0x1000 + i]), int(i));
+        QCOMPARE(int(device[0x0FFF]), 0x00);
+        QCOMPARE(int(device[0x5FFFF]), 0x00);
+    }
+
+    void aProjectShowsItsDescriptionAndLoads()
+    {
+        const std::string project = Project(2, "Board rev. C");
+        clDialogDriver driver;
+        QString label, preview;
+        bool initOff = false;
+        driver.onLoad = [&](Tmp51OpenDlg& load) {
+            load.Select(0, QString::fromStdString(project));
+            label = load.DescriptionLabel();
+            preview = load.DescriptionText();
+            initOff = !load.IsInitEnabled() && !load.IsNoteVisible();
+            load.Confirm();
+        };
+        clProgRun run({"/Demo"}, Settings());
+        run.StartUp();
+        QCOMPARE(run.Frame().Text(idDevice)->text(), QString("PCD80710 (PHILIPS)"));
+        run.Click(idOpen);
+        QCOMPARE(label, QString("Project Description:"));
+        QCOMPARE(preview, QString("Board rev. C"));
+        QVERIFY(initOff);
+        QCOMPARE(run.Frame().Text(idDevice)->text(), QString("PCD80712 (PHILIPS)"));
+        QCOMPARE(run.Frame().Text(idDescription)->text(), QString("Board rev. C"));
+        QCOMPARE(run.Frame().Tabs()->count(), 5);
+        QCOMPARE(QkGetLastProject(clQkSettingsStore(Settings())), project);
+        QCOMPARE(run.Status(), QString("Ready"));
+    }
+
+    void theClippingNoteFollowsTheRange()
+    {
+        clDialogDriver driver;
+        bool whole = true, clipped = false, project = true;
+        int opened = 0;
+        driver.onLoad = [&](Tmp51OpenDlg& load) {
+            load.Select(1, QString());
+            (opened == 0 ? whole : clipped) = load.IsNoteVisible();
+            load.Select(0, QString());
+            project = load.IsNoteVisible();
+            ++opened;
+            load.reject();
+        };
+        clProgRun run({"/Demo"}, Settings());
+        run.StartUp();
+        run.Click(idOpen);
+        run.Main().CurrentView()->SetCmdAddresses(0, 0xFFF);
+        run.Click(idOpen);
+        QCOMPARE(opened, 2);
+        QVERIFY(!whole);
+        QVERIFY(clipped);
+        QVERIFY(!project);
+    }
+
+    void aProjectIsSavedWithItsOptions()
+    {
+        const std::string path = m_pDir->File("saved.qkp");
+        clDialogDriver driver;
+        bool imageChosen = false, refOff = false;
+        driver.onSave = [&](Tmp51SaveDlg& save) {
+            // Nothing refers to a data file yet: the image is what can be kept.
+            imageChosen = save.SaveOption() == prjSaveImage;
+            refOff = !save.IsOptionEnabled(prjSaveHexRef);
+            save.Select(0, QString::fromStdString(path));
+            save.SetDescription("saved from the window");
+            save.Confirm();
+        };
+        clProgRun run({"/Demo"}, Settings());
+        run.StartUp();
+        run.Click(idSave);
+        QVERIFY(imageChosen);
+        QVERIFY(refOff);
+        QVERIFY(fs::exists(path));
+        QCOMPARE(QkReadProjectDescription(path), std::string("saved from the window"));
+        QCOMPARE(run.Frame().Text(idProject)->text().toStdString(), path);
+        QCOMPARE(run.Frame().Text(idDescription)->text(), QString("saved from the window"));
+        QCOMPARE(QkGetLastProject(clQkSettingsStore(Settings())), path);
+        QVERIFY(!run.Main().IsProjectChanged());
+    }
+};
+
+QK_GUI_TEST_MAIN(FilesTest)
+#include "test_files.moc"

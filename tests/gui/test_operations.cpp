@@ -1,0 +1,156 @@
+// Every device button of the data view against qksim: through to "Ready",
+// "Failed" after a cell goes bad, "Error" after the line drops (then the
+// reconnection), and "Aborted" when the window is closed meanwhile.
+#include <QAbstractButton>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "comm/comports.h"
+#include "tests/e2e/simproc.h"
+#include "tests/gui/guidriver.h"
+#include "tests/gui/guimain.h"
+#include "tests/testutil.h"
+
+namespace fs = std::filesystem;
+
+class OperationsTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<clTempDir> m_pDir;
+    fs::path m_Previous;
+    clSimProcess m_Sim;
+
+    std::string Settings() const { return m_pDir->File("settings.ini"); }
+    std::string Log() const { return m_pDir->File("frames.log"); }
+    bool StartSim(std::vector<std::string> args)
+    {
+        args.insert(args.end(), {"--baud", "0", "--frame-log", Log()});
+        if (!m_Sim.Start(args))
+            return false;
+        ComMapPort(7, m_Sim.Path());
+        return true;
+    }
+    static QString Count(clProgRun& run, int id)
+    {
+        return run.Frame().findChild<QLabel*>(QString("id%1").arg(id))->text();
+    }
+
+private slots:
+    void init()
+    {
+        m_pDir = std::make_unique<clTempDir>();
+        m_Previous = fs::current_path();
+        fs::current_path(m_pDir->Path());
+    }
+    void cleanup()
+    {
+        m_Sim.Stop();
+        ComClearPortMap();
+        fs::current_path(m_Previous);
+        m_pDir.reset();
+    }
+
+    void everyButtonEndsReady()
+    {
+        QVERIFY2(StartSim({}), m_Sim.Error().c_str());
+        clDialogDriver driver;
+        clProgRun run({"/Com:7", "/TDELAY:0"}, Settings());
+        run.StartUp();
+        const std::size_t afterStart = QkReadFrames(Log()).size();
+        const std::pair<int, int> buttons[] = {{idBlnkChk, 0x11}, {idProgram, 0x10}, {idVerify, 0x15},
+                                               {idChkSum, 0x12},  {idRead, 0x14},    {idErase, 0x13}};
+        for (const auto& [id, order] : buttons) {
+            QVERIFY2(run.Frame().Button(id)->isEnabled(), qPrintable(QString::number(id)));
+            run.Click(id);
+            QCOMPARE(run.Status(), QString("Ready"));
+            QVERIFY(!run.Frame().Button(idCancel)->isVisible());
+            QVERIFY(run.Frame().Button(idProgram)->isVisible());
+        }
+        // Each order ran on the view's range, which the programmer got first.
+        const auto frames = QkReadFrames(Log());
+        for (const auto& [id, order] : buttons) {
+            bool ranged = false, seen = false;
+            for (std::size_t i = afterStart; i < frames.size(); ++i) {
+                if (QkIsWrite(frames[i], 0x22, 1))
+                    ranged = true;
+                if (QkIsExecute(frames[i], order)) {
+                    seen = true;
+                    QVERIFY2(ranged, qPrintable(QString("order %1 without a range").arg(order)));
+                }
+            }
+            QVERIFY2(seen, qPrintable(QString("order %1 not sent").arg(order)));
+        }
+        // The checksum was shown; one programming cycle succeeded.
+        QVERIFY(driver.SawError("The check-sum value is"));
+        QCOMPARE(driver.errors.size(), std::size_t{1});
+        QCOMPARE(Count(run, idStatCycles), QString("1"));
+        QCOMPARE(Count(run, idStatSuccess), QString("1"));
+        QCOMPARE(Count(run, idStatFailure), QString("0"));
+        // A read leaves no file behind the space.
+        QCOMPARE(run.Frame().Text(idFile)->text(), QString());
+    }
+
+    void aBadCellFails()
+    {
+        QVERIFY2(StartSim({"--fault", "flip=0x100"}), m_Sim.Error().c_str());
+        clDialogDriver driver;
+        clProgRun run({"/Com:7", "/TDELAY:0"}, Settings());
+        run.StartUp();
+        run.Click(idProgram);
+        QCOMPARE(run.Status(), QString("Failed"));
+        QVERIFY(driver.SawError("Data verify has failed at address 0100h"));
+        QVERIFY(driver.SawError("General communication error with the programmer."));
+        QCOMPARE(Count(run, idStatFailure), QString("1"));
+        QCOMPARE(Count(run, idStatSuccess), QString("0"));
+        // The programmer is still there for the next attempt.
+        QCOMPARE(run.Frame().GetIndicator(), int(indConnected));
+        QVERIFY(run.Frame().Button(idProgram)->isEnabled());
+        run.Click(idBlnkChk);
+        QVERIFY(run.Status() == "Ready" || run.Status() == "Failed");
+    }
+
+    void aDroppedLineIsAnErrorThenTheWindowReconnects()
+    {
+        QVERIFY2(StartSim({"--work-ms", "3000", "--busy-ms", "100"}), m_Sim.Error().c_str());
+        clSimProcess spare;
+        QVERIFY2(spare.Start({"--baud", "0"}), spare.Error().c_str());
+        clDialogDriver driver;
+        clProgRun run({"/Com:7", "/TDELAY:0"}, Settings());
+        run.StartUp();
+        // The line goes while the verify runs; COM7 then leads to another programmer.
+        QTimer::singleShot(600, [&] {
+            m_Sim.Stop();
+            ComMapPort(7, spare.Path());
+        });
+        run.Click(idVerify);
+        QCOMPARE(run.Status(), QString("Error"));
+        QVERIFY(driver.SawError("General communication error with the programmer."));
+        QCOMPARE(run.Frame().GetIndicator(), int(indConnected));
+        QCOMPARE(run.Frame().GetPortText().toStdString(), "COM7 (" + spare.Path() + ")");
+        run.Click(idBlnkChk);
+        QCOMPARE(run.Status(), QString("Ready"));
+    }
+
+    void closingDuringALongOperationAborts()
+    {
+        QVERIFY2(StartSim({"--work-ms", "5000", "--busy-ms", "100"}), m_Sim.Error().c_str());
+        clDialogDriver driver;
+        clProgRun run({"/Com:7", "/TDELAY:0"}, Settings());
+        run.StartUp();
+        QTimer::singleShot(1800, [&] {
+            QVERIFY(run.Frame().Button(idCancel)->isVisible());
+            run.Frame().close();
+        });
+        run.Click(idProgram);
+        QCOMPARE(run.Status(), QString("Aborted"));
+        QVERIFY(run.Frame().isVisible());
+        QVERIFY(!driver.SawError("Do you wish to quit"));
+        QCOMPARE(Count(run, idStatFailure), QString("1"));
+        QVERIFY(run.Frame().Button(idProgram)->isEnabled());
+    }
+};
+
+QK_GUI_TEST_MAIN(OperationsTest)
+#include "test_operations.moc"

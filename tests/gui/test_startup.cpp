@@ -1,0 +1,221 @@
+// Start-up and exit of qkprog: an empty settings file and no programmer, a
+// fixed port with qksim behind it, the demo switch, and the settings written
+// at exit.
+#include <QAbstractButton>
+#include <QLabel>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <QAction>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include "comm/comports.h"
+#include "err/qkexpt.h"
+#include "source/gui/helpwnd.h"
+#include "source/qksettings.h"
+#include "source/strtable.h"
+#include "tests/e2e/simproc.h"
+#include "tests/gui/guidriver.h"
+#include "tests/gui/guimain.h"
+#include "tests/testutil.h"
+
+namespace fs = std::filesystem;
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<clTempDir> m_pDir;
+    fs::path m_Previous;
+
+    std::string Settings() const { return m_pDir->File("settings.ini"); }
+
+private slots:
+    void init()
+    {
+        m_pDir = std::make_unique<clTempDir>();
+        m_Previous = fs::current_path();
+        fs::current_path(m_pDir->Path());
+        // No real port can answer a search in these tests.
+        for (int port = 1; port <= 4; ++port)
+            ComMapPort(port, m_pDir->File("no-port"));
+    }
+    void cleanup()
+    {
+        ComClearPortMap();
+        fs::current_path(m_Previous);
+        m_pDir.reset();
+    }
+
+    void emptySettingsAndNoProgrammer()
+    {
+        clDialogDriver driver;
+        clProgRun run({}, Settings());
+        run.StartUp();
+        TQk51FrameWindow& frame = run.Frame();
+        QVERIFY(frame.isVisible());
+        QCOMPARE(frame.pos(), QPoint(90, 40));
+        QCOMPARE(frame.windowTitle(), QString("QK-JTAG - Halvane Windows Programmer"));
+        // "Scan": the search found nothing and said so once.
+        QCOMPARE(run.Main().GetPort(), 0);
+        QCOMPARE(driver.ErrorTexts(),
+                 QStringList{"Cannot connect with QK-JTAG programmer.\nEntering off line mode."});
+        QCOMPARE(driver.errors[0].caption, QString("Error"));
+        QCOMPARE(frame.GetIndicator(), int(indNotConnected));
+        QCOMPARE(frame.GetPortText(), QString("Not connected"));
+        QCOMPARE(run.Status(), QString("Ready"));
+        QCOMPARE(frame.Text(idProject)->text().toStdString(), (m_pDir->Path() / "MyProject.qkp").string());
+        QCOMPARE(frame.Text(idDevice)->text(), QString("PCD80710 (PHILIPS)"));
+        for (int id : {idProgram, idRead, idChkSum, idVerify, idBlnkChk, idErase})
+            QVERIFY2(!frame.Button(id)->isEnabled(), qPrintable(QString::number(id)));
+        for (int id : {idOpen, idSave, idMemory, idSettings})
+            QVERIFY2(frame.Button(id)->isEnabled(), qPrintable(QString::number(id)));
+        QVERIFY(frame.Button(idErase)->isVisible());
+        QVERIFY(!frame.Button(idFlash)->isVisible());
+        QVERIFY(!frame.Button(idCancel)->isVisible());
+        // The first tip box shows tip 2101.
+        QCOMPARE(driver.tips, QStringList{QString(QkLoadString(2101)).replace('\t', "    ")});
+        QCOMPARE(run.Main().GetTipMode(), 1);
+    }
+
+    void fixedPortConnectsToQksim()
+    {
+        clSimProcess sim;
+        const std::string log = m_pDir->File("frames.log");
+        QVERIFY2(sim.Start({"--baud", "0", "--frame-log", log}), sim.Error().c_str());
+        setenv("QKJTAG_COM7", sim.Path().c_str(), 1);
+        clDialogDriver driver;
+        {
+            clProgRun run({"/Com:7"}, Settings());
+            run.StartUp();
+            TQk51FrameWindow& frame = run.Frame();
+            QCOMPARE(run.Main().GetPort(), 7);
+            QVERIFY(driver.errors.empty());
+            QCOMPARE(frame.GetIndicator(), int(indConnected));
+            QCOMPARE(frame.GetPortText().toStdString(), "COM7 (" + sim.Path() + ")");
+            QCOMPARE(run.Status(), QString("Ready"));
+            for (int id : {idProgram, idRead, idChkSum, idVerify, idBlnkChk, idErase, idOpen})
+                QVERIFY(frame.Button(id)->isEnabled());
+        }
+        unsetenv("QKJTAG_COM7");
+        sim.Stop();
+        // The synchronisation reached the programmer: the device set-up, then
+        // the data space written whole (0x60000 bytes in 55-byte frames).
+        int setups = 0, writes = 0;
+        for (const auto& frame : QkReadFrames(log)) {
+            setups += QkIsWrite(frame, 0x22, 0);
+            writes += QkIsWrite(frame, 0x20, 0);
+        }
+        QVERIFY(setups >= 1);
+        QVERIFY2(writes >= 0x60000 / 55, qPrintable(QString::number(writes)));
+    }
+
+    void scanFindsTheProgrammerInThePortTable()
+    {
+        clSimProcess sim;
+        QVERIFY2(sim.Start({"--baud", "0"}), sim.Error().c_str());
+        ComMapPort(2, sim.Path());
+        clDialogDriver driver;
+        clProgRun run({"/Scan", "/Com:2"}, Settings()); // "Scan" wins over "Com:"
+        run.StartUp();
+        QVERIFY(driver.errors.empty());
+        QCOMPARE(run.Main().GetPort(), 2);
+        QCOMPARE(run.Frame().GetIndicator(), int(indConnected));
+        QCOMPARE(run.Frame().GetPortText().toStdString(), "COM2 (" + sim.Path() + ")");
+    }
+
+    void helpMenuAndPlaceholders()
+    {
+        clDialogDriver driver;
+        clProgRun run({"/Demo"}, Settings());
+        run.StartUp();
+        TQk51FrameWindow& frame = run.Frame();
+        // F1 opens the manual at the current view's page.
+        frame.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&frame));
+        QTest::keyClick(&frame, Qt::Key_F1);
+        QVERIFY(frame.Help() != nullptr && frame.Help()->isVisible());
+        QCOMPARE(frame.Help()->Browser()->source().fragment(), QString("data"));
+        QVERIFY(frame.Help()->Browser()->toPlainText().contains("The Data space"));
+        frame.findChild<QAction*>("menu131")->trigger();
+        QCOMPARE(frame.Help()->Browser()->source().fragment(), QString("contents"));
+        // "&Tip of the day" opens the box whatever the mode.
+        const int tips = driver.tips.size();
+        frame.findChild<QAction*>("menu135")->trigger();
+        QCOMPARE(driver.tips.size(), tips + 1);
+        // What later versions bring: a box that says so.
+        run.Click(idMemory);
+        run.Click(idSettings);
+        QCOMPARE(driver.placeholders, (QStringList{"Dump - Data", "Settings"}));
+        QCOMPARE(run.Status(), QString("Ready"));
+    }
+
+    void theGuardShowsTheExceptionBoxAndCloses()
+    {
+        clDialogDriver driver;
+        clProgRun run({"/Demo"}, Settings());
+        run.StartUp();
+        TQk51FrameWindow& frame = run.Frame();
+        static_cast<TQkApplication*>(qApp)->SetFatalHandler([&frame] { frame.Fatal(); });
+        // A handler lets a disk fault escape.
+        QTimer::singleShot(0, &frame, [] { throw clXIO(); });
+        QVERIFY(QkWaitFor([&] { return !frame.isVisible(); }, 5000));
+        QCOMPARE(driver.guardBoxes, 1);
+        QCOMPARE(driver.guardText, QString("Disk operation error was found (log file)."));
+        QVERIFY(!driver.SawError("Do you wish to quit")); // no questions on the way out
+        static_cast<TQkApplication*>(qApp)->SetFatalHandler(nullptr);
+    }
+
+    void demoSwitchEnablesEverything()
+    {
+        clDialogDriver driver;
+        clProgRun run({"/Demo"}, Settings());
+        run.StartUp();
+        TQk51FrameWindow& frame = run.Frame();
+        QVERIFY(driver.errors.empty());
+        QCOMPARE(frame.GetIndicator(), int(indDemo));
+        QCOMPARE(frame.GetPortText(), QString("Demo"));
+        for (int id : {idProgram, idRead, idChkSum, idVerify, idBlnkChk, idErase, idOpen, idSave, idMemory,
+                       idSettings})
+            QVERIFY(frame.Button(id)->isEnabled());
+    }
+
+    void exitWritesTheSettings()
+    {
+        {
+            clQkSettingsStore settings(Settings());
+            QkSetSetting(settings, kSetTipMode, 0);
+            QkSetSetting(settings, kSetXPos, 200);
+            QkSetSetting(settings, kSetYPos, 150);
+            settings.SetString(kSectionSounds, "Ready", "2,/tmp/ready.wav");
+        }
+        clDialogDriver driver;
+        clProgRun run({"/Demo", "/Com:3"}, Settings());
+        run.StartUp();
+        QVERIFY(driver.tips.isEmpty()); // "Tip Mode" 0
+        QCOMPARE(run.Frame().pos(), QPoint(200, 150));
+        // The first answer keeps the program running.
+        driver.answerError = [](const clSeenDialog&) { return erIdCancel; };
+        run.Frame().close();
+        QVERIFY(run.Frame().isVisible());
+        QCOMPARE(driver.errors.back().text, QString("Do you wish to quit the QK-JTAG Halvane programmer ?"));
+        QCOMPARE(driver.errors.back().buttons, (std::vector<int>{erIdOk, erIdCancel}));
+        driver.answerError = nullptr;
+        run.Frame().move(230, 170);
+        run.Frame().close();
+        QVERIFY(!run.Frame().isVisible());
+        const clQkSettingsStore settings(Settings());
+        QCOMPARE(QkGetSetting(settings, kSetComPort), 3);
+        QCOMPARE(QkGetSetting(settings, kSetXPos), 230);
+        QCOMPARE(QkGetSetting(settings, kSetYPos), 170);
+        QCOMPARE(QkGetSetting(settings, kSetTipMode), 0);
+        QCOMPARE(QkGetSetting(settings, kSetFlyoverButtons), 1);
+        QCOMPARE(settings.GetString(kSectionSounds, "Ready", ""), std::string("2,/tmp/ready.wav"));
+        QCOMPARE(settings.GetString(kSectionFlags, "Ignore Start Stop", ""), std::string("TRUE"));
+    }
+};
+
+QK_GUI_TEST_MAIN(StartupTest)
+#include "test_startup.moc"
