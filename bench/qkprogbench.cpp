@@ -23,7 +23,7 @@ namespace {
 struct clLoopWatch {
     // The longest time the event loop did not run, and how often the gauge painted.
     qint64 worstGapMs = 0;
-    int atPercent = 0; // the gauge when it happened
+    int atPercent = 0;         // the gauge when it happened
     qint64 worstDataGapMs = 0; // once the data flows (from 1 %)
     int paints = 0;
 };

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-clAlignedRange QkAlignRange(std::uint32_t lowest, std::uint32_t highest, std::uint32_t alignment,
-                            std::uint32_t start, std::uint32_t stop)
+clAlignedRange QkAlignRange(std::uint32_t lowest, std::uint32_t highest, std::uint32_t alignment, std::uint32_t start,
+                            std::uint32_t stop)
 {
     const std::uint64_t a = std::max<std::uint32_t>(alignment, 1);
     const std::uint64_t low = lowest, high = highest;

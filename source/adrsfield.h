@@ -8,10 +8,10 @@
 #include <string>
 
 enum : unsigned short {
-    kMsgBadStart = 1000,   // "Invalid start address.\nPlease re-type the desired address."
-    kMsgUnderflow = 1002,  // "Address underflow.\nSet address to default ?"
-    kMsgOverflow = 1003,   // "Address overflow.\nSet address to default ?"
-    kMsgBadStop = 1004,    // "Invalid stop address.\n.Please re-type the desired address."
+    kMsgBadStart = 1000,  // "Invalid start address.\nPlease re-type the desired address."
+    kMsgUnderflow = 1002, // "Address underflow.\nSet address to default ?"
+    kMsgOverflow = 1003,  // "Address overflow.\nSet address to default ?"
+    kMsgBadStop = 1004,   // "Invalid stop address.\n.Please re-type the desired address."
 };
 
 inline constexpr std::size_t kAdrsFieldMax = 20; // characters read from a field

@@ -24,14 +24,10 @@ const char* QkDeviceTypeName(std::int32_t type)
 {
     switch (type) {
     case 1:
-    case 2:
-        return "Eprom";
-    case 3:
-        return "uC";
-    case 4:
-        return "Pld";
-    default:
-        return "????";
+    case 2: return "Eprom";
+    case 3: return "uC";
+    case 4: return "Pld";
+    default: return "????";
     }
 }
 

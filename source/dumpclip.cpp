@@ -14,7 +14,8 @@ void ForEachWindow(const clHugeBuffer<unsigned char>& buf, std::uint32_t first, 
 {
     std::array<unsigned char, kDumpWindow> window;
     for (std::uint64_t at = first; at <= last; at += kDumpWindow) {
-        const auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(kDumpWindow, std::uint64_t{last} - at + 1));
+        const auto count =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(kDumpWindow, std::uint64_t{last} - at + 1));
         buf.Read(clAdrs(static_cast<std::uint32_t>(at)), clAdrs(static_cast<std::uint32_t>(at + count - 1)),
                  window.data());
         use(window.data(), count, at - first);
@@ -92,8 +93,7 @@ std::vector<unsigned char> QkDumpBytesOfCharText(std::string_view text)
     return {text.begin(), text.end()};
 }
 
-std::uint32_t QkDumpWriteAt(clHugeBuffer<unsigned char>& buf, std::uint32_t adrs,
-                            std::span<const unsigned char> bytes)
+std::uint32_t QkDumpWriteAt(clHugeBuffer<unsigned char>& buf, std::uint32_t adrs, std::span<const unsigned char> bytes)
 {
     const std::uint64_t first = buf.GetStartAdrs().GetLinear();
     const std::uint64_t end = first + buf.GetSize();

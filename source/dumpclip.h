@@ -47,5 +47,4 @@ std::vector<unsigned char> QkDumpBytesOfCharText(std::string_view text);
 
 // Writes bytes from adrs in chunks of 2048, cut at the buffer's last
 // address; answers the number written.
-std::uint32_t QkDumpWriteAt(clHugeBuffer<unsigned char>& buf, std::uint32_t adrs,
-                            std::span<const unsigned char> bytes);
+std::uint32_t QkDumpWriteAt(clHugeBuffer<unsigned char>& buf, std::uint32_t adrs, std::span<const unsigned char> bytes);

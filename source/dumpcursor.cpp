@@ -72,8 +72,8 @@ void clDumpCursor::SetTop(std::uint64_t adrs, int visibleLines, const clDumpLayo
 
 void clDumpCursor::ScrollToLine(std::int64_t line, int visibleLines, const clDumpLayout& layout)
 {
-    const std::int64_t lastTop = std::max<std::int64_t>(
-        0, static_cast<std::int64_t>(layout.LineCount()) - std::max(visibleLines, 1));
+    const std::int64_t lastTop =
+        std::max<std::int64_t>(0, static_cast<std::int64_t>(layout.LineCount()) - std::max(visibleLines, 1));
     m_ulTop = layout.LineStart(static_cast<std::uint32_t>(std::clamp<std::int64_t>(line, 0, lastTop)));
 }
 

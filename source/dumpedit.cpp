@@ -16,9 +16,14 @@ std::uint32_t BufferFirst(const clHugeBuffer<unsigned char>& buf)
 
 clDumpEditor::clDumpEditor(clHugeBuffer<unsigned char>& buf, clDumpOptions& options, clErrMngr& errors,
                            clDumpView& view, clDumpClipboard& clipboard)
-    : m_Buf(buf), m_Options(options), m_Errors(errors), m_View(view), m_Clipboard(clipboard),
+    : m_Buf(buf),
+      m_Options(options),
+      m_Errors(errors),
+      m_View(view),
+      m_Clipboard(clipboard),
       m_Layout(BufferFirst(buf), buf.HasMemory() ? buf.GetSize() : 0, options.GetViewMode(), options.GetLineWidth()),
-      m_bLittleEndian(options.GetEndian() != 0), m_ulGoto(options.GetGoto())
+      m_bLittleEndian(options.GetEndian() != 0),
+      m_ulGoto(options.GetGoto())
 {
     m_Cursor.SetPane(options.GetBinMode() != 0, m_Layout);
     m_Cursor.Place(m_Layout.Contains(options.GetCurAdrs()) ? options.GetCurAdrs() : m_Layout.First(), m_Layout);
@@ -130,18 +135,10 @@ void clDumpEditor::Key(dmpKey key, bool shift)
     const int lines = std::max(m_View.VisibleLines(), 1);
     std::int64_t target = caret;
     switch (key) {
-    case dmpKey::left:
-        target = caret - step;
-        break;
-    case dmpKey::right:
-        target = caret + step;
-        break;
-    case dmpKey::up:
-        target = caret - line;
-        break;
-    case dmpKey::down:
-        target = caret + line;
-        break;
+    case dmpKey::left: target = caret - step; break;
+    case dmpKey::right: target = caret + step; break;
+    case dmpKey::up: target = caret - line; break;
+    case dmpKey::down: target = caret + line; break;
     case dmpKey::pageUp:
     case dmpKey::pageDown: {
         // The page turns with the caret.
@@ -150,18 +147,10 @@ void clDumpEditor::Key(dmpKey key, bool shift)
         m_Cursor.ScrollToLine(static_cast<std::int64_t>(m_Layout.LineOf(m_Cursor.Top())) + delta, lines, m_Layout);
         break;
     }
-    case dmpKey::home:
-        target = lineStart;
-        break;
-    case dmpKey::end:
-        target = lineStart + line - step;
-        break;
-    case dmpKey::first:
-        target = m_Layout.First();
-        break;
-    case dmpKey::last:
-        target = m_Layout.Last();
-        break;
+    case dmpKey::home: target = lineStart; break;
+    case dmpKey::end: target = lineStart + line - step; break;
+    case dmpKey::first: target = m_Layout.First(); break;
+    case dmpKey::last: target = m_Layout.Last(); break;
     case dmpKey::tab:
         m_Cursor.SetPane(!m_Cursor.IsHexPane(), m_Layout);
         m_Options.SetBinMode(m_Cursor.IsHexPane() ? 1 : 0);
@@ -207,8 +196,8 @@ void clDumpEditor::Type(char ch)
         return;
     const std::uint32_t caret = m_Cursor.Caret();
     // A unit cut short by the buffer's end keeps only its bytes inside.
-    const auto count = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(stroke.count, std::uint64_t{m_Layout.Last()} - caret + 1));
+    const auto count =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(stroke.count, std::uint64_t{m_Layout.Last()} - caret + 1));
     // The buffer takes the bytes first; a programmer that then fails to take
     // them has said so itself, and the unit starts again.
     if (!Guarded([&] { m_Buf.Write(clAdrs(caret), clAdrs(caret + count - 1), stroke.bytes.data()); }))
@@ -344,9 +333,7 @@ int clDumpEditor::Fill(clDumpFillForm::clFields& fields)
         return result.field;
     }
     if (HasData()) {
-        Guarded([&] {
-            m_Buf.Fill(clAdrs(result.start), clAdrs(result.start + (result.count - 1)), &result.value);
-        });
+        Guarded([&] { m_Buf.Fill(clAdrs(result.start), clAdrs(result.start + (result.count - 1)), &result.value); });
         m_Options.MarkDataChanged();
         m_View.Refresh();
     }

@@ -3,20 +3,13 @@
 const char* QkDumpMessage(unsigned short no)
 {
     switch (no) {
-    case dmpInvalidAddress:
-        return "Invalid Address.";
-    case dmpInvalidCount:
-        return "Invalid Count";
-    case dmpInvalidValue:
-        return "Invalid Value";
-    case dmpNotFound:
-        return "Search string '%s' not found";
-    case dmpNoBinImage:
-        return "Can not copy bin image";
-    case dmpReplaceAsk:
-        return "Replace this occurence ?";
-    default:
-        return "";
+    case dmpInvalidAddress: return "Invalid Address.";
+    case dmpInvalidCount: return "Invalid Count";
+    case dmpInvalidValue: return "Invalid Value";
+    case dmpNotFound: return "Search string '%s' not found";
+    case dmpNoBinImage: return "Can not copy bin image";
+    case dmpReplaceAsk: return "Replace this occurence ?";
+    default: return "";
     }
 }
 

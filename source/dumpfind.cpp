@@ -57,8 +57,8 @@ bool QkDumpReplace(clHugeBuffer<unsigned char>& buf, std::uint32_t adrs, std::si
     if (r != foundLength && after < end && dest < end) {
         // Moving up loses what would pass the end; moving down leaves the tail.
         const std::uint64_t count = std::min(end - after, end - dest);
-        buf.CopyWithin(clAdrs(static_cast<std::uint32_t>(after)),
-                       clAdrs(static_cast<std::uint32_t>(after + count - 1)), clAdrs(static_cast<std::uint32_t>(dest)));
+        buf.CopyWithin(clAdrs(static_cast<std::uint32_t>(after)), clAdrs(static_cast<std::uint32_t>(after + count - 1)),
+                       clAdrs(static_cast<std::uint32_t>(dest)));
     }
     buf.Write(clAdrs(adrs), clAdrs(static_cast<std::uint32_t>(adrs + r - 1)), replacement.data());
     return true;
@@ -70,8 +70,8 @@ void clDumpSearch::RestoreTexts(std::string find, std::string replace)
     m_sReplace = std::move(replace);
 }
 
-int clDumpSearch::Accept(dmpFindMode mode, const std::string& findText, const std::string& replaceText,
-                         bool fromStart, bool changeAll, bool prompt)
+int clDumpSearch::Accept(dmpFindMode mode, const std::string& findText, const std::string& replaceText, bool fromStart,
+                         bool changeAll, bool prompt)
 {
     const auto find = QkParseSearchText(findText);
     if (!find)

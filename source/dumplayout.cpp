@@ -6,8 +6,11 @@
 #include "source/dumptext.h"
 
 clDumpLayout::clDumpLayout(std::uint32_t first, std::uint32_t size, unsigned unitSize, unsigned lineWidth)
-    : m_ulFirst(first), m_ulSize(size), m_uUnit(IsUnitSize(unitSize) ? unitSize : 1),
-      m_uLineWidth(IsLineWidth(lineWidth) ? lineWidth : 16), m_uBytesPerLine(std::max(m_uLineWidth, m_uUnit))
+    : m_ulFirst(first),
+      m_ulSize(size),
+      m_uUnit(IsUnitSize(unitSize) ? unitSize : 1),
+      m_uLineWidth(IsLineWidth(lineWidth) ? lineWidth : 16),
+      m_uBytesPerLine(std::max(m_uLineWidth, m_uUnit))
 {
     // A buffer may reach the end of the address space, no further.
     if (std::uint64_t{m_ulFirst} + m_ulSize > 0x100000000ull)
@@ -48,7 +51,8 @@ unsigned clDumpLayout::OffsetAt(int x, int charWidth, bool& hexPane) const
     if (hexPane) {
         if (x < HexX(charWidth))
             return 0;
-        const auto unit = static_cast<unsigned>((x - HexX(charWidth)) / (charWidth * static_cast<int>(2 * m_uUnit + 1)));
+        const auto unit =
+            static_cast<unsigned>((x - HexX(charWidth)) / (charWidth * static_cast<int>(2 * m_uUnit + 1)));
         return std::min(unit * m_uUnit, lastUnit);
     }
     if (x < charX)

@@ -10,9 +10,9 @@
 #include <string>
 
 enum : int {
-    dmpMarginX = 5,  // pixels left of the address column
+    dmpMarginX = 5,     // pixels left of the address column
     dmpAddressGap = 20, // pixels between the address and hex columns
-    dmpHexGap = 10,  // pixels between the hex and character columns
+    dmpHexGap = 10,     // pixels between the hex and character columns
 };
 
 class clDumpLayout {
@@ -57,7 +57,10 @@ public:
         return HexX(charWidth) + charWidth * static_cast<int>((2 * m_uUnit + 1) * UnitsPerLine()) + dmpHexGap;
     }
     // The width the columns need, with one character to spare.
-    int ContentWidth(int charWidth) const { return CharX(charWidth) + static_cast<int>(m_uBytesPerLine + 1) * charWidth; }
+    int ContentWidth(int charWidth) const
+    {
+        return CharX(charWidth) + static_cast<int>(m_uBytesPerLine + 1) * charWidth;
+    }
 
     // The byte offset in a line under pixel x: in the hex column (hexPane
     // true, the unit's first byte) or the character column. Left of the

@@ -14,7 +14,6 @@ std::string_view Trim(std::string_view text)
     return text.substr(first, last - first + 1);
 }
 
-
 std::optional<std::uint64_t> Digits(std::string_view digits, unsigned radix)
 {
     if (digits.empty())
@@ -49,13 +48,10 @@ std::optional<std::uint64_t> ParseBySyntax(std::string_view text)
         return Digits(digits, 16);
     }
     case 'd':
-    case 'D':
-        return Digits(text.substr(0, text.size() - 1), 10);
+    case 'D': return Digits(text.substr(0, text.size() - 1), 10);
     case 'o':
-    case 'O':
-        return Digits(text.substr(0, text.size() - 1), 8);
-    default:
-        break;
+    case 'O': return Digits(text.substr(0, text.size() - 1), 8);
+    default: break;
     }
     if (HasHexPrefix(text))
         return Digits(text.substr(2), 16);

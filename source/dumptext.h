@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr std::size_t kDumpPatternMax = 32; // bytes of a find or replace pattern
+inline constexpr std::size_t kDumpPatternMax = 32;    // bytes of a find or replace pattern
 inline constexpr std::size_t kDumpSearchTextMax = 32; // characters of a find or replace field
 
 // One number: a last character h/H, d/D or o/O chooses hexadecimal, decimal

@@ -31,15 +31,10 @@ clGuardKind QkGuardKind(const std::exception_ptr& escaped)
 const char* QkGuardText(clGuardKind kind)
 {
     switch (kind) {
-    case clGuardKind::disk:
-        return "Disk operation error was found (log file).";
-    case clGuardKind::memory:
-        return "Not enough memory is availabe, program will shut down.";
-    case clGuardKind::internal:
-        return "Internal error was found, please report to HALVANE.";
-    case clGuardKind::system:
-        return "Unhandled error was found, please report to HALVANE.";
-    default:
-        return "";
+    case clGuardKind::disk: return "Disk operation error was found (log file).";
+    case clGuardKind::memory: return "Not enough memory is availabe, program will shut down.";
+    case clGuardKind::internal: return "Internal error was found, please report to HALVANE.";
+    case clGuardKind::system: return "Unhandled error was found, please report to HALVANE.";
+    default: return "";
     }
 }

@@ -12,21 +12,13 @@ int QkReadFormatKind(int fileType, unsigned long spaceStart)
 int QkWriteFormatKind(int fileType)
 {
     switch (fileType) {
-    case ftIntelAny:
-        return HEXFMT_INTEL_ANY;
-    case ftIntel16:
-        return HEXFMT_INTEL_16;
-    case ftIntelSegment:
-        return HEXFMT_INTEL_SEGMENT;
-    case ftIntelLinear:
-        return HEXFMT_INTEL_LINEAR;
-    case ftS1:
-        return HEXFMT_S1;
-    case ftS2:
-        return HEXFMT_S2;
-    case ftS3:
-        return HEXFMT_S3;
-    default:
-        return 0;
+    case ftIntelAny: return HEXFMT_INTEL_ANY;
+    case ftIntel16: return HEXFMT_INTEL_16;
+    case ftIntelSegment: return HEXFMT_INTEL_SEGMENT;
+    case ftIntelLinear: return HEXFMT_INTEL_LINEAR;
+    case ftS1: return HEXFMT_S1;
+    case ftS2: return HEXFMT_S2;
+    case ftS3: return HEXFMT_S3;
+    default: return 0;
     }
 }

@@ -178,30 +178,26 @@ int clHexIO::OnReadError(int code)
         m_pStream->SetBad();
         return IsStopReply(button) ? HEXIO_ABORT : HEXIO_OK;
     }
-    default:
-        return HEXIO_OK;
+    default: return HEXIO_OK;
     }
 }
 
 int clHexIO::OnWriteError(int code)
 {
     switch (code) {
-    case hexErrUnexpectedType:
-        return IsStopReply(Report(code, erTypeWarning, kIgnoreAbort)) ? HEXIO_ABORT : HEXIO_OK;
+    case hexErrUnexpectedType: return IsStopReply(Report(code, erTypeWarning, kIgnoreAbort)) ? HEXIO_ABORT : HEXIO_OK;
     case hexErrDisk: {
         const int button = Report(code, erTypeError, kRetryAbort);
         m_pStream->SetBad();
         return IsStopReply(button) ? HEXIO_ABORT : HEXIO_OK;
     }
-    default:
-        return HEXIO_OK;
+    default: return HEXIO_OK;
     }
 }
 
 // ---- clHexLoader ----
 
-clHexLoader::clHexLoader(clProgressSink* gauge, unsigned long ownerWindow)
-    : clHexIO(ownerWindow), m_pGauge(gauge)
+clHexLoader::clHexLoader(clProgressSink* gauge, unsigned long ownerWindow) : clHexIO(ownerWindow), m_pGauge(gauge)
 {
     if (m_pGauge != nullptr)
         m_pGauge->SetProgress(0, "");

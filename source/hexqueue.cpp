@@ -32,12 +32,9 @@ void clHexQueue::Rebase(ADRS_TYPE type, unsigned short base)
 std::uint32_t clHexQueue::BaseLinear() const
 {
     switch (m_iType) {
-    case adrsSegment:
-        return static_cast<std::uint32_t>(m_usBase) << 4;
-    case adrsBase64K:
-        return static_cast<std::uint32_t>(m_usBase) << 16;
-    default:
-        return 0;
+    case adrsSegment: return static_cast<std::uint32_t>(m_usBase) << 4;
+    case adrsBase64K: return static_cast<std::uint32_t>(m_usBase) << 16;
+    default: return 0;
     }
 }
 

@@ -267,9 +267,7 @@ void clHexIntelStream::ReadRecord()
         m_Queue.SetOffset(offset);
         pastTop = ReadRecordData(count);
         break;
-    case 0x01:
-        m_iEnd = 1;
-        return;
+    case 0x01: m_iEnd = 1; return;
     case 0x02:
         AcceptAddressRecord(2);
         m_Queue.SetBase(adrsSegment, Read16());
@@ -285,8 +283,7 @@ void clHexIntelStream::ReadRecord()
         m_Queue.SetBase(adrsBase64K, Read16());
         m_bAddressRecordSeen = true;
         break;
-    default:
-        throw clHexError{hexErrUnknownType};
+    default: throw clHexError{hexErrUnknownType};
     }
     ReadHexByte();
     if (m_ucChecksum != 0)
@@ -348,12 +345,9 @@ void clHexIntelStream::WriteRecord()
 const char* clHexMotorolaStream::Terminator() const
 {
     switch (m_iKind) {
-    case HEXFMT_S2:
-        return "S804000000FB";
-    case HEXFMT_S3:
-        return "S70500000000FA";
-    default:
-        return "S9030000FC";
+    case HEXFMT_S2: return "S804000000FB";
+    case HEXFMT_S3: return "S70500000000FA";
+    default: return "S9030000FC";
     }
 }
 
@@ -396,12 +390,9 @@ void clHexMotorolaStream::FindRecordMark()
 int clHexMotorolaStream::AddressBytes() const
 {
     switch (m_iKind) {
-    case HEXFMT_S2:
-        return 3;
-    case HEXFMT_S3:
-        return 4;
-    default:
-        return 2;
+    case HEXFMT_S2: return 3;
+    case HEXFMT_S3: return 4;
+    default: return 2;
     }
 }
 
@@ -416,19 +407,12 @@ void clHexMotorolaStream::ReadRecord()
     case 0:
     case 1:
     case 5:
-    case 9:
-        addressBytes = 2;
-        break;
+    case 9: addressBytes = 2; break;
     case 2:
-    case 8:
-        addressBytes = 3;
-        break;
+    case 8: addressBytes = 3; break;
     case 3:
-    case 7:
-        addressBytes = 4;
-        break;
-    default:
-        throw clHexError{hexErrUnknownType};
+    case 7: addressBytes = 4; break;
+    default: throw clHexError{hexErrUnknownType};
     }
     // The count covers the address, the data and the checksum.
     if (count < addressBytes + 1)

@@ -87,4 +87,3 @@ std::string QkReadProjectDescription(const std::string& path)
     }
     return Cut(description->Value(), kDescriptionMax);
 }
-

@@ -39,4 +39,3 @@ std::string QkFrameTitle(bool minimized, const std::string& status);
 std::string QkShortenPath(const std::string& path, const std::function<bool(const std::string&)>& fits);
 // The description stored in a project file ("" when it cannot be read).
 std::string QkReadProjectDescription(const std::string& path);
-

@@ -44,8 +44,7 @@ std::string DescribeFault(const clBscExpt& e)
 
 clQkProject::clQkProject(TBscOptServer& options, clQkSettingsStore& settings, clErrMngr& errors)
     : m_Options(options), m_Settings(settings), m_Errors(errors)
-{
-}
+{}
 
 template <class Work>
 bool clQkProject::Guarded(const char* what, Work work)
@@ -103,8 +102,7 @@ void clQkProject::ApplySaveOption(int space, int saveOption)
             m_Options.SwitchOffById(imageId);
         }
         break;
-    default:
-        break;
+    default: break;
     }
     m_Options.Set(typeId, type);
 }

@@ -80,7 +80,6 @@ std::string Quote(const std::string& text)
     return quoted + "\"";
 }
 
-
 std::optional<std::string> Unquote(const std::string& quoted)
 {
     if (quoted.size() < 2 || quoted.front() != '"' || quoted.back() != '"')
@@ -275,8 +274,7 @@ std::string clQkSettingsStore::GetString(const std::string& section, const std::
     return value != nullptr && !value->isNumber ? value->text : def;
 }
 
-std::uint32_t clQkSettingsStore::GetNumber(const std::string& section, const std::string& key,
-                                           std::uint32_t def) const
+std::uint32_t clQkSettingsStore::GetNumber(const std::string& section, const std::string& key, std::uint32_t def) const
 {
     const auto ini = clIniFile::Read(m_sPath);
     const clValue* value = ini ? ini->Find(section, key) : nullptr;

@@ -14,8 +14,7 @@ clQkActList::clQkActList()
           {"Warning Dialog", "WarnDlg", "", sndNone, 17},
           {"Error Dialog", "Error", "", sndNone, 15},
       }
-{
-}
+{}
 
 const clSndActInfo* clQkActList::FindAction(int action) const
 {

@@ -9,8 +9,7 @@
 
 clQkSpaces::clQkSpaces(const clDataBase& db, TBscOptServer& options, const clQkOptCatalogue& catalogue)
     : m_Db(db), m_Options(options), m_Catalogue(catalogue)
-{
-}
+{}
 
 void clQkSpaces::SetupDevice(unsigned short chipId)
 {
@@ -29,8 +28,8 @@ void clQkSpaces::SetupDevice(unsigned short chipId)
         m_iOrder[space] = order++;
         clQKHugeBuffer& buffer = Buffer(space);
         const std::uint32_t size = std::max(desc.GetStopAdrs() - desc.GetStartAdrs() + 1, m_ulLeastSize);
-        const bool imageFits = buffer.HasMemory() && buffer.GetSize() == size &&
-                               buffer.GetStartAdrs().GetLinear() == desc.GetStartAdrs();
+        const bool imageFits =
+            buffer.HasMemory() && buffer.GetSize() == size && buffer.GetStartAdrs().GetLinear() == desc.GetStartAdrs();
         buffer.SetName(desc.GetName());
         buffer.SetSpaceId(desc.GetSpace());
         buffer.SetBlkAlignment(static_cast<unsigned short>(desc.GetBlkAlignment()));

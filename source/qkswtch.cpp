@@ -8,9 +8,9 @@ struct clProgSwitch {
 
 // In key order: a key's id is its position here.
 constexpr clProgSwitch kProgSwitches[] = {
-    {qkpsw::kPrjFile, "P:"},     {qkpsw::kSize, "Size:"},        {qkpsw::kLastCom, "LastCom:"},
-    {qkpsw::kConnCom, "Com:"},   {qkpsw::kScan, "Scan"},         {qkpsw::kForceDemo, "Demo"},
-    {qkpsw::kIsFreq, "FREQ"},    {qkpsw::kTDelay, "TDELAY:"},    {qkpsw::kForceBootUpdate, "ADMIN"},
+    {qkpsw::kPrjFile, "P:"},   {qkpsw::kSize, "Size:"},     {qkpsw::kLastCom, "LastCom:"},
+    {qkpsw::kConnCom, "Com:"}, {qkpsw::kScan, "Scan"},      {qkpsw::kForceDemo, "Demo"},
+    {qkpsw::kIsFreq, "FREQ"},  {qkpsw::kTDelay, "TDELAY:"}, {qkpsw::kForceBootUpdate, "ADMIN"},
 };
 } // namespace
 

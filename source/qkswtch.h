@@ -5,14 +5,14 @@
 #include "comm/swtch.h"
 
 namespace qkpsw {
-inline constexpr const char kPrjFile[] = "prj_file";             // "P:" project to load at start
-inline constexpr const char kSize[] = "size";                    // "Size:" KB, least size of a space buffer
-inline constexpr const char kLastCom[] = "last_com";             // "LastCom:" ports in the port table
-inline constexpr const char kConnCom[] = "conn_com";             // "Com:" port to use at start
-inline constexpr const char kScan[] = "scan";                    // "Scan" search the ports at start
-inline constexpr const char kForceDemo[] = "force_demo";         // "Demo" (read by the facade)
-inline constexpr const char kIsFreq[] = "is_freq";               // "FREQ" crystal field in the settings
-inline constexpr const char kTDelay[] = "tDelay";                // "TDELAY:" the program-wide delay, ms
+inline constexpr const char kPrjFile[] = "prj_file";                  // "P:" project to load at start
+inline constexpr const char kSize[] = "size";                         // "Size:" KB, least size of a space buffer
+inline constexpr const char kLastCom[] = "last_com";                  // "LastCom:" ports in the port table
+inline constexpr const char kConnCom[] = "conn_com";                  // "Com:" port to use at start
+inline constexpr const char kScan[] = "scan";                         // "Scan" search the ports at start
+inline constexpr const char kForceDemo[] = "force_demo";              // "Demo" (read by the facade)
+inline constexpr const char kIsFreq[] = "is_freq";                    // "FREQ" crystal field in the settings
+inline constexpr const char kTDelay[] = "tDelay";                     // "TDELAY:" the program-wide delay, ms
 inline constexpr const char kForceBootUpdate[] = "force_boot_update"; // "ADMIN"
 } // namespace qkpsw
 

@@ -61,7 +61,7 @@ constexpr clStringEntry kStrings[] = {
 const char* QkLoadString(unsigned id)
 {
     const auto* end = std::end(kStrings);
-    const auto* found =
-        std::lower_bound(std::begin(kStrings), end, id, [](const clStringEntry& e, unsigned key) { return e.id < key; });
+    const auto* found = std::lower_bound(std::begin(kStrings), end, id,
+                                         [](const clStringEntry& e, unsigned key) { return e.id < key; });
     return found != end && found->id == id ? found->text : "";
 }

@@ -2,8 +2,8 @@
 
 #include <bit>
 
-std::vector<clMismatch> QkFindMismatches(const unsigned char* expected, const unsigned char* actual,
-                                         std::size_t count, std::uint32_t start, std::size_t joinGap)
+std::vector<clMismatch> QkFindMismatches(const unsigned char* expected, const unsigned char* actual, std::size_t count,
+                                         std::uint32_t start, std::size_t joinGap)
 {
     std::vector<clMismatch> runs;
     std::size_t lastDifference = 0;
@@ -17,8 +17,10 @@ std::vector<clMismatch> QkFindMismatches(const unsigned char* expected, const un
         clMismatch& run = runs.back();
         run.last = address;
         ++run.bytes;
-        run.bits0to1 += static_cast<std::uint32_t>(std::popcount(static_cast<unsigned>(actual[i] & ~expected[i] & 0xFF)));
-        run.bits1to0 += static_cast<std::uint32_t>(std::popcount(static_cast<unsigned>(expected[i] & ~actual[i] & 0xFF)));
+        run.bits0to1 +=
+            static_cast<std::uint32_t>(std::popcount(static_cast<unsigned>(actual[i] & ~expected[i] & 0xFF)));
+        run.bits1to0 +=
+            static_cast<std::uint32_t>(std::popcount(static_cast<unsigned>(expected[i] & ~actual[i] & 0xFF)));
         lastDifference = i;
     }
     return runs;

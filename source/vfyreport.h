@@ -17,5 +17,5 @@ struct clMismatch {
 // Compares count bytes that should be (expected) with what was read
 // (actual), both starting at address start. Runs of differing bytes
 // separated by fewer than joinGap equal bytes are reported as one.
-std::vector<clMismatch> QkFindMismatches(const unsigned char* expected, const unsigned char* actual,
-                                         std::size_t count, std::uint32_t start, std::size_t joinGap = 1);
+std::vector<clMismatch> QkFindMismatches(const unsigned char* expected, const unsigned char* actual, std::size_t count,
+                                         std::uint32_t start, std::size_t joinGap = 1);

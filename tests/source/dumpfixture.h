@@ -98,8 +98,8 @@ protected:
     {
         m_Editor.reset();
         m_Options = std::make_unique<clDumpOptions>(*m_Catalogue.dumpOptions[1]);
-        m_Editor = std::make_unique<clDumpEditor>(m_Catalogue.buffers[1]->Value(), *m_Options, m_Errors, m_View,
-                                                  m_Clipboard);
+        m_Editor =
+            std::make_unique<clDumpEditor>(m_Catalogue.buffers[1]->Value(), *m_Options, m_Errors, m_View, m_Clipboard);
         return *m_Editor;
     }
     template <class T>

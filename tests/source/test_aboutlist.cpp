@@ -16,8 +16,9 @@ TEST(AboutList, GroupsFollowTheirLabelsAndFurtherVersionsAreIndented)
 {
     const auto lines = QkAboutLines("QK-JTAG 3.1.0", true, {clVerInfo("QKComm-2", 3, 1)},
                                     {clVerInfo("QKJTAG", 1, 50), clVerInfo("Boot", 1, 0)}, {clVerInfo("QKDB", 3, 32)});
-    EXPECT_EQ(lines, (std::vector<std::string>{"QK-JTAG 3.1.0", "   Protocol: QKComm-2 3.01", "   Device:   QKJTAG 1.50",
-                                               "     -  Boot 1.00", "   DBase:    QKDB 3.32"}));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"QK-JTAG 3.1.0", "   Protocol: QKComm-2 3.01", "   Device:   QKJTAG 1.50",
+                                        "     -  Boot 1.00", "   DBase:    QKDB 3.32"}));
     const auto offline = QkAboutLines("QK-JTAG 3.1.0", false, {}, {}, {clVerInfo("QKDB", 3, 32)});
     EXPECT_EQ(offline[1], "   Protocol: Not Connected");
     EXPECT_EQ(offline[2], "   Device:   Not Connected");

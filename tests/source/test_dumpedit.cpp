@@ -144,16 +144,16 @@ TEST_F(DumpTest, FillChecksItsFieldsAndFillsTheRange)
     EXPECT_EQ(editor.Fill(fields), 1);
     fields = {"410h", "16", "zz"};
     EXPECT_EQ(editor.Fill(fields), 2);
-    EXPECT_EQ(Messages(), (std::vector<unsigned short>{dmpInvalidCount, dmpInvalidAddress, dmpInvalidCount,
-                                                        dmpInvalidValue}));
+    EXPECT_EQ(Messages(),
+              (std::vector<unsigned short>{dmpInvalidCount, dmpInvalidAddress, dmpInvalidCount, dmpInvalidValue}));
     EXPECT_FALSE(m_Options->IsDataChanged());
 
     fields = {"0x410", "16", "1AAh"};
     EXPECT_EQ(editor.Fill(fields), -1);
     EXPECT_EQ(fields.start, "410h");
     EXPECT_EQ(fields.count, "10h");
-    EXPECT_EQ(At(0x40F, 18), (Bytes{0x0F, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA,
-                                        0xAA, 0xAA, 0xAA, 0xAA, 0x20}));
+    EXPECT_EQ(At(0x40F, 18), (Bytes{0x0F, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA,
+                                    0xAA, 0xAA, 0xAA, 0x20}));
     EXPECT_TRUE(m_Options->IsDataChanged());
 }
 
@@ -184,8 +184,8 @@ TEST_F(DumpTest, CopyOf17BytesFromTheHexColumn)
     ASSERT_TRUE(m_Clipboard.text.has_value());
     std::string expected;
     for (int i = 0x20; i < 0x30; ++i)
-        expected += std::string(1, "0123456789ABCDEF"[i >> 4]) + "0123456789ABCDEF"[i & 15] + "h" +
-                    (i == 0x2F ? "\r\n" : "  ");
+        expected +=
+            std::string(1, "0123456789ABCDEF"[i >> 4]) + "0123456789ABCDEF"[i & 15] + "h" + (i == 0x2F ? "\r\n" : "  ");
     expected += "30h  ";
     EXPECT_EQ(*m_Clipboard.text, expected);
     ASSERT_TRUE(m_Clipboard.image.has_value());

@@ -29,7 +29,7 @@ TEST_F(HexRead, ChecksumErrorWarnsButKeepsTheRecordAndGoesOn)
 {
     clWarningsSeen warnings;
     MakeSpace(space, 0, 0x10);
-    const std::string text = ":0200000011224B\r\n"   // checksum should be CB
+    const std::string text = ":0200000011224B\r\n" // checksum should be CB
                              ":02000400334483\r\n"
                              ":00000001FF\r\n";
     EXPECT_EQ(LoadText(dir, text, space, HEXFMT_INTEL_ANY), 1);
@@ -62,9 +62,9 @@ TEST_F(HexRead, MixingSegmentAndLinearRecordsWarnsAndKeepsTheFirstAddress)
 {
     clWarningsSeen warnings;
     MakeSpace(space, 0, 0x30000);
-    const std::string text = ":020000021000EC\n"   // segment 0x1000: page 0x10000
+    const std::string text = ":020000021000EC\n" // segment 0x1000: page 0x10000
                              ":01000000AA55\n"
-                             ":020000040002F8\n"   // linear: refused, not applied
+                             ":020000040002F8\n" // linear: refused, not applied
                              ":01000100BB43\n"
                              ":00000001FF\n";
     EXPECT_EQ(LoadText(dir, text, space, HEXFMT_INTEL_ANY), 1);
@@ -161,8 +161,9 @@ TEST_F(HexRead, ARecordRunningPastTheTopOfTheAddressSpaceIsInvalid)
     clWarningsSeen seen;
     MakeSpace(space, 0xFFFFFF00u, 0x100);
     // 16 bytes from 0xFFFFFFF8, then a record at 0 that must not join them.
-    EXPECT_EQ(LoadText(dir, ":02000004FFFFFC\n:10FFF800000102030405060708090A0B0C0D0E0F81\n"
-                            ":020000040000FA\n:0100000042BD\n:00000001FF\n",
+    EXPECT_EQ(LoadText(dir,
+                       ":02000004FFFFFC\n:10FFF800000102030405060708090A0B0C0D0E0F81\n"
+                       ":020000040000FA\n:0100000042BD\n:00000001FF\n",
                        space, HEXFMT_INTEL_ANY),
               1);
     EXPECT_EQ(BufferBytes(space, 0xFFFFFFF8u, 0xFFFFFFFFu), (Bytes{0, 1, 2, 3, 4, 5, 6, 7}));
@@ -199,8 +200,8 @@ TEST_F(HexRead, UnknownRecordTypesAndBadDigits)
 {
     clWarningsSeen warnings;
     MakeSpace(space, 0, 0x10);
-    const std::string text = ":00000006FA\n"     // type 06
-                             ":01000000G1EE\n"    // not a hex digit
+    const std::string text = ":00000006FA\n"   // type 06
+                             ":01000000G1EE\n" // not a hex digit
                              ":0100010022DC\n:00000001FF\n";
     EXPECT_EQ(LoadText(dir, text, space, HEXFMT_INTEL_ANY), 1);
     EXPECT_EQ(warnings.Numbers(), (std::vector<int>{102, 105}));
@@ -213,8 +214,8 @@ TEST_F(HexRead, AbortStopsTheLoadAtTheWarning)
     MakeSpace(space, 0, 0x800);
     std::string text;
     for (int i = 0; i < 2; ++i)
-        text += ":0100000011EE\n";   // fine
-    text += ":0100000011EF\n";       // checksum error
+        text += ":0100000011EE\n"; // fine
+    text += ":0100000011EF\n";     // checksum error
     text += ":0100050055A5\n:00000001FF\n";
     EXPECT_EQ(LoadText(dir, text, space, HEXFMT_INTEL_ANY), 0);
     EXPECT_EQ(warnings.Numbers(), std::vector<int>{104});
@@ -234,9 +235,9 @@ TEST_F(HexRead, MotorolaRecordsOfAllSizesWithHeaderAndCount)
 {
     clWarningsSeen warnings;
     MakeSpace(space, 0, 0x20000);
-    const std::string text = "S00600004844521B\n"      // header "HDR"
+    const std::string text = "S00600004844521B\n" // header "HDR"
                              "S1050010AABB85\n"
-                             "S5030001FB\n"            // record count
+                             "S5030001FB\n" // record count
                              "S9030000FC\n";
     EXPECT_EQ(LoadText(dir, text, space, HEXFMT_S_ANY), 1);
     EXPECT_TRUE(warnings.seen.empty());

@@ -30,10 +30,9 @@ protected:
 TEST_F(HexWrite, SixteenBitIntelHasDataRecordsAndTheEndRecordWithCrLf)
 {
     MakeCounting(buffer, 0, 0x20);
-    EXPECT_EQ(SaveText(dir, buffer, HEXFMT_INTEL_16, 0, 0x1F),
-              ":10000000000102030405060708090A0B0C0D0E0F78\r\n"
-              ":10001000101112131415161718191A1B1C1D1E1F68\r\n"
-              ":00000001FF");
+    EXPECT_EQ(SaveText(dir, buffer, HEXFMT_INTEL_16, 0, 0x1F), ":10000000000102030405060708090A0B0C0D0E0F78\r\n"
+                                                               ":10001000101112131415161718191A1B1C1D1E1F68\r\n"
+                                                               ":00000001FF");
 }
 
 TEST_F(HexWrite, LinearAndSegmentAddressRecordsForTheSecondPage)
@@ -71,10 +70,9 @@ TEST_F(HexWrite, RecordsNeverCrossAPageBoundary)
 TEST_F(HexWrite, SeventeenBytesAsS1)
 {
     MakeCounting(buffer, 0x100, 0x11);
-    EXPECT_EQ(SaveText(dir, buffer, HEXFMT_S1, 0x100, 0x110),
-              "S1130100000102030405060708090A0B0C0D0E0F73\r\n"
-              "S104011010DA\r\n"
-              "S9030000FC");
+    EXPECT_EQ(SaveText(dir, buffer, HEXFMT_S1, 0x100, 0x110), "S1130100000102030405060708090A0B0C0D0E0F73\r\n"
+                                                              "S104011010DA\r\n"
+                                                              "S9030000FC");
 }
 
 TEST_F(HexWrite, S2AndS3AddressesAndTerminators)
@@ -119,11 +117,16 @@ TEST_F(HexWrite, EveryKindRoundTrips)
         std::uint32_t start, size;
     };
     const Case cases[] = {
-        {HEXFMT_INTEL_16, 0x0, 0x10000},       {HEXFMT_INTEL_16, 0x7FF3, 0x123},
-        {HEXFMT_INTEL_SEGMENT, 0xFFF1, 0x20007}, {HEXFMT_INTEL_SEGMENT, 0xE0000, 0x1FFFF},
-        {HEXFMT_INTEL_LINEAR, 0x1FFFF, 0x30003}, {HEXFMT_INTEL_LINEAR, 0xFFFFF000, 0x1000},
-        {HEXFMT_S1, 0x1, 0xFFFF},              {HEXFMT_S2, 0xFEFFF0, 0x10010},
-        {HEXFMT_S3, 0xFFFFFF00, 0x100},         {HEXFMT_S3, 0x1234567, 0x4321},
+        {HEXFMT_INTEL_16, 0x0, 0x10000},
+        {HEXFMT_INTEL_16, 0x7FF3, 0x123},
+        {HEXFMT_INTEL_SEGMENT, 0xFFF1, 0x20007},
+        {HEXFMT_INTEL_SEGMENT, 0xE0000, 0x1FFFF},
+        {HEXFMT_INTEL_LINEAR, 0x1FFFF, 0x30003},
+        {HEXFMT_INTEL_LINEAR, 0xFFFFF000, 0x1000},
+        {HEXFMT_S1, 0x1, 0xFFFF},
+        {HEXFMT_S2, 0xFEFFF0, 0x10010},
+        {HEXFMT_S3, 0xFFFFFF00, 0x100},
+        {HEXFMT_S3, 0x1234567, 0x4321},
     };
     std::mt19937 random(7);
     for (const Case& c : cases) {

@@ -43,8 +43,7 @@ private:
 struct clApp {
     clApp(clQkSettingsStore& settings, clErrMngr& errors)
         : catalogue(QkRegisterOptions(server)), project(server, settings, errors)
-    {
-    }
+    {}
     clQKHugeBuffer& Buffer(int space) { return catalogue.buffers[space]->Value(); }
 
     TBscOptServer server{kQkOptArrayName};
@@ -234,11 +233,12 @@ TEST_F(Project, ASmallProjectIsWrittenByteForByte)
         expected.Item(id, clBytes().U16(id == 256 ? 1 : 0));
     // The seal comes first: the file's length and the CRC-32 of the items.
     const std::string items = expected.Str().substr(16);
-    const clBytes sealed = clBytes()
-                               .Signature("RIR-QK-JTAG.W32")
-                               .Item(kOptProjSeal, clBytes().U32(static_cast<std::uint32_t>(16 + 16 + items.size()))
-                                                       .U32(BitwiseCrc32(items)))
-                               .Chars(items);
+    const clBytes sealed =
+        clBytes()
+            .Signature("RIR-QK-JTAG.W32")
+            .Item(kOptProjSeal,
+                  clBytes().U32(static_cast<std::uint32_t>(16 + 16 + items.size())).U32(BitwiseCrc32(items)))
+            .Chars(items);
     EXPECT_EQ(ReadText(file), sealed.Str());
     EXPECT_TRUE(reports.empty());
 
@@ -340,8 +340,7 @@ TEST_F(Project, AFailedSaveLeavesTheOldFileAndTheOptionsAsTheyWere)
     class TBrokenOpt : public TBscOpt<std::uint8_t> {
     public:
         using TBscOpt::TBscOpt;
-        void SaveLevel(std::ostream& out, clQKPriorityType level,
-                       std::optional<clQKPriorityType>& next) const override
+        void SaveLevel(std::ostream& out, clQKPriorityType level, std::optional<clQKPriorityType>& next) const override
         {
             TBscOpt::SaveLevel(out, level, next);
             if (level == 0)
@@ -383,8 +382,8 @@ TEST_F(Project, ASaveNeverReplacesItsOwnDataFilesNorWhatIsNotAFile)
     EXPECT_EQ(saver.project.Save(link, prjSaveImage, ""), 0);
     auto got = TakeReports();
     ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0].text, "The project file could not be written: " + hexFile + " is one of its own data files (" +
-                               hexFile + ").");
+    EXPECT_EQ(got[0].text,
+              "The project file could not be written: " + hexFile + " is one of its own data files (" + hexFile + ").");
     EXPECT_NE(got[1].text.find("is one of its own data files (" + binFile + ")"), std::string::npos);
     EXPECT_EQ(ReadText(hexFile), hexBefore);
     EXPECT_EQ(ReadText(binFile), "bin");

@@ -6,8 +6,8 @@
 
 #include "source/qksettings.h"
 #include "source/qksnd.h"
-#include "source/strtable.h"
 #include "source/qktips.h"
+#include "source/strtable.h"
 #include "tests/testutil.h"
 
 namespace fs = std::filesystem;
@@ -69,8 +69,8 @@ TEST_F(Settings, EveryKeyReadsBackWhatWasWritten)
     EXPECT_EQ(QkGetSetting(again, kSetIgnoreStartStop), "FALSE");
     EXPECT_EQ(QkGetSetting(again, kSetAllowFlash), "TRUE");
     EXPECT_EQ(QkGetLastProject(again), "/work/boards/b.qkp");
-    EXPECT_EQ(QkGetDeviceHistory(again), (std::vector<std::string>{"PHILIPS PCD80710", "ATMEL AT89C51", "x", "5",
-                                                                   "6", "7"}));
+    EXPECT_EQ(QkGetDeviceHistory(again),
+              (std::vector<std::string>{"PHILIPS PCD80710", "ATMEL AT89C51", "x", "5", "6", "7"}));
     EXPECT_EQ(again.GetString("Device History", "Device#7", "none"), "7");
     EXPECT_EQ(again.GetString("Actions Sounds", "Ready", ""), "2,/snd/ready.wav");
     EXPECT_EQ(again.GetString("Actions Sounds", "Error", ""), "1,");
@@ -105,12 +105,12 @@ TEST_F(Settings, TextsKeepQuotesBackslashesAndLineBreaks)
 TEST_F(Settings, BadLinesAreIgnoredAndGoodOnesRead)
 {
     fs::create_directories(fs::path(path).parent_path());
-    WriteText(path, "xPos=dword:00000001\n"          // outside a section
+    WriteText(path, "xPos=dword:00000001\n" // outside a section
                     "[Settings]\r\n"
-                    "xPos=dword:zz\n"                // not a number
+                    "xPos=dword:zz\n" // not a number
                     "yPos=dword:00000007\r\n"
                     "lastPrj=\"unterminated\n"
-                    "Tip Mode=12\n"                  // neither type
+                    "Tip Mode=12\n" // neither type
                     "=dword:00000003\n"
                     "[Broken\n"
                     "Flyover Buttons=dword:00000000\n"

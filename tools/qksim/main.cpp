@@ -31,7 +31,7 @@ extern "C" void OnPress(int)
 
 void Catch(int signal, void (*handler)(int))
 {
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0; // no restart: poll() must wake up
@@ -129,8 +129,7 @@ int main(int argc, char** argv)
 
     if (!imageWritten || !stateWritten)
         return 1;
-    if (!options.dump.empty() &&
-        !QkWriteFileAtomically(options.dump, memory.Device().data(), memory.Device().size())) {
+    if (!options.dump.empty() && !QkWriteFileAtomically(options.dump, memory.Device().data(), memory.Device().size())) {
         std::fprintf(stderr, "qksim: cannot write %s\n", options.dump.c_str());
         return 1;
     }

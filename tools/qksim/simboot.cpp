@@ -9,7 +9,7 @@
 namespace {
 
 constexpr unsigned char kIdentify = 0x00;
-constexpr unsigned char kReady = 0x02;     // reply flags of a ready monitor
+constexpr unsigned char kReady = 0x02; // reply flags of a ready monitor
 constexpr unsigned char kFlagError = 0x40;
 constexpr unsigned char kStartFirmware = 0xFF;
 constexpr unsigned char kPageMemory = 0xF0;

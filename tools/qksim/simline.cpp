@@ -64,7 +64,7 @@ bool clSimLine::Open(const std::string& link, std::string& error)
     tcsetattr(m_iSlave, TCSANOW, &tio);
     fcntl(m_iMaster, F_SETFL, fcntl(m_iMaster, F_GETFL) | O_NONBLOCK);
     if (!link.empty()) {
-        struct stat st{};
+        struct stat st {};
         if (lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
             error = link + " exists and is not a symbolic link";
             return false;

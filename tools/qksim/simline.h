@@ -23,8 +23,8 @@ public:
     // Serves the protocol until stop is set or the line-drop fault strikes.
     // baud 0: no line-rate emulation. press: set by a signal to press the
     // start button. control: the command channel, or null.
-    void Serve(clSimProtocol& protocol, std::uint32_t baud, const std::atomic<bool>& stop,
-               std::atomic<bool>& press, clSimControl* control);
+    void Serve(clSimProtocol& protocol, std::uint32_t baud, const std::atomic<bool>& stop, std::atomic<bool>& press,
+               clSimControl* control);
     // Hangs up: the host sees the line go.
     void HangUp();
 

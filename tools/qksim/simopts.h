@@ -29,9 +29,9 @@ struct clSimFaults {
     std::uint32_t dropAfter = 0; // hang up on this frame; 0 never
     std::vector<clSimReplyFault> replies;
     // The boot monitor's faults.
-    bool bootBadId = false;        // identify with other bytes than the monitor's
-    bool bootStays = false;        // go on as the monitor after the start command
-    unsigned char bootError = 0;   // answer image writes with this error code; 0 never
+    bool bootBadId = false;      // identify with other bytes than the monitor's
+    bool bootStays = false;      // go on as the monitor after the start command
+    unsigned char bootError = 0; // answer image writes with this error code; 0 never
 };
 
 struct clSimOptions {
@@ -47,10 +47,10 @@ struct clSimOptions {
     unsigned char startButton = 0;
     std::string frameLog;
     std::string dump;
-    bool bootMonitor = false;  // start as the boot monitor
-    std::string bootImage;     // where the image goes when the monitor starts it
-    std::string control;       // the command FIFO
-    std::string stateFile;     // the programmer's state, rewritten on every change
+    bool bootMonitor = false; // start as the boot monitor
+    std::string bootImage;    // where the image goes when the monitor starts it
+    std::string control;      // the command FIFO
+    std::string stateFile;    // the programmer's state, rewritten on every change
     clSimFaults faults;
     bool help = false;
 };

@@ -11,8 +11,8 @@ using namespace simwire;
 
 namespace {
 
-constexpr int kMaxCnt = 63;          // frames are at most 64 bytes
-constexpr int kMaxRead = 62;         // data bytes in one read reply
+constexpr int kMaxCnt = 63;               // frames are at most 64 bytes
+constexpr int kMaxRead = 62;              // data bytes in one read reply
 constexpr std::int64_t kStaleUs = 200000; // a frame left unfinished this long was noise
 
 std::uint32_t BigEndian32(const unsigned char* at)
@@ -64,10 +64,7 @@ std::string Options(const std::array<unsigned char, 3>& options)
 
 } // namespace
 
-clSimProtocol::clSimProtocol(const clSimOptions& options, clSimMemory& memory)
-    : m_Options(options), m_Mem(memory)
-{
-}
+clSimProtocol::clSimProtocol(const clSimOptions& options, clSimMemory& memory) : m_Options(options), m_Mem(memory) {}
 
 std::string SimHexLine(const char* tag, const std::vector<unsigned char>& bytes)
 {
@@ -138,8 +135,8 @@ void clSimProtocol::Unit(const clBytes& unit, std::int64_t nowUs, std::vector<un
         return;
     }
     if (unit.size() == 1) {
-        const clBytes answer = {6, ansDone, 0xAA, 0x55, 0x81, 0x18,
-                                static_cast<unsigned char>(m_Options.faults.badSync ? 0xFE : 0xFF)};
+        const clBytes answer = {
+            6, ansDone, 0xAA, 0x55, 0x81, 0x18, static_cast<unsigned char>(m_Options.faults.badSync ? 0xFE : 0xFF)};
         Log("TX", answer);
         out.insert(out.end(), answer.begin(), answer.end());
         m_LastReplyUs = nowUs;
@@ -167,7 +164,11 @@ void clSimProtocol::Frame(const clBytes& frame, std::int64_t nowUs, std::vector<
         }
     }
     if (deviceOrder && m_Options.workMs > 0) {
-        m_Long = clLongOrder{true, false, frame, ReplyLength(frame[2]), nowUs + m_Options.workMs * 1000LL,
+        m_Long = clLongOrder{true,
+                             false,
+                             frame,
+                             ReplyLength(frame[2]),
+                             nowUs + m_Options.workMs * 1000LL,
                              nowUs + m_Options.busyMs * 1000LL};
         return;
     }

@@ -51,11 +51,11 @@ enum : unsigned char {
 
 // Request and write targets: (order, sub).
 enum : unsigned char {
-    tgtInfo = 0,       // sub 0 firmware version, 1 name, 17 flash size, 18 memory size
-    tgtOption = 1,     // sub 16, 17: one byte each
-    tgtStatus = 33,    // request sub 0; write sub 1 (status mode)
-    tgtSetup = 34,     // sub 0 device, 1 command range, 3 automatic options, 4 description
-    tgtMemory = 0x20,  // sub 0
+    tgtInfo = 0,      // sub 0 firmware version, 1 name, 17 flash size, 18 memory size
+    tgtOption = 1,    // sub 16, 17: one byte each
+    tgtStatus = 33,   // request sub 0; write sub 1 (status mode)
+    tgtSetup = 34,    // sub 0 device, 1 command range, 3 automatic options, 4 description
+    tgtMemory = 0x20, // sub 0
 };
 
 enum : unsigned char {

@@ -23,8 +23,7 @@ const QColor kSelectionColour(0xB8, 0xD4, 0xF4);
 const QColor kCaretColour(0x20, 0x50, 0xA0);
 } // namespace
 
-clDumpClient::clDumpClient(clHugeBuffer<unsigned char>& buf, clDumpOptions& options, clErrMngr& errors,
-                           QWidget* parent)
+clDumpClient::clDumpClient(clHugeBuffer<unsigned char>& buf, clDumpOptions& options, clErrMngr& errors, QWidget* parent)
     : QAbstractScrollArea(parent)
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -159,8 +158,8 @@ void clDumpClient::PaintLine(QPainter& painter, int y, std::uint32_t lineStart, 
     if (caret >= lineStart && caret < lineStart + count) {
         const unsigned k = caret - lineStart;
         const QRect hexCaret(layout.UnitX(cw, k / unit), y, unitWidth, m_iLineHeight);
-        const QRect charCaret(charX + static_cast<int>(k) * cw,
-                              y, static_cast<int>(editor.Cursor().IsHexPane() ? unit : 1) * cw, m_iLineHeight);
+        const QRect charCaret(charX + static_cast<int>(k) * cw, y,
+                              static_cast<int>(editor.Cursor().IsHexPane() ? unit : 1) * cw, m_iLineHeight);
         const QRect& active = editor.Cursor().IsHexPane() ? hexCaret : charCaret;
         const QRect& other = editor.Cursor().IsHexPane() ? charCaret : hexCaret;
         painter.fillRect(active, kCaretColour);
@@ -183,7 +182,8 @@ void clDumpClient::PaintLine(QPainter& painter, int y, std::uint32_t lineStart, 
         painter.setPen(palette().color(QPalette::HighlightedText));
         if (editor.Cursor().IsHexPane()) {
             const unsigned unitIndex = k / unit;
-            DrawCells(painter, layout.UnitX(cw, unitIndex), baseline, cw, hex.substr(unitIndex * (2 * unit + 1), 2 * unit));
+            DrawCells(painter, layout.UnitX(cw, unitIndex), baseline, cw,
+                      hex.substr(unitIndex * (2 * unit + 1), 2 * unit));
         } else {
             DrawCells(painter, charX + static_cast<int>(k) * cw, baseline, cw, chars.substr(k, 1));
         }
@@ -193,11 +193,12 @@ void clDumpClient::PaintLine(QPainter& painter, int y, std::uint32_t lineStart, 
 std::uint32_t clDumpClient::AddressAt(const QPoint& point, bool& hexPane) const
 {
     const clDumpLayout& layout = m_pEditor->Layout();
-    const std::int64_t line = static_cast<std::int64_t>(layout.LineOf(m_pEditor->Cursor().Top())) +
-                              std::max(0, point.y()) / m_iLineHeight;
+    const std::int64_t line =
+        static_cast<std::int64_t>(layout.LineOf(m_pEditor->Cursor().Top())) + std::max(0, point.y()) / m_iLineHeight;
     const unsigned offset = layout.OffsetAt(point.x() + horizontalScrollBar()->value(), m_iCharWidth, hexPane);
     const std::int64_t lastLine = std::max<std::int64_t>(0, static_cast<std::int64_t>(layout.LineCount()) - 1);
-    const std::uint64_t adrs = std::uint64_t{layout.LineStart(static_cast<std::uint32_t>(std::min(line, lastLine)))} + offset;
+    const std::uint64_t adrs =
+        std::uint64_t{layout.LineStart(static_cast<std::uint32_t>(std::min(line, lastLine)))} + offset;
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(adrs, layout.Last()));
 }
 
@@ -244,36 +245,17 @@ void clDumpClient::keyPressEvent(QKeyEvent* event)
     const bool control = (event->modifiers() & Qt::ControlModifier) != 0;
     clDumpEditor& editor = *m_pEditor;
     switch (event->key()) {
-    case Qt::Key_Left:
-        editor.Key(dmpKey::left, shift);
-        return;
-    case Qt::Key_Right:
-        editor.Key(dmpKey::right, shift);
-        return;
-    case Qt::Key_Up:
-        editor.Key(dmpKey::up, shift);
-        return;
-    case Qt::Key_Down:
-        editor.Key(dmpKey::down, shift);
-        return;
-    case Qt::Key_PageUp:
-        editor.Key(dmpKey::pageUp, shift);
-        return;
-    case Qt::Key_PageDown:
-        editor.Key(dmpKey::pageDown, shift);
-        return;
-    case Qt::Key_Home:
-        editor.Key(control ? dmpKey::first : dmpKey::home, shift);
-        return;
-    case Qt::Key_End:
-        editor.Key(control ? dmpKey::last : dmpKey::end, shift);
-        return;
+    case Qt::Key_Left: editor.Key(dmpKey::left, shift); return;
+    case Qt::Key_Right: editor.Key(dmpKey::right, shift); return;
+    case Qt::Key_Up: editor.Key(dmpKey::up, shift); return;
+    case Qt::Key_Down: editor.Key(dmpKey::down, shift); return;
+    case Qt::Key_PageUp: editor.Key(dmpKey::pageUp, shift); return;
+    case Qt::Key_PageDown: editor.Key(dmpKey::pageDown, shift); return;
+    case Qt::Key_Home: editor.Key(control ? dmpKey::first : dmpKey::home, shift); return;
+    case Qt::Key_End: editor.Key(control ? dmpKey::last : dmpKey::end, shift); return;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        editor.Key(dmpKey::tab, false);
-        return;
-    default:
-        break;
+    case Qt::Key_Backtab: editor.Key(dmpKey::tab, false); return;
+    default: break;
     }
     const QString text = event->text();
     if (text.size() == 1 && !control && (event->modifiers() & Qt::AltModifier) == 0) {

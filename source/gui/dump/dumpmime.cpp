@@ -9,8 +9,8 @@ void clQtDumpClipboard::Put(const std::string& text, const std::vector<unsigned 
     auto* data = new QMimeData;
     data->setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
     if (image != nullptr)
-        data->setData(kBinImageMime, QByteArray(reinterpret_cast<const char*>(image->data()),
-                                                static_cast<qsizetype>(image->size())));
+        data->setData(kBinImageMime,
+                      QByteArray(reinterpret_cast<const char*>(image->data()), static_cast<qsizetype>(image->size())));
     QGuiApplication::clipboard()->setMimeData(data);
 }
 

@@ -87,9 +87,9 @@ void clDumpWindow::BuildMenus()
     QToolBar* viewTools = addToolBar("View");
     viewTools->setObjectName("ViewTools");
     viewTools->setMovable(false);
-    const std::pair<int, const char*> shortTexts[] = {{cmNarrow, "Narrow"}, {cmWide, "Wide"}, {cm8Bit, "8 bit"},
-                                                      {cm16Bit, "16 bit"},  {cm32Bit, "32 bit"}, {cm128Bit, "128 bit"},
-                                                      {cmBigEndian, "Big"}, {cmLittleEndian, "Little"}};
+    const std::pair<int, const char*> shortTexts[] = {
+        {cmNarrow, "Narrow"}, {cmWide, "Wide"},      {cm8Bit, "8 bit"},    {cm16Bit, "16 bit"},
+        {cm32Bit, "32 bit"},  {cm128Bit, "128 bit"}, {cmBigEndian, "Big"}, {cmLittleEndian, "Little"}};
     for (const auto& [id, text] : shortTexts) {
         m_Actions[id]->setIconText(text);
         viewTools->addAction(m_Actions[id]);
@@ -147,43 +147,22 @@ void clDumpWindow::Command(int id)
 {
     clDumpEditor& editor = m_pClient->Editor();
     switch (id) {
-    case cmCopy:
-        editor.Copy();
-        break;
-    case cmPaste:
-        editor.Paste();
-        break;
-    case cmSearch:
-        Find(static_cast<int>(dmpFindMode::find));
-        break;
-    case cmReplace:
-        Find(static_cast<int>(dmpFindMode::replace));
-        break;
-    case cmSearchAgain:
-        editor.SearchAgain();
-        break;
-    case cmDumpFill:
-        FillRange();
-        break;
-    case cmGoto:
-        GotoAddress();
-        break;
+    case cmCopy: editor.Copy(); break;
+    case cmPaste: editor.Paste(); break;
+    case cmSearch: Find(static_cast<int>(dmpFindMode::find)); break;
+    case cmReplace: Find(static_cast<int>(dmpFindMode::replace)); break;
+    case cmSearchAgain: editor.SearchAgain(); break;
+    case cmDumpFill: FillRange(); break;
+    case cmGoto: GotoAddress(); break;
     case cmNarrow:
-    case cmWide:
-        editor.SetLineWidth(id == cmNarrow ? 8 : 16);
-        break;
+    case cmWide: editor.SetLineWidth(id == cmNarrow ? 8 : 16); break;
     case cm8Bit:
     case cm16Bit:
     case cm32Bit:
-    case cm128Bit:
-        editor.SetUnitSize(id == cm8Bit ? 1 : id == cm16Bit ? 2 : id == cm32Bit ? 4 : 16);
-        break;
+    case cm128Bit: editor.SetUnitSize(id == cm8Bit ? 1 : id == cm16Bit ? 2 : id == cm32Bit ? 4 : 16); break;
     case cmBigEndian:
-    case cmLittleEndian:
-        editor.SetLittleEndian(id == cmLittleEndian);
-        break;
-    default:
-        break;
+    case cmLittleEndian: editor.SetLittleEndian(id == cmLittleEndian); break;
+    default: break;
     }
     Updated();
 }

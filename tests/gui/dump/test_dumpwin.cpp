@@ -36,9 +36,11 @@ private:
         const clDumpLayout& layout = editor.Layout();
         const unsigned k = adrs - layout.LineStart(layout.LineOf(adrs));
         const int cw = client.CharWidth();
-        const int x = hexPane ? layout.UnitX(cw, k / layout.UnitSize()) + static_cast<int>(2 * (k % layout.UnitSize())) * cw
-                              : layout.CharX(cw) + static_cast<int>(k) * cw;
-        const int y = static_cast<int>(layout.LineOf(adrs) - layout.LineOf(editor.Cursor().Top())) * client.LineHeight();
+        const int x = hexPane
+                          ? layout.UnitX(cw, k / layout.UnitSize()) + static_cast<int>(2 * (k % layout.UnitSize())) * cw
+                          : layout.CharX(cw) + static_cast<int>(k) * cw;
+        const int y =
+            static_cast<int>(layout.LineOf(adrs) - layout.LineOf(editor.Cursor().Top())) * client.LineHeight();
         return {x + cw / 2, y + client.LineHeight() / 2};
     }
 
@@ -183,9 +185,8 @@ private slots:
         QCOMPARE(app.At(0xFF, 12), (Bytes{0xFF, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0x0A}));
 
         // Goto proposes the last address and moves the caret there.
-        AnswerDialog({{idGotoAdrs, "0x0ABC"}}, nullptr, [](QDialog* dialog) {
-            QCOMPARE(dialog->findChild<QLineEdit*>("id104")->text(), QString("0h"));
-        });
+        AnswerDialog({{idGotoAdrs, "0x0ABC"}}, nullptr,
+                     [](QDialog* dialog) { QCOMPARE(dialog->findChild<QLineEdit*>("id104")->text(), QString("0h")); });
         window.Command(cmGoto);
         QCOMPARE(editor.Cursor().Caret(), 0xABCu);
         QVERIFY(editor.Layout().LineOf(editor.Cursor().Top()) <= editor.Layout().LineOf(0xABC));

@@ -37,7 +37,7 @@ protected:
 
 TEST_F(SimBootTest, BadFramesGetErrorRepliesAndNothingElse)
 {
-    EXPECT_EQ(Send({0x02, 0x00, 0x33}), (clBytes{2, 0x40, 10}));          // unknown command
+    EXPECT_EQ(Send({0x02, 0x00, 0x33}), (clBytes{2, 0x40, 10}));                     // unknown command
     EXPECT_EQ(Send({0x09, 0x02, 0xF1, 0, 0, 0, 0, 5, 1, 2}), (clBytes{2, 0x40, 1})); // count and length disagree
     EXPECT_EQ(Send({0x01, 0x07}), (clBytes{2, 0x40, 1}));
     EXPECT_EQ(Send(ImageFrame(clSimBootMonitor::kMaxImage - 1, {1, 2})), (clBytes{2, 0x40, 2}));
@@ -73,9 +73,8 @@ TEST(SimBootFaults, CanMisidentifyRefuseImagesOrStayAfterTheStart)
 
 TEST(SimBootOptions, AreParsedAndCheckedWithTheRest)
 {
-    std::vector<const char*> args = {"qksim",          "--boot-monitor", "--boot-image",        "/tmp/img",
-                                     "--fault",        "boot-stays",     "--fault",             "boot-error=9",
-                                     "--fault",        "boot-bad-id"};
+    std::vector<const char*> args = {"qksim",      "--boot-monitor", "--boot-image", "/tmp/img", "--fault",
+                                     "boot-stays", "--fault",        "boot-error=9", "--fault",  "boot-bad-id"};
     clSimOptions o;
     std::string error;
     ASSERT_TRUE(SimParseArgs(static_cast<int>(args.size()), args.data(), o, error)) << error;

@@ -42,12 +42,22 @@ TEST(SimOptions, GoodArgumentsAreTaken)
 TEST(SimOptions, BadArgumentsAreRefusedWithTheirName)
 {
     const std::vector<std::vector<const char*>> bad = {
-        {"--baud", "fast"},         {"--baud", "-1"},           {"--baud", "99999999999"},
-        {"--ram-kib", "0"},         {"--ram-kib", "65536"},     {"--busy-ms", "0"},
-        {"--fw-version", "V1.50-and-much-more"},                {"--fault", "nope"},
-        {"--fault", "reply=0x10"},  {"--fault", "reply=q10:1"}, {"--fault", "drop-after=0"},
-        {"--fault", "bad-sync=1"},  {"--erase-value", "256"},   {"--baud"},
-        {"--what", "1"},            {"stray"},
+        {"--baud", "fast"},
+        {"--baud", "-1"},
+        {"--baud", "99999999999"},
+        {"--ram-kib", "0"},
+        {"--ram-kib", "65536"},
+        {"--busy-ms", "0"},
+        {"--fw-version", "V1.50-and-much-more"},
+        {"--fault", "nope"},
+        {"--fault", "reply=0x10"},
+        {"--fault", "reply=q10:1"},
+        {"--fault", "drop-after=0"},
+        {"--fault", "bad-sync=1"},
+        {"--erase-value", "256"},
+        {"--baud"},
+        {"--what", "1"},
+        {"stray"},
     };
     for (const auto& args : bad) {
         clSimOptions o;
