@@ -6,21 +6,13 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/qkrun.h"
+#include "tests/testutil.h"
 
 namespace {
 
 clRunResult Cli(const std::vector<std::string>& args)
 {
     return QkRun(QKCLI_PATH, args);
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 TEST(CliDevices, ListsTheEightDevicesInDisplayOrder)

@@ -39,15 +39,6 @@ std::string RangeFrame(std::uint32_t start, std::uint32_t stop)
     return line;
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 // The address of a write (03) or fill (04) frame to the programmer's memory.
 bool MemoryFrame(const std::string& line, std::uint32_t& first, std::uint32_t& last)
 {
