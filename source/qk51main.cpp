@@ -153,6 +153,9 @@ int clQk51Main::LoadProject(const std::string& path)
     SetAction(actLoadProject);
     std::error_code error;
     const bool exists = fs::is_regular_file(path, error);
+    // A project brings its own buffers and dump options.
+    if (exists)
+        m_Window.CloseDumpWindows();
     if (!exists || m_Service.Project().Load(path) == 0) {
         // A missing project is a fresh start; a damaged one was reported.
         if (exists)
@@ -216,6 +219,7 @@ void clQk51Main::ClearModified()
     m_bProjectChanged = m_bSettingsChanged = false;
     for (const auto& view : m_Views)
         view->ClearModified();
+    m_Window.ClearDumpChanges();
 }
 
 bool clQk51Main::IsProjectChanged() const
@@ -290,6 +294,7 @@ void clQk51Main::SetupDevice(unsigned short chipId, bool deviceChanged)
 {
     clQkSrvcComm& comm = m_Service.Comm();
     m_Service.Db().GetChip(chipId); // an unknown id fails before anything changes
+    m_Window.CloseDumpWindows();
     try {
         comm.SetupDevice(chipId);
     } catch (const clBscExpt&) {
@@ -492,6 +497,21 @@ void clQk51Main::WaitDelay()
 void clQk51Main::OpenDumpWindow(clSpcBaseDlg& view)
 {
     m_Window.OpenDumpWindow(view);
+}
+
+void clQk51Main::OnDumpChanged(int space, bool data)
+{
+    for (const auto& view : m_Views) {
+        if (view->GetSpaceIndex() != space || view->GetKind() == vwAll)
+            continue;
+        if (data)
+            view->MarkDataChanged();
+        else
+            view->MarkSettingsChanged();
+    }
+    // The checksum of the space moves with its bytes.
+    if (data)
+        RefreshInfo();
 }
 
 // The operation sequence.
@@ -892,6 +912,8 @@ bool clQk51Main::QueryClose()
     }
     if (Ask(kMsgQuit, erTypeNote, erOptOk | erOptCancel) != erIdOk)
         return false;
+    // Their last view settings go into the project that may be saved now.
+    m_Window.CloseDumpWindows();
     if (!CanClose())
         return false;
     m_bClosing = true;

@@ -140,7 +140,14 @@ public:
     // Lets pending window events run.
     virtual void PumpMessages() = 0;
     virtual void ShowTipOfDay() = 0;
+    // The dump editor of a view's space (the one already open comes to the front).
     virtual void OpenDumpWindow(clSpcBaseDlg& view) = 0;
+    // Dump editors hold the space buffers and their options: they close
+    // before the spaces are rebuilt or replaced and before the program ends.
+    virtual void CloseDumpWindows() = 0;
+    // The project was saved or loaded: what the open dump editors changed is
+    // in it now.
+    virtual void ClearDumpChanges() = 0;
     virtual void OpenSettings() = 0;
     virtual std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSpec& spec) = 0;
     virtual std::optional<clSaveChoice> AskSaveFile(const clSaveDialogSpec& spec) = 0;
@@ -176,6 +183,8 @@ public:
     void OnConnect(int port, bool first);
     // User message 136: an error dialog of this type is shown.
     void OnErrorShown(int type);
+    // The dump editor of a space changed its bytes (data) or its view settings.
+    void OnDumpChanged(int space, bool data);
     // The exit sequence: true when the window may close.
     bool QueryClose();
     // The frame's position, written when the program closes.

@@ -160,6 +160,7 @@ public:
     bool IsSettingsChanged() const { return m_bSettingsChanged; }
     void ClearModified() { m_bDataChanged = m_bSettingsChanged = false; }
     void MarkDataChanged() { m_bDataChanged = true; }
+    void MarkSettingsChanged() { m_bSettingsChanged = true; }
 
     // Whether the programmer can work on this view's space: the programmer
     // holds the data space only; the demo protocol moves no data and takes

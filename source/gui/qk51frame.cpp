@@ -17,6 +17,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "source/gui/dump/dumpclient.h"
+#include "source/gui/dump/dumpwin.h"
 #include "source/gui/filedlgs.h"
 #include "source/gui/helpwnd.h"
 #include "source/gui/placeholder.h"
@@ -67,7 +69,9 @@ TQk51FrameWindow::TQk51FrameWindow(int argc, const char* const* argv, const std:
 TQk51FrameWindow::~TQk51FrameWindow()
 {
     QkQtUi().UnregisterWindow(kWindowId);
-    // The pages go before the views they show and the buffers the views hold.
+    // The dump editors and the pages go before the views they show and the
+    // buffers the views hold.
+    CloseDumpWindows();
     BuildTabs({});
     Comm().SetGauge(nullptr);
     QkAppErrMngr().CloseErrMngr();
@@ -316,6 +320,7 @@ void TQk51FrameWindow::Connect(int port, bool first)
         return;
     }
     Guarded([&] { m_Main.OnConnect(port, first); });
+    RepaintDumps();
 }
 
 void TQk51FrameWindow::Command(int id)
@@ -379,6 +384,7 @@ void TQk51FrameWindow::Command(int id)
             break; // "&Robot" and "&Flash" come with the robot and flash modes
         }
     });
+    RepaintDumps();
 }
 
 void TQk51FrameWindow::ShowHelp(const QString& topic)
@@ -494,6 +500,10 @@ void TQk51FrameWindow::SetFrameBusy(bool busy)
 void TQk51FrameWindow::SetViewsEnabled(bool enabled)
 {
     m_pTabs->setEnabled(enabled);
+    // Nothing may be typed through to the programmer while an operation runs.
+    for (const clOpenDump& dump : m_Dumps)
+        if (dump.window)
+            dump.window->setEnabled(enabled);
 }
 
 void TQk51FrameWindow::ResetGauge()
@@ -586,13 +596,60 @@ void TQk51FrameWindow::ShowTipOfDay()
 // The one place the dump editor of a view opens.
 void TQk51FrameWindow::OpenDumpWindow(clSpcBaseDlg& view)
 {
-    const QString name = view.GetBuffer() != nullptr ? view.GetBuffer()->GetName() : "";
-    TPlaceholderDlg placeholder(this, "Dump - " + name,
-                                "The memory editor of the " + name +
-                                    " space comes with the next version of the program: a hex dump of the "
-                                    "buffer with find, replace, fill, go to and the clipboard, every change "
-                                    "written through to the programmer.");
-    placeholder.exec();
+    const int space = view.GetSpaceIndex();
+    clQKHugeBuffer* buffer = view.GetBuffer();
+    if (buffer == nullptr || space < 1 || space > kSpaceCount)
+        return;
+    std::erase_if(m_Dumps, [](const clOpenDump& dump) { return dump.window.isNull(); });
+    // One editor per space: a second one would not see the first one's typing.
+    for (const clOpenDump& dump : m_Dumps)
+        if (dump.space == space) {
+            dump.window->raise();
+            dump.window->activateWindow();
+            return;
+        }
+    clDumpWindow* window = QkOpenDumpWindow(*buffer, *Catalogue().dumpOptions[static_cast<std::size_t>(space)],
+                                            QkAppErrMngr(), this);
+    connect(window, &clDumpWindow::dataChanged, this, [this, space] { m_Main.OnDumpChanged(space, true); });
+    connect(window, &clDumpWindow::optionsChanged, this, [this, space] { m_Main.OnDumpChanged(space, false); });
+    m_Dumps.push_back({window, space});
+}
+
+void TQk51FrameWindow::CloseDumpWindows()
+{
+    std::vector<clOpenDump> dumps;
+    dumps.swap(m_Dumps);
+    for (const clOpenDump& dump : dumps) {
+        if (dump.window.isNull())
+            continue;
+        // Closing stores the editor's view settings; the window must be gone
+        // before its buffer changes.
+        dump.window->close();
+        delete dump.window.data();
+    }
+}
+
+void TQk51FrameWindow::ClearDumpChanges()
+{
+    for (const clOpenDump& dump : m_Dumps)
+        if (dump.window)
+            dump.window->ClearChanged();
+}
+
+void TQk51FrameWindow::RepaintDumps()
+{
+    for (const clOpenDump& dump : m_Dumps)
+        if (dump.window)
+            dump.window->Client().viewport()->update();
+}
+
+std::vector<clDumpWindow*> TQk51FrameWindow::DumpWindows() const
+{
+    std::vector<clDumpWindow*> windows;
+    for (const clOpenDump& dump : m_Dumps)
+        if (dump.window)
+            windows.push_back(dump.window.data());
+    return windows;
 }
 
 void TQk51FrameWindow::OpenSettings()

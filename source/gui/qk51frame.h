@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <map>
 #include <memory>
 
@@ -18,6 +19,7 @@ class QLabel;
 class QTabWidget;
 class QToolButton;
 class THelpWnd;
+class clDumpWindow;
 
 class TQk51FrameWindow : public QMainWindow, public clService, public clQk51Window {
     Q_OBJECT
@@ -43,6 +45,8 @@ public:
     int GetIndicator() const { return m_iIndicator; }
     QString GetPortText() const;
     THelpWnd* Help() const { return m_pHelp; }
+    // The dump editors open now.
+    std::vector<clDumpWindow*> DumpWindows() const;
     // Commands as the buttons and menu items give them.
     void Command(int id);
     void ShowHelp(const QString& topic);
@@ -69,6 +73,8 @@ public:
     void PumpMessages() override;
     void ShowTipOfDay() override;
     void OpenDumpWindow(clSpcBaseDlg& view) override;
+    void CloseDumpWindows() override;
+    void ClearDumpChanges() override;
     void OpenSettings() override;
     std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSpec& spec) override;
     std::optional<clSaveChoice> AskSaveFile(const clSaveDialogSpec& spec) override;
@@ -87,7 +93,13 @@ private:
     template <class F>
     void Guarded(F&& work);
     void Connect(int port, bool first);
+    // The open dump editors show the buffers as they are now.
+    void RepaintDumps();
 
+    struct clOpenDump {
+        QPointer<clDumpWindow> window;
+        int space = 0;
+    };
     clQk51Main m_Main;
     std::map<int, QAbstractButton*> m_Buttons;
     std::map<int, QLabel*> m_Texts;
@@ -101,6 +113,7 @@ private:
     THelpWnd* m_pHelp = nullptr;
     TQkSound m_Sound;
     std::vector<QWidget*> m_Pages;
+    std::vector<clOpenDump> m_Dumps;
     int m_iIndicator = -1;
     int m_iDepth = 0;
     bool m_bForceClose = false;

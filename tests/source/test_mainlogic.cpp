@@ -55,6 +55,8 @@ public:
     void PumpMessages() override {}
     void ShowTipOfDay() override { ++tipBoxes; }
     void OpenDumpWindow(clSpcBaseDlg& view) override { dumps.push_back(view.GetTitle()); }
+    void CloseDumpWindows() override { ++dumpCloses; }
+    void ClearDumpChanges() override { ++dumpClears; }
     void OpenSettings() override { ++settingsBoxes; }
     std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSpec& spec) override
     {
@@ -75,6 +77,7 @@ public:
     std::map<int, std::string> texts;
     std::map<int, bool> shown, enabled;
     int abortOver = 0, focus = 0, indicator = -1, gaugeResets = 0, tipBoxes = 0, settingsBoxes = 0;
+    int dumpCloses = 0, dumpClears = 0;
     bool frameBusy = false, viewsEnabled = true, flyOver = false;
     std::string portText;
     std::vector<std::string> tabs, sounds, dumps;
@@ -559,6 +562,39 @@ TEST_F(MainLogic, MemoryOpensTheViewsDumpWindowAndSettingsItsDialog)
     Main().OnSettings();
     EXPECT_EQ(window.dumps, (std::vector<std::string>{"Data"}));
     EXPECT_EQ(window.settingsBoxes, 1);
+}
+
+TEST_F(MainLogic, DumpEditorsMarkTheProjectAndCloseBeforeTheSpacesChange)
+{
+    Start();
+    EXPECT_FALSE(Main().IsProjectChanged());
+    // A view setting of the editor is a setting of the project; a typed byte
+    // changes its data (and the space's checksum).
+    Main().OnDumpChanged(1, false);
+    EXPECT_FALSE(Main().IsProjectChanged());
+    EXPECT_TRUE(Main().IsSettingsChanged());
+    const unsigned char byte = 0x00;
+    Service().Spaces().Buffer(1).SetByte(clAdrs(0u), &byte);
+    Main().OnDumpChanged(1, true);
+    EXPECT_TRUE(Main().IsProjectChanged());
+    EXPECT_EQ(window.texts[idChkSumValue], "FF01h"); // one 0xFF less
+    // Another space's editor leaves the data view alone.
+    Main().SetupDevice(2, true);
+    Main().OnDumpChanged(4, true);
+    EXPECT_FALSE(Main().CurrentView()->IsDataChanged());
+
+    // Before the spaces are rebuilt, before a project replaces them, and
+    // before the project is saved at exit.
+    window.dumpCloses = 0;
+    Main().SetupDevice(1, true);
+    EXPECT_EQ(window.dumpCloses, 1);
+    Main().LoadProject(MakeProject(3, "other"));
+    EXPECT_GE(window.dumpCloses, 2);
+    EXPECT_GE(window.dumpClears, 1); // loaded: nothing changed yet
+    const int before = window.dumpCloses;
+    ui.answers[kMsgQuit] = erIdOk;
+    EXPECT_TRUE(Main().QueryClose());
+    EXPECT_EQ(window.dumpCloses, before + 1);
 }
 
 } // namespace
