@@ -8,9 +8,12 @@
 #include "comm/comports.h"
 #include "comm/qkcommexpt.h"
 #include "err/errntfy.h"
+#include "qkversion.h"
 #include "source/hexdefs.h"
+#include "source/portlist.h"
 #include "source/qksettings.h"
 #include "source/strtable.h"
+#include "source/updimage.h"
 
 namespace fs = std::filesystem;
 
@@ -98,6 +101,8 @@ void clQk51Main::StartUp(clStartupScreen& screen)
     clQkSettingsStore& settings = m_Service.Settings();
 
     screen.SetText("Initializing memory");
+    // The device paths the user gave COM numbers in the settings dialog.
+    QkMapStoredPorts(settings);
     comm.SetWindow(m_Window.GetWindowId());
     try {
         comm.Connect(QK_PORT_CFG{0, 0, -1}, m_usDevice);
@@ -535,7 +540,7 @@ void clQk51Main::ReadStatus()
     RefreshButtons();
 }
 
-void clQk51Main::Reconnect()
+void clQk51Main::ConnectAgain()
 {
     try {
         m_Service.Comm().Connect(QK_PORT_CFG{m_iPort, 1, 0}, m_usDevice);
@@ -596,10 +601,10 @@ void clQk51Main::RunOperation(int cmd)
         SetAction(actAborted);
     } catch (const clQKCommExpt&) {
         SetAction(actError);
-        Reconnect();
+        ConnectAgain();
     } catch (const clQKTargetErr&) {
         SetAction(actError);
-        Reconnect();
+        ConnectAgain();
     } catch (const clQKTargetPwrUp&) {
         SetAction(actError);
         m_Window.PostConnect(m_iPort);
@@ -609,7 +614,7 @@ void clQk51Main::RunOperation(int cmd)
         // A fault of the line or of the protocol below the programmer's
         // own replies: reported by the library, shown as an error.
         SetAction(actError);
-        Reconnect();
+        ConnectAgain();
     }
     if (program && !succeeded)
         options.Set(kOptFailure, static_cast<std::uint16_t>(QkGetOpt16(options, kOptFailure) + 1));
@@ -846,7 +851,164 @@ void clQk51Main::OnSettings()
 {
     if (m_bClosing || !m_bIdle)
         return;
-    m_Window.OpenSettings();
+    const clSettingInput input = SettingInput();
+    const clSettingResult result = m_Window.RunSettings(input);
+    if (result.accepted)
+        QkApplySettings(input, result, m_Service.Options(), *this);
+    else
+        QkApplyCancelled(result, *this);
+}
+
+clSettingInput clQk51Main::SettingInput()
+{
+    clSettingInput input;
+    input.db = &m_Service.Db();
+    input.settings = &m_Service.Settings();
+    input.comm = &m_Service.Comm();
+    input.sounds = m_Service.Sounds();
+    input.device = m_usDevice;
+    input.port = m_iPort;
+    input.lastCom = m_Service.Ports().lastCom;
+    input.flyOver = m_bFlyOver;
+    input.mute = m_bMute;
+    input.autoOptions = QkReadAutoOptions(m_Service.Options());
+    input.flash = m_bFlash;
+    input.ignoreStartStop = m_bIgnoreStartStop;
+    input.frequency = m_sFrequency;
+    input.showFrequency = m_Service.Switches().IsSet(qkpsw::kIsFreq) != 0;
+    input.admin = m_Service.Switches().IsSet(qkpsw::kForceBootUpdate) != 0;
+    input.software = std::string("QK-JTAG ") + QK_VERSION_TEXT;
+    return input;
+}
+
+// Applying the settings dialog.
+
+void clQk51Main::ShowReady()
+{
+    m_Window.SetStatus("Ready", kColourGreen);
+}
+
+void clQk51Main::Reconnect()
+{
+    SetAction(actError);
+    ConnectAgain();
+    // The action routine would keep "Error" on the status line (and the next
+    // operation would lose its abort button): a connection that came back is
+    // no error.
+    if (HasProgrammer())
+        m_iAction = actIdle;
+    SetAction(actIdle);
+}
+
+void clQk51Main::SetFrequency(const std::string& text)
+{
+    m_sFrequency = text;
+    m_Service.Comm().SetFrequency(m_sFrequency.c_str());
+}
+
+void clQk51Main::SetSounds(const clQkActList& sounds)
+{
+    m_Service.Sounds() = sounds;
+}
+
+void clQk51Main::SetIgnoreStartStop(bool on)
+{
+    if (on == m_bIgnoreStartStop)
+        return;
+    m_bIgnoreStartStop = on;
+    m_bSettingsChanged = true;
+}
+
+void clQk51Main::SetFlash(bool on)
+{
+    m_bFlash = on;
+    m_Window.ShowControl(idFlash, on);
+    RefreshButtons();
+}
+
+bool clQk51Main::HasProtocol()
+{
+    return HasProgrammer();
+}
+
+void clQk51Main::PostConnect(int port)
+{
+    m_Window.PostConnect(port);
+}
+
+void clQk51Main::SelectDevice(unsigned short chipId)
+{
+    if (SelectDevice(chipId, true) && m_Service.Comm().GetProtocol() == 1)
+        Synchronize();
+}
+
+void clQk51Main::Refresh()
+{
+    for (const auto& view : m_Views)
+        view->Refresh();
+    RefreshButtons();
+    RefreshInfo();
+    RefreshFileText();
+}
+
+void clQk51Main::BuildUpdateImage()
+{
+    clSpcBaseDlg* view = CurrentView();
+    const unsigned long window = m_Window.GetWindowId();
+    const auto tell = [&](const std::string& text) {
+        QkAppErrMngr() << clQk51Err(window, text, erTypeError, erOptOk);
+    };
+    if (view == nullptr || view->GetBuffer() == nullptr || view->GetSpaceIndex() < 1) {
+        tell("The device update image needs a space buffer.");
+        return;
+    }
+    clQKHugeBuffer& buffer = *view->GetBuffer();
+    clStandAloneParams params;
+    unsigned short deviceId = 0;
+    try {
+        const clDBChip chip = m_Service.Db().GetChip(m_usDevice);
+        if (std::string(chip.GetName()).rfind("PCD807", 0) != 0) {
+            tell("The device update image is made for the PCD807xx devices only.");
+            return;
+        }
+        params = QkStandAloneParams(chip, buffer, QkReadAutoOptions(m_Service.Options()), m_sDescription);
+        deviceId = chip.GetDeviceID();
+    } catch (const clBscExpt&) {
+        return;
+    }
+    const std::string tempFolder = fs::path(m_sProjectPath).parent_path().string();
+    const std::string programFolder = QkProgramFolder();
+    const clUpdateFamily family = QkUpdateFamily(deviceId);
+    SetIdle(false);
+    clUpdateResult result;
+    bool lineKept = true;
+    try {
+        result = QkBuildUpdateImage(programFolder, tempFolder, family, params, buffer, [this](const char* text) {
+            m_Window.SetStatus(text, kColourBlack);
+            m_Window.PumpMessages();
+        });
+    } catch (const clBscExpt&) {
+        // The image is in the buffer; the programmer did not take all of it
+        // (the communication library said why).
+        result.ok = true;
+        result.applicationFile = (fs::path(programFolder) / family.folder / family.application).string();
+        lineKept = false;
+    }
+    SetIdle(true);
+    if (!result.ok) {
+        ShowReady();
+        tell(result.error);
+        return;
+    }
+    QkRecordUpdateImage(m_Service.Options(), view->GetSpaceIndex(), result.applicationFile);
+    view->SetCmdAddresses(0, kUpdateImageSize - 1);
+    view->MarkDataChanged();
+    view->Refresh();
+    if (!lineKept)
+        LineFailed();
+    RefreshInfo();
+    RefreshFileText();
+    ShowReady();
 }
 
 void clQk51Main::OnTabChanged(int index)

@@ -18,6 +18,7 @@
 #include "source/qkservice.h"
 #include "source/savelist.h"
 #include "source/qk51text.h"
+#include "source/setting.h"
 #include "source/spcdlg.h"
 
 // Controls of the main window.
@@ -148,7 +149,8 @@ public:
     // The project was saved or loaded: what the open dump editors changed is
     // in it now.
     virtual void ClearDumpChanges() = 0;
-    virtual void OpenSettings() = 0;
+    // The settings dialog: what it hands back once it has closed.
+    virtual clSettingResult RunSettings(const clSettingInput& input) = 0;
     virtual std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSpec& spec) = 0;
     virtual std::optional<clSaveChoice> AskSaveFile(const clSaveDialogSpec& spec) = 0;
     virtual clProgressSink* Gauge() = 0;
@@ -162,7 +164,7 @@ public:
     virtual void SetText(const std::string& text) = 0;
 };
 
-class clQk51Main : public clSpcOwner {
+class clQk51Main : public clSpcOwner, public clSettingTarget {
 public:
     clQk51Main(clService& service, clQk51Window& window);
     ~clQk51Main() override;
@@ -219,14 +221,17 @@ public:
     bool IsFlyOver() const { return m_bFlyOver; }
     bool IsIgnoreStartStop() const { return m_bIgnoreStartStop; }
     bool IsFlashAllowed() const { return m_bFlash; }
+    const std::string& GetFrequency() const { return m_sFrequency; }
     const std::string& GetDescription() const { return m_sDescription; }
     const std::string& GetProjectPath() const { return m_sProjectPath; }
     std::vector<clSpcBaseDlg*> Views() const;
     clSpcBaseDlg* CurrentView() const;
     int CurrentIndex() const { return m_iCurrent; }
 
-    // The action code routine and busy/idle (public for the window's robot
-    // and flash commands to come).
+    // What the settings dialog opens with.
+    clSettingInput SettingInput();
+
+    // The action code routine and busy/idle.
     void SetAction(int action);
     void SetIdle(bool idle);
     void PlayAction(int action);
@@ -247,10 +252,32 @@ public:
     void OpenDumpWindow(clSpcBaseDlg& view) override;
     clProgressSink* Gauge() override { return m_Window.Gauge(); }
 
+    // clSettingTarget: applying the settings dialog.
+    void ShowReady() override;
+    // Action 13 while the connection is made again; "Ready" when it is back.
+    void Reconnect() override;
+    void SetFrequency(const std::string& text) override;
+    void SetMute(bool mute) override { m_bMute = mute; }
+    void SetSounds(const clQkActList& sounds) override;
+    void SetFlyOver(bool flyOver) override { m_bFlyOver = flyOver; }
+    void MarkProjectChanged() override { m_bProjectChanged = true; }
+    void SetIgnoreStartStop(bool on) override;
+    void SetFlash(bool on) override;
+    // SetPort above.
+    bool HasProtocol() override;
+    void PostConnect(int port) override;
+    // A device chosen in the dialog: set up, then synchronised when a
+    // programmer is there.
+    void SelectDevice(unsigned short chipId) override;
+    void Refresh() override;
+    void ApplyButtonStyle(bool flyOver) override { m_Window.ApplyButtonStyle(flyOver); }
+    void BuildUpdateImage() override;
+
 private:
     int Ask(unsigned short message, ERR_TYPE type, unsigned char buttons);
     void ReadStatus();
-    void Reconnect();
+    // Connects again at the current port with the device (after a failure).
+    void ConnectAgain();
     void WriteSettings();
     // The project save prompt: false keeps the window open.
     bool CanClose();
@@ -290,4 +317,5 @@ private:
     bool m_bLinked = false;
     bool m_bSyncRetried = false;
     int m_iSavePosition = 0; // the save list position chosen last
+    std::string m_sFrequency = kDefaultFrequency;
 };

@@ -21,7 +21,7 @@
 #include "source/gui/dump/dumpwin.h"
 #include "source/gui/filedlgs.h"
 #include "source/gui/helpwnd.h"
-#include "source/gui/placeholder.h"
+#include "source/gui/settings/settingdlg.h"
 #include "source/gui/qtui.h"
 #include "source/gui/spcpages.h"
 #include "source/gui/startupdlg.h"
@@ -652,14 +652,9 @@ std::vector<clDumpWindow*> TQk51FrameWindow::DumpWindows() const
     return windows;
 }
 
-void TQk51FrameWindow::OpenSettings()
+clSettingResult TQk51FrameWindow::RunSettings(const clSettingInput& input)
 {
-    TPlaceholderDlg placeholder(this, "Settings",
-                                "The settings dialog comes with the next version of the program: the device "
-                                "list with its filter and history, the communication port, the automatic "
-                                "options, the button style, the action sounds and the About page with the "
-                                "versions of the software, the programmer and the device database.");
-    placeholder.exec();
+    return QkRunSettingDlg(input, [this](const clSndActInfo& sound) { m_Sound.Play(sound); }, this);
 }
 
 std::optional<clLoadChoice> TQk51FrameWindow::AskLoadFile(const clLoadDialogSpec& spec)

@@ -75,7 +75,7 @@ public:
     void OpenDumpWindow(clSpcBaseDlg& view) override;
     void CloseDumpWindows() override;
     void ClearDumpChanges() override;
-    void OpenSettings() override;
+    clSettingResult RunSettings(const clSettingInput& input) override;
     std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSpec& spec) override;
     std::optional<clSaveChoice> AskSaveFile(const clSaveDialogSpec& spec) override;
     clProgressSink* Gauge() override { return m_pGauge; }

@@ -57,7 +57,12 @@ public:
     void OpenDumpWindow(clSpcBaseDlg& view) override { dumps.push_back(view.GetTitle()); }
     void CloseDumpWindows() override { ++dumpCloses; }
     void ClearDumpChanges() override { ++dumpClears; }
-    void OpenSettings() override { ++settingsBoxes; }
+    clSettingResult RunSettings(const clSettingInput& input) override
+    {
+        settingInputs.push_back(input);
+        clSettingResult result = settings ? *settings : QkUnchangedResult(input);
+        return result;
+    }
     std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSpec& spec) override
     {
         loadSpecs.push_back(spec);
@@ -76,7 +81,7 @@ public:
     std::uint32_t statusColour = 0xFFFFFF;
     std::map<int, std::string> texts;
     std::map<int, bool> shown, enabled;
-    int abortOver = 0, focus = 0, indicator = -1, gaugeResets = 0, tipBoxes = 0, settingsBoxes = 0;
+    int abortOver = 0, focus = 0, indicator = -1, gaugeResets = 0, tipBoxes = 0;
     int dumpCloses = 0, dumpClears = 0;
     bool frameBusy = false, viewsEnabled = true, flyOver = false;
     std::string portText;
@@ -86,6 +91,8 @@ public:
     std::optional<clSaveChoice> save;
     std::vector<clLoadDialogSpec> loadSpecs;
     std::vector<clSaveDialogSpec> saveSpecs;
+    std::optional<clSettingResult> settings; // the dialog's answer; unchanged when not set
+    std::vector<clSettingInput> settingInputs;
 };
 
 // Answers by message number where the test says so.
@@ -561,7 +568,108 @@ TEST_F(MainLogic, MemoryOpensTheViewsDumpWindowAndSettingsItsDialog)
     Main().OnMemory();
     Main().OnSettings();
     EXPECT_EQ(window.dumps, (std::vector<std::string>{"Data"}));
-    EXPECT_EQ(window.settingsBoxes, 1);
+    EXPECT_EQ(window.settingInputs.size(), 1u);
+}
+
+TEST_F(MainLogic, SettingsOpenWithTheWindowsValuesAndApplyAfterOk)
+{
+    Start({"/FREQ", "/LastCom:6"});
+    Main().OnConnect(Main().GetPort(), false); // no programmer
+    Service().Options().Set(kOptPgmCycle, std::uint16_t{9});
+    clSettingResult result;
+    result.accepted = true;
+    result.device = 3; // PCD80716
+    result.port = 5;
+    result.frequency = "11.0592M";
+    result.flyOver = false;
+    result.mute = true;
+    result.autoOptions = {0, 1, 1, 0};
+    result.ignoreStartStop = true;
+    window.settings = result;
+    window.posted.clear();
+    Main().OnSettings();
+
+    ASSERT_EQ(window.settingInputs.size(), 1u);
+    const clSettingInput& input = window.settingInputs[0];
+    EXPECT_EQ(input.device, 1);
+    EXPECT_EQ(input.port, 0);
+    EXPECT_EQ(input.lastCom, 6);
+    EXPECT_TRUE(input.showFrequency);
+    EXPECT_FALSE(input.admin);
+    EXPECT_EQ(input.frequency, "4Mhz");
+    EXPECT_EQ(input.software.rfind("QK-JTAG ", 0), 0u);
+    EXPECT_EQ(input.comm, &Service().Comm());
+
+    EXPECT_EQ(Main().GetDevice(), 3);
+    EXPECT_EQ(window.tabs, (std::vector<std::string>{"Data", "Config", "OSD", "Security", "All"}));
+    EXPECT_EQ(QkGetOpt16(Service().Options(), kOptPgmCycle), 0); // a new device starts counting anew
+    EXPECT_EQ(QkReadAutoOptions(Service().Options()), result.autoOptions);
+    EXPECT_TRUE(Main().IsProjectChanged());
+    EXPECT_EQ(Main().GetPort(), 5);
+    EXPECT_EQ(window.posted, (std::vector<int>{5})); // no programmer yet: connect there
+    EXPECT_EQ(Main().GetFrequency(), "11.0592M");
+    EXPECT_TRUE(Main().IsMuted());
+    EXPECT_FALSE(window.flyOver);
+    EXPECT_EQ(window.status, "Ready");
+    // The next opening starts from what was applied.
+    Main().OnSettings();
+    EXPECT_EQ(window.settingInputs[1].device, 3);
+    EXPECT_EQ(window.settingInputs[1].frequency, "11.0592M");
+    EXPECT_EQ(window.settingInputs[1].autoOptions, result.autoOptions);
+}
+
+TEST_F(MainLogic, CancelKeepsEverythingButTheReconnectionAskedFor)
+{
+    Start();
+    Main().OnConnect(Main().GetPort(), false); // no programmer
+    clSettingResult cancelled = QkUnchangedResult(Main().SettingInput());
+    cancelled.device = 2;
+    cancelled.autoOptions.erase = 1;
+    window.settings = cancelled;
+    Main().OnSettings();
+    EXPECT_EQ(Main().GetDevice(), 1);
+    EXPECT_EQ(QkReadAutoOptions(Service().Options()).erase, 0);
+    EXPECT_EQ(window.status, "Ready");
+    // A firmware update asked for inside: connected again even so; no
+    // programmer answered, so the reconnection ends as an error.
+    ui.shown.clear();
+    window.settings->reconnect = true;
+    Main().OnSettings();
+    EXPECT_EQ(ui.Numbers(), (std::vector<unsigned short>{1}));
+    EXPECT_EQ(window.status, "Error");
+    EXPECT_EQ(Main().GetAction(), actIdle);
+}
+
+TEST_F(MainLogic, AReconnectionThatWorksEndsReady)
+{
+    Start({"/Demo"});
+    Main().OnConnect(Main().GetPort(), false);
+    clSettingResult result = QkUnchangedResult(Main().SettingInput());
+    result.reconnect = true;
+    window.settings = result;
+    Main().OnSettings();
+    EXPECT_EQ(window.status, "Ready");
+    EXPECT_EQ(window.statusColour, kColourGreen);
+    // The next operation gets its abort button.
+    Main().SetAction(cmdVerify);
+    EXPECT_EQ(window.abortOver, idVerify);
+}
+
+TEST_F(MainLogic, TheUpdateImageNeedsASpaceOfOneMegabyte)
+{
+    Start({"/Demo"});
+    clSettingResult result = QkUnchangedResult(Main().SettingInput());
+    result.accepted = true;
+    result.bootUpdate = true;
+    window.settings = result;
+    const unsigned char before = Service().Spaces().Buffer(1).GetByte(clAdrs(0u));
+    Main().OnSettings();
+    // PCD80710's data space ends at 5FFFFh: nothing changes, and the message says why.
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "The device update image needs the Data space from 0h to FFFFFh; it holds 0h to 5FFFFh.");
+    EXPECT_EQ(Service().Spaces().Buffer(1).GetByte(clAdrs(0u)), before);
+    EXPECT_EQ(Service().Spaces().FileName(1), "");
+    EXPECT_EQ(window.status, "Ready");
 }
 
 TEST_F(MainLogic, DumpEditorsMarkTheProjectAndCloseBeforeTheSpacesChange)
