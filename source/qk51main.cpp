@@ -8,6 +8,7 @@
 #include "comm/comports.h"
 #include "comm/qkcommexpt.h"
 #include "err/errntfy.h"
+#include "err/uisrv.h"
 #include "qkversion.h"
 #include "source/hexdefs.h"
 #include "source/portlist.h"
@@ -64,7 +65,47 @@ std::string Cut(const std::string& text, std::size_t max)
 }
 } // namespace
 
-clQk51Main::clQk51Main(clService& service, clQk51Window& window) : m_Service(service), m_Window(window) {}
+std::int64_t QkNowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The main window as robot mode and "&Flash" see it.
+class clQk51ModeHost : public clModeHost {
+public:
+    explicit clQk51ModeHost(clQk51Main& main) : m_Main(main) {}
+    clQKComm& Comm() override { return m_Main.m_Service.Comm(); }
+    clOptSrvInterface& Options() override { return m_Main.m_Service.Options(); }
+    bool IsClosing() override { return m_Main.m_bClosing; }
+    void SetAction(int action) override { m_Main.SetAction(action); }
+    void SetIdle(bool idle) override { m_Main.SetIdle(idle); }
+    void SetStatus(const std::string& text, std::uint32_t colour) override { m_Main.m_Window.SetStatus(text, colour); }
+    void ShowControl(int id, bool shown) override { m_Main.m_Window.ShowControl(id, shown); }
+    void EnableControl(int id, bool enabled) override { m_Main.m_Window.EnableControl(id, enabled); }
+    void FocusControl(int id) override { m_Main.m_Window.FocusControl(id); }
+    // A programmer that runs on its own answers every order with its
+    // stand-alone code: asking it would only report a failure.
+    void ReadStatus() override
+    {
+        if (!m_Main.m_Robot.IsActive())
+            m_Main.ReadStatus();
+    }
+    void ShowMessage(const std::string& text, const std::string& caption) override
+    {
+        QkUi().MessageBox(text.c_str(), caption.c_str(), erOptOk);
+    }
+    void Reconnect() override { m_Main.ConnectAgain(); }
+    void PostConnect() override { m_Main.m_Window.PostConnect(m_Main.m_iPort); }
+
+private:
+    clQk51Main& m_Main;
+};
+
+clQk51Main::clQk51Main(clService& service, clQk51Window& window)
+    : m_Service(service), m_Window(window), m_pModeHost(std::make_unique<clQk51ModeHost>(*this))
+{
+}
 
 clQk51Main::~clQk51Main()
 {
@@ -132,6 +173,7 @@ void clQk51Main::StartUp(clStartupScreen& screen)
         SelectDevice(1, false);
 
     m_bIgnoreStartStop = QkGetFlag(settings, kSetIgnoreStartStop);
+    m_Window.CheckMenuItem(idMenuIgnoreStartStop, m_bIgnoreStartStop);
     QkGetFlag(settings, kSetAllowFlash); // read, but flashing always starts off
     m_bFlash = false;
     m_Window.ShowControl(idErase, true);
@@ -326,8 +368,7 @@ void clQk51Main::SetupDevice(unsigned short chipId, bool deviceChanged)
     RefreshFileText();
     m_Window.SetStatus("Ready", kColourGreen);
     if (deviceChanged) {
-        for (clQKOptIDType id : {kOptPgmCycle, kOptSuccess, kOptFailure})
-            m_Service.Options().Set(id, std::uint16_t{0});
+        clPgmStats(m_Service.Options()).Reset();
         m_bProjectChanged = true;
     }
     if (m_bStarted)
@@ -388,6 +429,8 @@ void clQk51Main::RefreshButtons()
             return false;
         }
     }();
+    const std::vector<int>& locked = clRobotMode::LockedButtons();
+    const bool robot = m_Robot.IsActive();
     for (const clButtonRule& rule : kButtons) {
         bool enabled = m_bIdle && view != nullptr && view->IsOpAllowed(rule.cmd);
         if (rule.device)
@@ -396,9 +439,15 @@ void clQk51Main::RefreshButtons()
             enabled = enabled && erasable;
         if (rule.id == idFlash)
             enabled = enabled && m_bFlash;
+        // The programmer works on its own until the user connects again.
+        if (robot && std::find(locked.begin(), locked.end(), rule.id) != locked.end())
+            enabled = false;
         m_Window.EnableControl(rule.id, enabled);
     }
-    m_Window.SetViewsEnabled(m_bIdle);
+    // "R&obot mode" of the settings offers "&Robot".
+    m_Window.ShowControl(idRobot, QkReadAutoOptions(m_Service.Options()).robot != 0);
+    // Nothing in the views may reach a programmer that is not the host's.
+    m_Window.SetViewsEnabled(m_bIdle && !robot);
 }
 
 bool clQk51Main::HasProgrammer()
@@ -542,6 +591,7 @@ void clQk51Main::ReadStatus()
 
 void clQk51Main::ConnectAgain()
 {
+    m_Robot.Reconnected();
     try {
         m_Service.Comm().Connect(QK_PORT_CFG{m_iPort, 1, 0}, m_usDevice);
     } catch (const clBscExpt&) {
@@ -553,17 +603,16 @@ void clQk51Main::ConnectAgain()
 void clQk51Main::RunOperation(int cmd)
 {
     clSpcBaseDlg* view = CurrentView();
-    if (m_bClosing || !m_bIdle || view == nullptr || !view->IsOpAllowed(cmd))
+    if (m_bClosing || !m_bIdle || m_Robot.IsActive() || view == nullptr || !view->IsOpAllowed(cmd))
         return;
     if (!view->PrepareOperation())
         return;
     const int button = ButtonOf(cmd);
-    TBscOptServer& options = m_Service.Options();
+    clPgmStats stats(m_Service.Options());
     const bool program = cmd == cmdProgram;
-    std::uint16_t cycles = QkGetOpt16(options, kOptPgmCycle);
     if (program) {
         m_Window.ShowControl(idProgram, false);
-        options.Set(kOptPgmCycle, ++cycles);
+        stats.Begin();
         view->Refresh();
     }
     SetIdle(false);
@@ -596,7 +645,7 @@ void clQk51Main::RunOperation(int cmd)
         succeeded = true;
         SetAction(actSucceeded);
         if (program)
-            options.Set(kOptSuccess, static_cast<std::uint16_t>(cycles - QkGetOpt16(options, kOptFailure)));
+            stats.Succeeded();
     } catch (const clXAbort&) {
         SetAction(actAborted);
     } catch (const clQKCommExpt&) {
@@ -617,7 +666,7 @@ void clQk51Main::RunOperation(int cmd)
         ConnectAgain();
     }
     if (program && !succeeded)
-        options.Set(kOptFailure, static_cast<std::uint16_t>(QkGetOpt16(options, kOptFailure) + 1));
+        stats.Failed();
     if (program || cmd == cmdRead)
         m_bProjectChanged = true;
     SetIdle(true);
@@ -638,6 +687,7 @@ void clQk51Main::OnConnect(int port, bool first)
     if (!m_bStarted || m_bClosing || !m_bIdle)
         return;
     clQkSrvcComm& comm = m_Service.Comm();
+    m_Robot.Reconnected();
     SetIdle(false);
     m_Window.SetStatus(m_Window.GetStatus(), kColourBlack);
     const clQkPortTable& table = m_Service.Ports();
@@ -762,7 +812,7 @@ clSaveDialogSpec clQk51Main::SaveSpec()
 void clQk51Main::OnOpen()
 {
     clSpcBaseDlg* view = CurrentView();
-    if (m_bClosing || !m_bIdle || view == nullptr || !view->IsOpAllowed(cmdOpen))
+    if (m_bClosing || !m_bIdle || m_Robot.IsActive() || view == nullptr || !view->IsOpAllowed(cmdOpen))
         return;
     SetIdle(false);
     SetAction(actLoadFile);
@@ -801,7 +851,7 @@ void clQk51Main::LoadProjectFromDialog(const std::string& path)
 void clQk51Main::OnSave()
 {
     clSpcBaseDlg* view = CurrentView();
-    if (m_bClosing || !m_bIdle || view == nullptr || !view->IsOpAllowed(cmdSave))
+    if (m_bClosing || !m_bIdle || m_Robot.IsActive() || view == nullptr || !view->IsOpAllowed(cmdSave))
         return;
     SetIdle(false);
     SetAction(actSaving);
@@ -838,7 +888,7 @@ void clQk51Main::SaveProject(const clSaveChoice& choice)
 void clQk51Main::OnMemory()
 {
     clSpcBaseDlg* view = CurrentView();
-    if (m_bClosing || !m_bIdle || view == nullptr || !view->IsOpAllowed(cmdMemory))
+    if (m_bClosing || !m_bIdle || m_Robot.IsActive() || view == nullptr || !view->IsOpAllowed(cmdMemory))
         return;
     SetIdle(false);
     view->OpenDump();
@@ -853,10 +903,80 @@ void clQk51Main::OnSettings()
         return;
     const clSettingInput input = SettingInput();
     const clSettingResult result = m_Window.RunSettings(input);
+    m_bConnectPosted = false;
     if (result.accepted)
         QkApplySettings(input, result, m_Service.Options(), *this);
     else
         QkApplyCancelled(result, *this);
+    // In robot mode "&Ok" is the user's reconnection.
+    if (result.accepted && m_Robot.IsActive() && !m_bConnectPosted)
+        PostConnect(m_iPort);
+    RefreshButtons();
+}
+
+// Production use.
+
+bool clQk51Main::SendRange(clSpcBaseDlg& view)
+{
+    try {
+        view.SendRange();
+        return true;
+    } catch (const clBscExpt&) {
+        // The communication library said what went wrong.
+        SetAction(actError);
+        ConnectAgain();
+        SetAction(actIdle);
+        RefreshButtons();
+        return false;
+    }
+}
+
+void clQk51Main::OnRobot()
+{
+    clSpcBaseDlg* view = CurrentView();
+    if (m_bClosing || !m_bIdle || m_Robot.IsActive() || view == nullptr || !view->IsOpAllowed(cmdChkSum) ||
+        !HasProgrammer())
+        return;
+    // The programmer runs the cycle over the range it holds.
+    if (!view->PrepareOperation() || !SendRange(*view))
+        return;
+    m_Robot.Run(*m_pModeHost);
+}
+
+void clQk51Main::OnFlash()
+{
+    if (!m_bFlash)
+        return;
+    clSpcBaseDlg* view = CurrentView();
+    if (m_bClosing || !m_bIdle || m_Robot.IsActive() || view == nullptr || !view->IsOpAllowed(cmdFlash) ||
+        !HasProgrammer())
+        return;
+    // The project stored in the programmer holds the range it has.
+    if (!view->PrepareOperation() || !SendRange(*view))
+        return;
+    QkRunFlash(m_bFlash, *m_pModeHost);
+}
+
+void clQk51Main::ToggleIgnoreStartStop(std::int64_t nowMs)
+{
+    if (m_bClosing || !m_bIdle)
+        return;
+    m_bIgnoreStartStop = !m_bIgnoreStartStop;
+    m_bSettingsChanged = true;
+    m_Window.CheckMenuItem(idMenuIgnoreStartStop, m_bIgnoreStartStop);
+    // The first poll comes 500 ms later.
+    if (!m_bIgnoreStartStop)
+        m_Poll.Restart(nowMs);
+}
+
+bool clQk51Main::PollStartButton(std::int64_t nowMs)
+{
+    // A programmer in robot mode answers nothing but its own mode.
+    if (!m_bStarted || m_bClosing || m_Robot.IsActive())
+        return false;
+    clQkSrvcComm& comm = m_Service.Comm();
+    const clStartPoll::clWindowState state{m_bIgnoreStartStop, comm.IsCommExist() != 0, m_iAction, m_bIdle};
+    return m_Poll.Run(state, [&comm](QK_STATUS& status) { comm.GetStatusSeq(status); }, nowMs);
 }
 
 clSettingInput clQk51Main::SettingInput()
@@ -917,6 +1037,9 @@ void clQk51Main::SetIgnoreStartStop(bool on)
         return;
     m_bIgnoreStartStop = on;
     m_bSettingsChanged = true;
+    m_Window.CheckMenuItem(idMenuIgnoreStartStop, on);
+    if (!on)
+        m_Poll.Restart(QkNowMs());
 }
 
 void clQk51Main::SetFlash(bool on)
@@ -928,11 +1051,13 @@ void clQk51Main::SetFlash(bool on)
 
 bool clQk51Main::HasProtocol()
 {
-    return HasProgrammer();
+    // A programmer in robot mode is not the host's until it is connected again.
+    return HasProgrammer() && !m_Robot.IsActive();
 }
 
 void clQk51Main::PostConnect(int port)
 {
+    m_bConnectPosted = true;
     m_Window.PostConnect(port);
 }
 

@@ -82,7 +82,15 @@ enum : int {
     indConnected = 2,
 };
 
+// Items of the window menu.
+enum : int {
+    idMenuIgnoreStartStop = 133,
+};
+
 inline constexpr int kStartupScreenMs = 2000;
+
+// The tick count of the start-button poll, in milliseconds.
+std::int64_t QkNowMs();
 
 // What the load dialog offers: the view's file types and whether the note
 // about clipping applies.
@@ -149,6 +157,8 @@ public:
     // The project was saved or loaded: what the open dump editors changed is
     // in it now.
     virtual void ClearDumpChanges() = 0;
+    // The check mark of a window menu item ("Ignore Start Stop").
+    virtual void CheckMenuItem(int id, bool checked) = 0;
     // The settings dialog: what it hands back once it has closed.
     virtual clSettingResult RunSettings(const clSettingInput& input) = 0;
     virtual std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSpec& spec) = 0;
@@ -163,6 +173,8 @@ public:
     virtual ~clStartupScreen() = default;
     virtual void SetText(const std::string& text) = 0;
 };
+
+class clQk51ModeHost;
 
 class clQk51Main : public clSpcOwner, public clSettingTarget {
 public:
@@ -180,6 +192,15 @@ public:
     void OnSave();
     void OnMemory();
     void OnSettings();
+    // "&Robot": the programmer runs on its own until the user connects again.
+    void OnRobot();
+    // "&Flash": the project into the programmer; nothing while the flag is off.
+    void OnFlash();
+    // Window menu item 133.
+    void ToggleIgnoreStartStop(std::int64_t nowMs);
+    // One idle pass: polls the programmer's start button when it is due;
+    // true when it was pressed ("&Program" is to be posted).
+    bool PollStartButton(std::int64_t nowMs);
     void OnTabChanged(int index);
     // User messages 100 (first false) and 102 (first true).
     void OnConnect(int port, bool first);
@@ -221,6 +242,7 @@ public:
     bool IsFlyOver() const { return m_bFlyOver; }
     bool IsIgnoreStartStop() const { return m_bIgnoreStartStop; }
     bool IsFlashAllowed() const { return m_bFlash; }
+    bool IsRobotActive() const { return m_Robot.IsActive(); }
     const std::string& GetFrequency() const { return m_sFrequency; }
     const std::string& GetDescription() const { return m_sDescription; }
     const std::string& GetProjectPath() const { return m_sProjectPath; }
@@ -274,7 +296,12 @@ public:
     void BuildUpdateImage() override;
 
 private:
+    friend class clQk51ModeHost;
+
     int Ask(unsigned short message, ERR_TYPE type, unsigned char buttons);
+    // The view's range in the programmer before robot mode or "&Flash"; false
+    // when the line failed.
+    bool SendRange(clSpcBaseDlg& view);
     void ReadStatus();
     // Connects again at the current port with the device (after a failure).
     void ConnectAgain();
@@ -318,4 +345,8 @@ private:
     bool m_bSyncRetried = false;
     int m_iSavePosition = 0; // the save list position chosen last
     std::string m_sFrequency = kDefaultFrequency;
+    clRobotMode m_Robot;
+    clStartPoll m_Poll;
+    std::unique_ptr<clQk51ModeHost> m_pModeHost;
+    bool m_bConnectPosted = false; // by applying the settings dialog
 };

@@ -166,6 +166,8 @@ public:
     // holds the data space only; the demo protocol moves no data and takes
     // any space.
     bool ReachesProgrammer();
+    // Connects when needed and puts the view's range in the programmer.
+    void SendRange();
 
 protected:
     clService& Service() { return m_Owner.Service(); }
@@ -179,8 +181,6 @@ protected:
     void SetFileOption(const std::string& name, std::uint8_t type);
     bool IsDeviceErasable();
     bool IsDeviceSigChk();
-    // Connects when needed and puts the view's range in the programmer.
-    void SendRange();
     // The automatic steps and the program of a data or OSD space.
     void ProgramSteps(bool logCycle);
 

@@ -33,6 +33,7 @@ constexpr QSize kButtonSize(128, 30);
 
 // The window menu's items (the desktop's own window menu cannot take them).
 enum : int {
+    idMenuIgnore = 1000 + idMenuIgnoreStartStop, // beside the "&Flash" button's 133
     idHelpContents = 131,
     idKeywordSearch = 130,
     idUsingHelp = 129,
@@ -97,6 +98,14 @@ void TQk51FrameWindow::BuildControls()
     auto* central = new QWidget(this);
     setCentralWidget(central);
 
+    // Item 133 with its check mark: the programmer's start and stop buttons.
+    auto* programmer = menuBar()->addMenu("&Programmer");
+    m_pIgnoreAction = programmer->addAction("Ignore Start Stop");
+    m_pIgnoreAction->setObjectName(QString("menu%1").arg(idMenuIgnoreStartStop));
+    m_pIgnoreAction->setCheckable(true);
+    m_pIgnoreAction->setChecked(true);
+    connect(m_pIgnoreAction, &QAction::triggered, this, [this] { Command(idMenuIgnore); });
+
     auto* help = menuBar()->addMenu("&Help");
     const std::pair<int, const char*> items[] = {
         {idHelpContents, "Help &Contents"}, {idKeywordSearch, "&Keyword Search"}, {idUsingHelp, "&Using Help"}};
@@ -160,6 +169,12 @@ void TQk51FrameWindow::BuildControls()
     m_pPort->setAlignment(Qt::AlignHCenter);
     m_pPort->setStyleSheet("color: #4a5a70;");
     m_pPort->setFixedWidth(150);
+    // Robot mode hides the indicator; the header keeps its place.
+    for (QWidget* widget : {static_cast<QWidget*>(m_pIndicator), static_cast<QWidget*>(m_pPort)}) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+    }
     link->addWidget(m_pIndicator, 0, Qt::AlignHCenter);
     link->addWidget(m_pPort);
     header->addLayout(link);
@@ -293,6 +308,21 @@ void TQk51FrameWindow::StartUp()
     show();
     // User message 102: the first connection once the window is up.
     QTimer::singleShot(0, this, [this] { Connect(m_Main.GetPort(), true); });
+    // Idle passes: a timer, so that waiting for the start button never spins.
+    m_pIdleTimer = new QTimer(this);
+    m_pIdleTimer->setInterval(100);
+    connect(m_pIdleTimer, &QTimer::timeout, this, &TQk51FrameWindow::OnIdle);
+    m_pIdleTimer->start();
+}
+
+void TQk51FrameWindow::OnIdle()
+{
+    bool pressed = false;
+    Guarded([&] { pressed = m_Main.PollStartButton(QkNowMs()); });
+    // Posted: it runs through the command path as a click would, never
+    // inside the poll.
+    if (pressed)
+        QTimer::singleShot(0, this, [this] { Command(idProgram); });
 }
 
 void TQk51FrameWindow::Fatal()
@@ -361,6 +391,15 @@ void TQk51FrameWindow::Command(int id)
         case idErase:
             m_Main.RunOperation(cmdErase);
             break;
+        case idRobot:
+            m_Main.OnRobot();
+            break;
+        case idFlash:
+            m_Main.OnFlash();
+            break;
+        case idMenuIgnore:
+            m_Main.ToggleIgnoreStartStop(QkNowMs());
+            break;
         case 9: // F1
             if (clSpcBaseDlg* view = m_Main.CurrentView())
                 ShowHelp(view->GetHelpContext());
@@ -381,7 +420,7 @@ void TQk51FrameWindow::Command(int id)
             ShowTipOfDay();
             break;
         default:
-            break; // "&Robot" and "&Flash" come with the robot and flash modes
+            break;
         }
     });
     RepaintDumps();
@@ -469,7 +508,10 @@ void TQk51FrameWindow::SetText(int id, const std::string& text)
 
 void TQk51FrameWindow::ShowControl(int id, bool shown)
 {
-    if (QAbstractButton* button = Button(id))
+    if (id == idIndicator) {
+        m_pIndicator->setVisible(shown);
+        m_pPort->setVisible(shown);
+    } else if (QAbstractButton* button = Button(id))
         button->setVisible(shown);
     else if (QLabel* label = Text(id))
         label->setVisible(shown);
@@ -495,6 +537,13 @@ void TQk51FrameWindow::PlaceAbortOver(int id)
 void TQk51FrameWindow::SetFrameBusy(bool busy)
 {
     m_pTipAction->setEnabled(!busy);
+    m_pIgnoreAction->setEnabled(!busy);
+}
+
+void TQk51FrameWindow::CheckMenuItem(int id, bool checked)
+{
+    if (id == idMenuIgnoreStartStop)
+        m_pIgnoreAction->setChecked(checked);
 }
 
 void TQk51FrameWindow::SetViewsEnabled(bool enabled)

@@ -17,6 +17,7 @@ class QAbstractButton;
 class QAction;
 class QLabel;
 class QTabWidget;
+class QTimer;
 class QToolButton;
 class THelpWnd;
 class clDumpWindow;
@@ -75,6 +76,7 @@ public:
     void OpenDumpWindow(clSpcBaseDlg& view) override;
     void CloseDumpWindows() override;
     void ClearDumpChanges() override;
+    void CheckMenuItem(int id, bool checked) override;
     clSettingResult RunSettings(const clSettingInput& input) override;
     std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSpec& spec) override;
     std::optional<clSaveChoice> AskSaveFile(const clSaveDialogSpec& spec) override;
@@ -95,6 +97,8 @@ private:
     void Connect(int port, bool first);
     // The open dump editors show the buffers as they are now.
     void RepaintDumps();
+    // Idle time: the programmer's start button.
+    void OnIdle();
 
     struct clOpenDump {
         QPointer<clDumpWindow> window;
@@ -110,6 +114,8 @@ private:
     QLabel* m_pPort = nullptr;
     QToolButton* m_pAbort = nullptr;
     QAction* m_pTipAction = nullptr;
+    QAction* m_pIgnoreAction = nullptr;
+    QTimer* m_pIdleTimer = nullptr;
     THelpWnd* m_pHelp = nullptr;
     TQkSound m_Sound;
     std::vector<QWidget*> m_Pages;

@@ -22,6 +22,7 @@ public:
     {
         status = text;
         statusColour = colour;
+        statuses.push_back(text);
     }
     std::string GetStatus() override { return status; }
     void SetText(int id, const std::string& text) override { texts[id] = text; }
@@ -57,6 +58,7 @@ public:
     void OpenDumpWindow(clSpcBaseDlg& view) override { dumps.push_back(view.GetTitle()); }
     void CloseDumpWindows() override { ++dumpCloses; }
     void ClearDumpChanges() override { ++dumpClears; }
+    void CheckMenuItem(int id, bool checked) override { checks[id] = checked; }
     clSettingResult RunSettings(const clSettingInput& input) override
     {
         settingInputs.push_back(input);
@@ -80,12 +82,12 @@ public:
     std::string status;
     std::uint32_t statusColour = 0xFFFFFF;
     std::map<int, std::string> texts;
-    std::map<int, bool> shown, enabled;
+    std::map<int, bool> shown, enabled, checks;
     int abortOver = 0, focus = 0, indicator = -1, gaugeResets = 0, tipBoxes = 0;
     int dumpCloses = 0, dumpClears = 0;
     bool frameBusy = false, viewsEnabled = true, flyOver = false;
     std::string portText;
-    std::vector<std::string> tabs, sounds, dumps;
+    std::vector<std::string> tabs, sounds, dumps, statuses;
     std::vector<int> posted, waits;
     std::optional<clLoadChoice> load;
     std::optional<clSaveChoice> save;
@@ -670,6 +672,111 @@ TEST_F(MainLogic, TheUpdateImageNeedsASpaceOfOneMegabyte)
     EXPECT_EQ(Service().Spaces().Buffer(1).GetByte(clAdrs(0u)), before);
     EXPECT_EQ(Service().Spaces().FileName(1), "");
     EXPECT_EQ(window.status, "Ready");
+}
+
+TEST_F(MainLogic, RobotModeLeavesOnlySettingsUntilTheUserConnectsAgain)
+{
+    Start({"/Demo"});
+    Main().OnConnect(Main().GetPort(), false);
+    EXPECT_FALSE(window.shown[idRobot]);
+    // "R&obot mode" of the settings offers the button.
+    Service().Options().Set(kOptAutoRobot, std::uint16_t{1});
+    Main().RefreshButtons();
+    EXPECT_TRUE(window.shown[idRobot]);
+    EXPECT_TRUE(window.enabled[idRobot]);
+    ui.shown.clear();
+    Main().OnRobot();
+    EXPECT_TRUE(Main().IsRobotActive());
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "QK-JTAG is in 'ROBOT' mode now. When the operation will be finished, reset the "
+                                "device and restart communication.");
+    EXPECT_EQ(ui.shown[0].caption, "Message");
+    const auto onlySettings = [&] {
+        for (int id : {idOpen, idSave, idMemory, idProgram, idRead, idChkSum, idRobot, idVerify, idBlnkChk, idErase,
+                       idFlash})
+            EXPECT_FALSE(window.enabled[id]) << id;
+        EXPECT_TRUE(window.enabled[idSettings]);
+        EXPECT_FALSE(window.viewsEnabled);
+    };
+    onlySettings();
+    EXPECT_TRUE(window.shown[idIndicator]);
+    EXPECT_EQ(window.status, "Ready");
+    EXPECT_EQ(window.focus, idSettings);
+    // Whatever refreshes the buttons keeps them so; the commands do nothing.
+    Main().OnTabChanged(0);
+    Main().InfoChanged();
+    onlySettings();
+    Main().RunOperation(cmdProgram);
+    EXPECT_EQ(QkGetOpt16(Service().Options(), kOptPgmCycle), 0);
+    EXPECT_FALSE(Main().PollStartButton(QkNowMs() + 10000));
+
+    // "&Cancel" keeps robot mode; "&Ok" is the user's reconnection.
+    window.posted.clear();
+    window.settings = QkUnchangedResult(Main().SettingInput());
+    Main().OnSettings();
+    EXPECT_TRUE(window.posted.empty());
+    EXPECT_TRUE(Main().IsRobotActive());
+    window.settings->accepted = true;
+    Main().OnSettings();
+    ASSERT_EQ(window.posted, std::vector<int>{Main().GetPort()});
+    Main().OnConnect(window.posted[0], false);
+    EXPECT_FALSE(Main().IsRobotActive());
+    EXPECT_TRUE(window.enabled[idProgram]);
+    EXPECT_TRUE(window.viewsEnabled);
+}
+
+TEST_F(MainLogic, FlashDoesNothingWithoutItsFlag)
+{
+    Start({"/Demo"});
+    Main().OnConnect(Main().GetPort(), false);
+    window.statuses.clear();
+    window.focus = 0;
+    Main().OnFlash();
+    EXPECT_TRUE(window.statuses.empty());
+    EXPECT_EQ(window.focus, 0);
+    EXPECT_FALSE(window.shown[idFlash]);
+    // "Allow f&lash programming" in the settings: the button shows and works.
+    clSettingResult result = QkUnchangedResult(Main().SettingInput());
+    result.accepted = true;
+    result.flash = true;
+    window.settings = result;
+    Main().OnSettings();
+    EXPECT_TRUE(Main().IsFlashAllowed());
+    EXPECT_TRUE(Main().IsProjectChanged());
+    EXPECT_TRUE(window.shown[idFlash]);
+    EXPECT_TRUE(window.enabled[idFlash]);
+    Main().OnFlash();
+    EXPECT_NE(std::find(window.statuses.begin(), window.statuses.end(), "Software updating..."),
+              window.statuses.end());
+    EXPECT_TRUE(window.shown[idFlash]);
+    EXPECT_EQ(window.focus, idFlash);
+    EXPECT_TRUE(Main().IsIdle());
+}
+
+TEST_F(MainLogic, IgnoreStartStopTogglesItsCheckMarkWhenIdle)
+{
+    Start({"/Demo"});
+    EXPECT_TRUE(window.checks[idMenuIgnoreStartStop]);
+    EXPECT_TRUE(Main().IsIgnoreStartStop());
+    Main().ToggleIgnoreStartStop(QkNowMs());
+    EXPECT_FALSE(window.checks[idMenuIgnoreStartStop]);
+    EXPECT_FALSE(Main().IsIgnoreStartStop());
+    EXPECT_TRUE(Main().IsSettingsChanged());
+    // Busy: the item is greyed and does nothing.
+    Main().SetIdle(false);
+    EXPECT_TRUE(window.frameBusy);
+    Main().ToggleIgnoreStartStop(QkNowMs());
+    EXPECT_FALSE(Main().IsIgnoreStartStop());
+    // Never polled while an operation runs.
+    EXPECT_FALSE(Main().PollStartButton(QkNowMs() + 10000));
+    Main().SetIdle(true);
+    // The settings dialog sets it back; the flag is written at exit.
+    clSettingResult result = QkUnchangedResult(Main().SettingInput());
+    result.accepted = true;
+    result.ignoreStartStop = true;
+    window.settings = result;
+    Main().OnSettings();
+    EXPECT_TRUE(window.checks[idMenuIgnoreStartStop]);
 }
 
 TEST_F(MainLogic, DumpEditorsMarkTheProjectAndCloseBeforeTheSpacesChange)
