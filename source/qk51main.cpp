@@ -642,9 +642,10 @@ void clQk51Main::RunOperation(int cmd)
         default:
             break;
         }
-        succeeded = true;
-        SetAction(actSucceeded);
-        if (program)
+        // A programmer that is updating its firmware did not carry the order out.
+        succeeded = !m_Service.Comm().IsFirmwareUpdating();
+        SetAction(succeeded ? actSucceeded : actError);
+        if (program && succeeded)
             stats.Succeeded();
     } catch (const clXAbort&) {
         SetAction(actAborted);
@@ -1199,6 +1200,11 @@ bool clQk51Main::QueryClose()
     }
     if (Ask(kMsgQuit, erTypeNote, erOptOk | erOptCancel) != erIdOk)
         return false;
+    return Close();
+}
+
+bool clQk51Main::Close()
+{
     // Their last view settings go into the project that may be saved now.
     m_Window.CloseDumpWindows();
     if (!CanClose())
@@ -1206,6 +1212,24 @@ bool clQk51Main::QueryClose()
     m_bClosing = true;
     WriteSettings();
     return true;
+}
+
+bool clQk51Main::CheckFirmwareUpdate()
+{
+    if (!m_Service.Comm().IsFirmwareUpdating())
+        return false;
+    if (m_iAction != actError && m_Window.GetStatus() != "Error") {
+        SetAction(actError);
+        SetAction(actIdle);
+    }
+    return true;
+}
+
+bool clQk51Main::CloseForUpdate()
+{
+    if (!m_bIdle || m_bClosing)
+        return false;
+    return Close();
 }
 
 void clQk51Main::WriteSettings()

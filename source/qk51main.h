@@ -210,6 +210,13 @@ public:
     void OnDumpChanged(int space, bool data);
     // The exit sequence: true when the window may close.
     bool QueryClose();
+    // The programmer answered that it is updating its firmware (reply code
+    // 5): the order that drew it was not carried out, so the status line
+    // shows "Error"; true when the program is to close.
+    bool CheckFirmwareUpdate();
+    // The exit sequence without the quit question (the program closes on its
+    // own); a changed project may still be saved. True when the window may close.
+    bool CloseForUpdate();
     // The frame's position, written when the program closes.
     void SavePosition(int x, int y);
 
@@ -308,6 +315,8 @@ private:
     void WriteSettings();
     // The project save prompt: false keeps the window open.
     bool CanClose();
+    // After the quit question: the dump editors, the project, the settings.
+    bool Close();
     void ShowProject();
     void LoadProjectFromDialog(const std::string& path);
     void SaveProject(const clSaveChoice& choice);

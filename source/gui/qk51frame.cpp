@@ -317,6 +317,16 @@ void TQk51FrameWindow::StartUp()
 
 void TQk51FrameWindow::OnIdle()
 {
+    bool updating = false;
+    Guarded([&] { updating = m_Main.IsIdle() && m_Main.CheckFirmwareUpdate(); });
+    if (updating) {
+        // What a reply code 5 announced: the program closes on its own.
+        if (!m_bUpdateClose) {
+            m_bUpdateClose = true;
+            QTimer::singleShot(0, this, &QWidget::close);
+        }
+        return;
+    }
     bool pressed = false;
     Guarded([&] { pressed = m_Main.PollStartButton(QkNowMs()); });
     // Posted: it runs through the command path as a click would, never
@@ -455,9 +465,11 @@ void TQk51FrameWindow::closeEvent(QCloseEvent* event)
         return;
     }
     ++m_iDepth;
-    const bool quit = m_Main.QueryClose();
+    const bool quit = m_bUpdateClose ? m_Main.CloseForUpdate() : m_Main.QueryClose();
     --m_iDepth;
     if (!quit) {
+        // Kept open by the user's answer (the project's save dialog cancelled);
+        // the close box then closes without the quit question.
         event->ignore();
         return;
     }

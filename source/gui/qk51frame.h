@@ -124,4 +124,5 @@ private:
     int m_iDepth = 0;
     bool m_bForceClose = false;
     bool m_bBuildingTabs = false;
+    bool m_bUpdateClose = false; // the programmer is updating its firmware: the program closes
 };

@@ -150,6 +150,44 @@ private slots:
         QCOMPARE(Count(run, idStatFailure), QString("1"));
         QVERIFY(run.Frame().Button(idProgram)->isEnabled());
     }
+
+    void aProgrammerUpdatingItsFirmwareEndsInErrorAndTheProgramCloses()
+    {
+        QVERIFY2(StartSim({"--fault", "reply=0x15:5"}), m_Sim.Error().c_str());
+        clDialogDriver driver;
+        clProgRun run({"/Com:7", "/TDELAY:0"}, Settings());
+        run.StartUp();
+        run.Click(idVerify);
+        // The verify was not carried out: no "Ready".
+        QCOMPARE(run.Status(), QString("Error"));
+        QVERIFY(!driver.errors.empty());
+        QCOMPARE(driver.errors[0].caption, QString("QK-JTAG Programmer"));
+        QCOMPARE(driver.errors[0].text, QString("Software is being updated. Wait until LCD displays 'RESTART "
+                                                "NEEDED'\n and then turn off QK-JTAG. The QK-JTAG software will be "
+                                                "closed automatically."));
+        // Then the program closes by itself, without the quit question.
+        QVERIFY(QkWaitFor([&] { return !run.Frame().isVisible(); }, 5000));
+        QVERIFY(!driver.SawError("Do you wish to quit"));
+        QVERIFY(run.Main().IsClosing());
+    }
+
+    void aChangedProjectIsOfferedBeforeTheUpdateClose()
+    {
+        QVERIFY2(StartSim({"--fault", "reply=0x10:5"}), m_Sim.Error().c_str());
+        clDialogDriver driver;
+        clProgRun run({"/Com:7", "/TDELAY:0"}, Settings());
+        run.StartUp();
+        driver.answerError = [](const clSeenDialog& seen) {
+            return seen.text.startsWith("Project has been changed") ? erIdNo : erIdOk;
+        };
+        run.Click(idProgram);
+        QCOMPARE(run.Status(), QString("Error"));
+        QCOMPARE(Count(run, idStatFailure), QString("1"));
+        QCOMPARE(Count(run, idStatSuccess), QString("0"));
+        QVERIFY(QkWaitFor([&] { return !run.Frame().isVisible(); }, 5000));
+        QVERIFY(driver.SawError("Project has been changed. Save before closing ?"));
+        QVERIFY(!driver.SawError("Do you wish to quit"));
+    }
 };
 
 QK_GUI_TEST_MAIN(OperationsTest)
