@@ -7,6 +7,7 @@
 
 #include "comm/comports.h"
 #include "comm/qkcommexpt.h"
+#include "cpplib/clexpt.h"
 #include "err/errntfy.h"
 #include "err/uisrv.h"
 #include "qkversion.h"
@@ -19,6 +20,7 @@
 namespace fs = std::filesystem;
 
 namespace {
+constexpr const char kSrc[] = "qk51main";
 constexpr std::size_t kDescriptionMax = 250;
 constexpr const char kDefaultProjectName[] = "DEFAULT.qkp";
 
@@ -544,8 +546,15 @@ void clQk51Main::LineFailed()
 
 void clQk51Main::WaitDelay()
 {
-    if (m_Service.GetDelay() > 0)
+    clQkSrvcComm& comm = m_Service.Comm();
+    if (m_Service.GetDelay() > 0 && !comm.IsAbortSet())
         m_Window.WaitMs(m_Service.GetDelay());
+    // A close request ends the wait at once, and the operation with it:
+    // nothing more goes to the programmer.
+    if (comm.IsAbortSet()) {
+        comm.Abort(false);
+        QkRaise<clXAbort>(this, kSrc, 412);
+    }
 }
 
 void clQk51Main::OpenDumpWindow(clSpcBaseDlg& view)
@@ -617,7 +626,7 @@ void clQk51Main::RunOperation(int cmd)
     }
     SetIdle(false);
     SetAction(cmd);
-    bool succeeded = false;
+    bool succeeded = false, aborted = false;
     unsigned short checksum = 0;
     try {
         switch (cmd) {
@@ -648,6 +657,7 @@ void clQk51Main::RunOperation(int cmd)
         if (program && succeeded)
             stats.Succeeded();
     } catch (const clXAbort&) {
+        aborted = true;
         SetAction(actAborted);
     } catch (const clQKCommExpt&) {
         SetAction(actError);
@@ -675,7 +685,9 @@ void clQk51Main::RunOperation(int cmd)
     SetAction(actIdle);
     m_Window.ShowControl(idProgram, true);
     view->Refresh();
-    ReadStatus();
+    // The user asked to stop: nothing more goes to the programmer.
+    if (!aborted)
+        ReadStatus();
     m_Window.FocusControl(button);
     if (cmd == cmdChkSum && succeeded)
         QkAppErrMngr() << clQkChkSumVal(m_Window.GetWindowId(), checksum);

@@ -144,7 +144,8 @@ public:
     virtual void PostConnect(int port) = 0;
     // Kind 1 beeps, kind 2 plays the wave file without waiting.
     virtual void PlaySound(const clSndActInfo& sound) = 0;
-    // Waits while the window stays alive.
+    // Waits while the window stays alive; a request to stop the running
+    // operation (a close request) ends the wait at once.
     virtual void WaitMs(int ms) = 0;
     // Lets pending window events run.
     virtual void PumpMessages() = 0;
@@ -274,6 +275,7 @@ public:
 
     // clSpcOwner
     clService& Service() override { return m_Service; }
+    // Raises clXAbort when a close request came before or during the wait.
     void WaitDelay() override;
     void InfoChanged() override;
     void FileChanged() override;

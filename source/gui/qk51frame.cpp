@@ -455,6 +455,8 @@ void TQk51FrameWindow::closeEvent(QCloseEvent* event)
     }
     if (!m_Main.IsIdle()) {
         m_Main.QueryClose(); // only stops the operation
+        if (m_pWait != nullptr)
+            m_pWait->quit(); // a wait between its steps ends at once
         event->ignore();
         return;
     }
@@ -637,7 +639,10 @@ void TQk51FrameWindow::WaitMs(int ms)
 {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    QEventLoop* outer = m_pWait;
+    m_pWait = &loop;
     loop.exec();
+    m_pWait = outer;
 }
 
 void TQk51FrameWindow::PumpMessages()

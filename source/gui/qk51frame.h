@@ -15,6 +15,7 @@
 
 class QAbstractButton;
 class QAction;
+class QEventLoop;
 class QLabel;
 class QTabWidget;
 class QTimer;
@@ -116,6 +117,7 @@ private:
     QAction* m_pTipAction = nullptr;
     QAction* m_pIgnoreAction = nullptr;
     QTimer* m_pIdleTimer = nullptr;
+    QEventLoop* m_pWait = nullptr; // the running WaitMs
     THelpWnd* m_pHelp = nullptr;
     TQkSound m_Sound;
     std::vector<QWidget*> m_Pages;

@@ -4,10 +4,12 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QTest>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <filesystem>
 
 #include "comm/comports.h"
+#include "source/qkopts.h"
 #include "tests/e2e/simproc.h"
 #include "tests/gui/guidriver.h"
 #include "tests/gui/guimain.h"
@@ -149,6 +151,39 @@ private slots:
         QVERIFY(!driver.SawError("Do you wish to quit"));
         QCOMPARE(Count(run, idStatFailure), QString("1"));
         QVERIFY(run.Frame().Button(idProgram)->isEnabled());
+    }
+
+    void closingDuringTheDelaySendsNothingMore()
+    {
+        QVERIFY2(StartSim({}), m_Sim.Error().c_str());
+        clDialogDriver driver;
+        clProgRun run({"/Com:7", "/TDELAY:8000"}, Settings());
+        run.StartUp();
+        run.Frame().Options().Set(kOptAutoBlkChk, std::uint16_t{1});
+        std::size_t framesAtClose = 0;
+        QTimer::singleShot(1500, [&] {
+            // Blank-checked, now waiting before it programs.
+            QVERIFY(run.Frame().Button(idCancel)->isVisible());
+            framesAtClose = QkReadFrames(Log()).size();
+            run.Frame().close();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        run.Click(idProgram);
+        QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(run.Status(), QString("Aborted"));
+        QVERIFY(run.Frame().isVisible());
+        QCOMPARE(Count(run, idStatFailure), QString("1"));
+        QTest::qWait(300);
+        const auto frames = QkReadFrames(Log());
+        QVERIFY(framesAtClose > 0);
+        QCOMPARE(frames.size(), framesAtClose);
+        bool blankChecked = false;
+        for (const auto& frame : frames) {
+            blankChecked = blankChecked || QkIsExecute(frame, 0x11);
+            QVERIFY(!QkIsExecute(frame, 0x10));
+        }
+        QVERIFY(blankChecked);
     }
 
     void aProgrammerUpdatingItsFirmwareEndsInErrorAndTheProgramCloses()

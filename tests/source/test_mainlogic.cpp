@@ -52,7 +52,12 @@ public:
     void ApplyButtonStyle(bool flyOver) override { this->flyOver = flyOver; }
     void PostConnect(int port) override { posted.push_back(port); }
     void PlaySound(const clSndActInfo& sound) override { sounds.push_back(sound.key); }
-    void WaitMs(int ms) override { waits.push_back(ms); }
+    void WaitMs(int ms) override
+    {
+        waits.push_back(ms);
+        if (onWait)
+            onWait();
+    }
     void PumpMessages() override {}
     void ShowTipOfDay() override { ++tipBoxes; }
     void OpenDumpWindow(clSpcBaseDlg& view) override { dumps.push_back(view.GetTitle()); }
@@ -95,6 +100,14 @@ public:
     std::vector<clSaveDialogSpec> saveSpecs;
     std::optional<clSettingResult> settings; // the dialog's answer; unchanged when not set
     std::vector<clSettingInput> settingInputs;
+    std::function<void()> onWait; // what happens while the window waits
+};
+
+// Counts the progress steps of the operations.
+class clCountingGauge : public clQkGaugeIntf {
+public:
+    void Progress(int, const char*) override { ++steps; }
+    int steps = 0;
 };
 
 // Answers by message number where the test says so.
@@ -345,6 +358,32 @@ TEST_F(MainLogic, AnAbortedOperationCountsAsAFailedCycle)
     EXPECT_EQ(QkGetOpt16(Service().Options(), kOptSuccess), 0);
     EXPECT_TRUE(window.shown[idProgram]);
     EXPECT_TRUE(Main().IsIdle());
+}
+
+TEST_F(MainLogic, ACloseRequestDuringTheDelayEndsTheOperationThere)
+{
+    clCountingGauge gauge;
+    window.commGauge = &gauge;
+    Start({"/Demo", "/TDELAY:5000"});
+    Main().OnConnect(Main().GetPort(), false);
+    window.waits.clear();
+    int stepsBefore = -1;
+    window.onWait = [&] {
+        stepsBefore = gauge.steps;
+        EXPECT_FALSE(Main().QueryClose()); // the close box during the wait
+    };
+    Main().RunOperation(cmdProgram);
+    EXPECT_EQ(window.waits, std::vector<int>{5000});
+    // Nothing after the wait: programming never started.
+    EXPECT_EQ(gauge.steps, stepsBefore);
+    EXPECT_EQ(window.status, "Aborted");
+    EXPECT_EQ(QkGetOpt16(Service().Options(), kOptFailure), 1);
+    EXPECT_FALSE(Service().Comm().IsAbortSet());
+    EXPECT_FALSE(Main().IsClosing());
+    // The next operation runs as usual.
+    window.onWait = nullptr;
+    Main().RunOperation(cmdVerify);
+    EXPECT_EQ(window.status, "Ready");
 }
 
 TEST_F(MainLogic, InfoTextsShowTheViewsRangeAndChecksum)
