@@ -1,10 +1,12 @@
 #include "source/qk51main.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "comm/comport.h"
 #include "comm/comports.h"
 #include "comm/qkcommexpt.h"
 #include "cpplib/clexpt.h"
@@ -23,6 +25,7 @@ namespace {
 constexpr const char kSrc[] = "qk51main";
 constexpr std::size_t kDescriptionMax = 250;
 constexpr const char kDefaultProjectName[] = "DEFAULT.qkp";
+constexpr const char kCannotConnect[] = "Cannot connect with QK-JTAG programmer.";
 
 // The button of each operation code (the abort button goes over it).
 int ButtonOf(int action)
@@ -606,7 +609,24 @@ void clQk51Main::ConnectAgain()
     } catch (const clBscExpt&) {
     }
     m_bLinked = m_Service.Comm().GetProtocol() == 1;
+    ShowLinkProblem(m_iPort);
     RefreshIndicator();
+}
+
+void clQk51Main::ShowLinkProblem(int port)
+{
+    clQkSrvcComm& comm = m_Service.Comm();
+    if (comm.GetProtocol() == 1 || comm.IsForceDemo() != 0) {
+        m_Window.ShowLinkProblem("");
+        return;
+    }
+    std::string why = ComLastOpenError();
+    if (why.empty())
+        why = port > 0 ? "no programmer answered at " + QkPortText(port) : "no programmer answered at the ports searched";
+    why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
+    if (why.back() != '.' && why.back() != ')')
+        why += '.';
+    m_Window.ShowLinkProblem(std::string(kCannotConnect) + " " + why);
 }
 
 void clQk51Main::RunOperation(int cmd)
@@ -717,6 +737,7 @@ void clQk51Main::OnConnect(int port, bool first)
         m_iPort = port < 0 ? 0 : port;
     }
     m_bLinked = comm.GetProtocol() == 1;
+    ShowLinkProblem(port);
     SetIdle(true);
     // Synchronising ends on its own result ("Ready", or "Aborted" when a
     // close request stopped it).

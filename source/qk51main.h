@@ -135,6 +135,8 @@ public:
     virtual void SetViewsEnabled(bool enabled) = 0;
     virtual void ResetGauge() = 0;
     virtual void ShowIndicator(int picture, const std::string& port) = 0;
+    // Why no programmer could be reached ("" once one is).
+    virtual void ShowLinkProblem(const std::string& text) = 0;
     virtual void FocusControl(int id) = 0;
     virtual void Repaint() = 0;
     // One tab per view, in order; the first becomes current.
@@ -314,6 +316,9 @@ private:
     void ReadStatus();
     // Connects again at the current port with the device (after a failure).
     void ConnectAgain();
+    // After a connection attempt at port: why it failed, in words, beside
+    // the library's "Cannot connect ..." (which stays as it is).
+    void ShowLinkProblem(int port);
     void WriteSettings();
     // The project save prompt: false keeps the window open.
     bool CanClose();

@@ -234,6 +234,16 @@ void TQk51FrameWindow::BuildControls()
     statusRow->addWidget(m_pStatus);
     statusRow->addWidget(m_pGauge, 1);
     left->addLayout(statusRow);
+    // Why no programmer answers: two lines kept free for it.
+    m_pLinkProblem = new QLabel(central);
+    m_pLinkProblem->setObjectName("linkProblem");
+    m_pLinkProblem->setTextFormat(Qt::PlainText);
+    m_pLinkProblem->setWordWrap(true);
+    m_pLinkProblem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_pLinkProblem->setStyleSheet("color: #a02020;");
+    m_pLinkProblem->setFixedHeight(2 * QFontMetrics(m_pLinkProblem->font()).lineSpacing() + 2);
+    m_pLinkProblem->setMinimumWidth(200);
+    left->addWidget(m_pLinkProblem);
 
     auto* right = new QVBoxLayout;
     right->setSpacing(6);
@@ -586,6 +596,12 @@ void TQk51FrameWindow::ShowIndicator(int picture, const std::string& port)
         m_iIndicator = picture;
     }
     m_pPort->setText(QString::fromStdString(port));
+}
+
+void TQk51FrameWindow::ShowLinkProblem(const std::string& text)
+{
+    m_pLinkProblem->setText(QString::fromStdString(text));
+    m_pLinkProblem->setToolTip(m_pLinkProblem->text());
 }
 
 void TQk51FrameWindow::FocusControl(int id)

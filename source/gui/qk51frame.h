@@ -65,6 +65,7 @@ public:
     void SetViewsEnabled(bool enabled) override;
     void ResetGauge() override;
     void ShowIndicator(int picture, const std::string& port) override;
+    void ShowLinkProblem(const std::string& text) override;
     void FocusControl(int id) override;
     void Repaint() override;
     void BuildTabs(const std::vector<clSpcBaseDlg*>& views) override;
@@ -113,6 +114,7 @@ private:
     QLabel* m_pStatus = nullptr;
     QToolButton* m_pIndicator = nullptr;
     QLabel* m_pPort = nullptr;
+    QLabel* m_pLinkProblem = nullptr;
     QToolButton* m_pAbort = nullptr;
     QAction* m_pTipAction = nullptr;
     QAction* m_pIgnoreAction = nullptr;

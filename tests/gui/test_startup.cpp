@@ -112,6 +112,30 @@ private slots:
         QVERIFY2(writes >= 0x60000 / 55, qPrintable(QString::number(writes)));
     }
 
+    void aPortThatIsAPlainFileSaysWhy()
+    {
+        const std::string plain = m_pDir->File("plain.txt");
+        WriteText(plain, "not a port");
+        ComMapPort(6, plain);
+        clDialogDriver driver;
+        clProgRun run({"/Com:6"}, Settings());
+        run.StartUp();
+        QCOMPARE(driver.ErrorTexts(),
+                 QStringList{"Cannot connect with QK-JTAG programmer.\nEntering off line mode."});
+        QCOMPARE(run.Status(), QString("Ready"));
+        const QLabel* why = run.Frame().findChild<QLabel*>("linkProblem");
+        QVERIFY(why != nullptr && why->isVisible());
+        QCOMPARE(why->text().toStdString(),
+                 "Cannot connect with QK-JTAG programmer. " + plain + " is not a serial device (a regular file)");
+        // Connected elsewhere, the line is empty again.
+        clSimProcess sim;
+        QVERIFY2(sim.Start({"--baud", "0"}), sim.Error().c_str());
+        ComMapPort(6, sim.Path());
+        run.Main().OnConnect(6, false);
+        QCOMPARE(run.Frame().GetIndicator(), int(indConnected));
+        QCOMPARE(why->text(), QString());
+    }
+
     void scanFindsTheProgrammerInThePortTable()
     {
         clSimProcess sim;

@@ -42,6 +42,7 @@ public:
         portText = port;
     }
     void FocusControl(int id) override { focus = id; }
+    void ShowLinkProblem(const std::string& text) override { linkProblem = text; }
     void Repaint() override {}
     void BuildTabs(const std::vector<clSpcBaseDlg*>& views) override
     {
@@ -91,7 +92,7 @@ public:
     int abortOver = 0, focus = 0, indicator = -1, gaugeResets = 0, tipBoxes = 0;
     int dumpCloses = 0, dumpClears = 0;
     bool frameBusy = false, viewsEnabled = true, flyOver = false;
-    std::string portText;
+    std::string portText, linkProblem;
     std::vector<std::string> tabs, sounds, dumps, statuses;
     std::vector<int> posted, waits;
     std::optional<clLoadChoice> load;
@@ -283,12 +284,31 @@ TEST_F(MainLogic, WithoutAProgrammerOnlyTheFileButtonsWork)
     EXPECT_EQ(window.tipBoxes, 1); // "Tip Mode" 2
 }
 
+TEST_F(MainLogic, APortThatCannotBeOpenedSaysWhy)
+{
+    WriteText(dir.File("plain.txt"), "not a port");
+    ComMapPort(5, dir.File("plain.txt"));
+    Start({"/Com:5"});
+    Main().OnConnect(Main().GetPort(), true);
+    // The numbered record stays as the library has it; the reason goes beside it.
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "Cannot connect with QK-JTAG programmer.\nEntering off line mode.");
+    EXPECT_EQ(window.linkProblem, "Cannot connect with QK-JTAG programmer. " + dir.File("plain.txt") +
+                                      " is not a serial device (a regular file)");
+    EXPECT_EQ(window.status, "Ready");
+    // A search says it of the last port it tried ("Com:5" ends the table).
+    ComMapPort(5, dir.File("gone"));
+    Main().OnConnect(0, false);
+    EXPECT_EQ(window.linkProblem, "Cannot connect with QK-JTAG programmer. " + dir.File("gone") + " does not exist.");
+}
+
 TEST_F(MainLogic, TheForcedDemoEnablesEveryDeviceButton)
 {
     Start({"/Demo"});
     Main().OnConnect(Main().GetPort(), true);
     EXPECT_TRUE(ui.shown.empty());
     EXPECT_EQ(window.indicator, indDemo);
+    EXPECT_EQ(window.linkProblem, "");
     for (int id : {idProgram, idRead, idChkSum, idVerify, idBlnkChk, idErase, idOpen, idSave, idMemory, idSettings})
         EXPECT_TRUE(window.enabled[id]) << id;
     // The flash button waits for its flag.
