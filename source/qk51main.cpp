@@ -942,8 +942,10 @@ void clQk51Main::OnSettings()
         QkApplySettings(input, result, m_Service.Options(), *this);
     else
         QkApplyCancelled(result, *this);
-    // In robot mode "&Ok" is the user's reconnection.
-    if (result.accepted && m_Robot.IsActive() && !m_bConnectPosted)
+    // In robot mode "&Ok" is the user's reconnection. Another port chosen
+    // while a programmer answers is connected to as well: the window would
+    // otherwise name a port it does not use.
+    if (result.accepted && !m_bConnectPosted && (m_Robot.IsActive() || result.port != -1))
         PostConnect(m_iPort);
     RefreshButtons();
 }

@@ -714,6 +714,16 @@ TEST_F(MainLogic, AReconnectionThatWorksEndsReady)
     // The next operation gets its abort button.
     Main().SetAction(cmdVerify);
     EXPECT_EQ(window.abortOver, idVerify);
+    Main().SetAction(actIdle);
+    // Another port chosen while connected: the window connects there.
+    window.posted.clear();
+    result.reconnect = false;
+    result.accepted = true;
+    result.port = 3;
+    window.settings = result;
+    Main().OnSettings();
+    EXPECT_EQ(window.posted, std::vector<int>{3});
+    EXPECT_EQ(Main().GetPort(), 3);
 }
 
 TEST_F(MainLogic, TheUpdateImageNeedsASpaceOfOneMegabyte)
