@@ -622,7 +622,8 @@ void clQk51Main::ShowLinkProblem(int port)
     }
     std::string why = ComLastOpenError();
     if (why.empty())
-        why = port > 0 ? "no programmer answered at " + QkPortText(port) : "no programmer answered at the ports searched";
+        why = port > 0 ? "no programmer answered at " + QkPortText(port)
+                       : std::string("no programmer answered at the ports searched");
     why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
     if (why.back() != '.' && why.back() != ')')
         why += '.';

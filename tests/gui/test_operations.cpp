@@ -1,10 +1,13 @@
 // Every device button of the data view against qksim: through to "Ready",
 // "Failed" after a cell goes bad, "Error" after the line drops (then the
-// reconnection), and "Aborted" when the window is closed meanwhile.
+// reconnection), "Aborted" when the window is closed meanwhile (during the
+// delay between the automatic steps too, with nothing sent after it), and
+// "Error" and the program closing when the programmer is updating its
+// firmware.
 #include <QAbstractButton>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QTest>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <filesystem>
 

@@ -1,6 +1,6 @@
 // Start-up and exit of qkprog: an empty settings file and no programmer, a
-// fixed port with qksim behind it, the demo switch, and the settings written
-// at exit.
+// fixed port with qksim behind it, a port that is a plain file and the line
+// that says so, the demo switch, and the settings written at exit.
 #include <QAbstractButton>
 #include <QLabel>
 #include <QTest>

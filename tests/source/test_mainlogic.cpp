@@ -1,6 +1,8 @@
 // The main window's rules through a recording stand-in for the window: the
 // start-up steps, the status line, the buttons busy and idle, connecting, the
-// space views and the exit questions.
+// space views, the exit questions, the settings dialog applied, robot mode,
+// "&Flash", the start/stop toggle, the dump editors and the delay a close
+// request ends.
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -737,7 +739,8 @@ TEST_F(MainLogic, TheUpdateImageNeedsASpaceOfOneMegabyte)
     Main().OnSettings();
     // PCD80710's data space ends at 5FFFFh: nothing changes, and the message says why.
     ASSERT_EQ(ui.shown.size(), 1u);
-    EXPECT_EQ(ui.shown[0].text, "The device update image needs the Data space from 0h to FFFFFh; it holds 0h to 5FFFFh.");
+    EXPECT_EQ(ui.shown[0].text,
+              "The device update image needs the Data space from 0h to FFFFFh; it holds 0h to 5FFFFh.");
     EXPECT_EQ(Service().Spaces().Buffer(1).GetByte(clAdrs(0u)), before);
     EXPECT_EQ(Service().Spaces().FileName(1), "");
     EXPECT_EQ(window.status, "Ready");
