@@ -1,22 +1,31 @@
 #include "source/qk51main.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "comm/comport.h"
 #include "comm/comports.h"
 #include "comm/qkcommexpt.h"
+#include "cpplib/clexpt.h"
 #include "err/errntfy.h"
+#include "err/uisrv.h"
+#include "qkversion.h"
 #include "source/hexdefs.h"
+#include "source/portlist.h"
 #include "source/qksettings.h"
 #include "source/strtable.h"
+#include "source/updimage.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+constexpr const char kSrc[] = "qk51main";
 constexpr std::size_t kDescriptionMax = 250;
 constexpr const char kDefaultProjectName[] = "DEFAULT.qkp";
+constexpr const char kCannotConnect[] = "Cannot connect with QK-JTAG programmer.";
 
 // The button of each operation code (the abort button goes over it).
 int ButtonOf(int action)
@@ -61,7 +70,47 @@ std::string Cut(const std::string& text, std::size_t max)
 }
 } // namespace
 
-clQk51Main::clQk51Main(clService& service, clQk51Window& window) : m_Service(service), m_Window(window) {}
+std::int64_t QkNowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The main window as robot mode and "&Flash" see it.
+class clQk51ModeHost : public clModeHost {
+public:
+    explicit clQk51ModeHost(clQk51Main& main) : m_Main(main) {}
+    clQKComm& Comm() override { return m_Main.m_Service.Comm(); }
+    clOptSrvInterface& Options() override { return m_Main.m_Service.Options(); }
+    bool IsClosing() override { return m_Main.m_bClosing; }
+    void SetAction(int action) override { m_Main.SetAction(action); }
+    void SetIdle(bool idle) override { m_Main.SetIdle(idle); }
+    void SetStatus(const std::string& text, std::uint32_t colour) override { m_Main.m_Window.SetStatus(text, colour); }
+    void ShowControl(int id, bool shown) override { m_Main.m_Window.ShowControl(id, shown); }
+    void EnableControl(int id, bool enabled) override { m_Main.m_Window.EnableControl(id, enabled); }
+    void FocusControl(int id) override { m_Main.m_Window.FocusControl(id); }
+    // A programmer that runs on its own answers every order with its
+    // stand-alone code: asking it would only report a failure.
+    void ReadStatus() override
+    {
+        if (!m_Main.m_Robot.IsActive())
+            m_Main.ReadStatus();
+    }
+    void ShowMessage(const std::string& text, const std::string& caption) override
+    {
+        QkUi().MessageBox(text.c_str(), caption.c_str(), erOptOk);
+    }
+    void Reconnect() override { m_Main.ConnectAgain(); }
+    void PostConnect() override { m_Main.m_Window.PostConnect(m_Main.m_iPort); }
+
+private:
+    clQk51Main& m_Main;
+};
+
+clQk51Main::clQk51Main(clService& service, clQk51Window& window)
+    : m_Service(service), m_Window(window), m_pModeHost(std::make_unique<clQk51ModeHost>(*this))
+{
+}
 
 clQk51Main::~clQk51Main()
 {
@@ -98,6 +147,8 @@ void clQk51Main::StartUp(clStartupScreen& screen)
     clQkSettingsStore& settings = m_Service.Settings();
 
     screen.SetText("Initializing memory");
+    // The device paths the user gave COM numbers in the settings dialog.
+    QkMapStoredPorts(settings);
     comm.SetWindow(m_Window.GetWindowId());
     try {
         comm.Connect(QK_PORT_CFG{0, 0, -1}, m_usDevice);
@@ -127,6 +178,7 @@ void clQk51Main::StartUp(clStartupScreen& screen)
         SelectDevice(1, false);
 
     m_bIgnoreStartStop = QkGetFlag(settings, kSetIgnoreStartStop);
+    m_Window.CheckMenuItem(idMenuIgnoreStartStop, m_bIgnoreStartStop);
     QkGetFlag(settings, kSetAllowFlash); // read, but flashing always starts off
     m_bFlash = false;
     m_Window.ShowControl(idErase, true);
@@ -153,6 +205,9 @@ int clQk51Main::LoadProject(const std::string& path)
     SetAction(actLoadProject);
     std::error_code error;
     const bool exists = fs::is_regular_file(path, error);
+    // A project brings its own buffers and dump options.
+    if (exists)
+        m_Window.CloseDumpWindows();
     if (!exists || m_Service.Project().Load(path) == 0) {
         // A missing project is a fresh start; a damaged one was reported.
         if (exists)
@@ -216,6 +271,7 @@ void clQk51Main::ClearModified()
     m_bProjectChanged = m_bSettingsChanged = false;
     for (const auto& view : m_Views)
         view->ClearModified();
+    m_Window.ClearDumpChanges();
 }
 
 bool clQk51Main::IsProjectChanged() const
@@ -290,6 +346,7 @@ void clQk51Main::SetupDevice(unsigned short chipId, bool deviceChanged)
 {
     clQkSrvcComm& comm = m_Service.Comm();
     m_Service.Db().GetChip(chipId); // an unknown id fails before anything changes
+    m_Window.CloseDumpWindows();
     try {
         comm.SetupDevice(chipId);
     } catch (const clBscExpt&) {
@@ -316,8 +373,7 @@ void clQk51Main::SetupDevice(unsigned short chipId, bool deviceChanged)
     RefreshFileText();
     m_Window.SetStatus("Ready", kColourGreen);
     if (deviceChanged) {
-        for (clQKOptIDType id : {kOptPgmCycle, kOptSuccess, kOptFailure})
-            m_Service.Options().Set(id, std::uint16_t{0});
+        clPgmStats(m_Service.Options()).Reset();
         m_bProjectChanged = true;
     }
     if (m_bStarted)
@@ -378,6 +434,8 @@ void clQk51Main::RefreshButtons()
             return false;
         }
     }();
+    const std::vector<int>& locked = clRobotMode::LockedButtons();
+    const bool robot = m_Robot.IsActive();
     for (const clButtonRule& rule : kButtons) {
         bool enabled = m_bIdle && view != nullptr && view->IsOpAllowed(rule.cmd);
         if (rule.device)
@@ -386,9 +444,15 @@ void clQk51Main::RefreshButtons()
             enabled = enabled && erasable;
         if (rule.id == idFlash)
             enabled = enabled && m_bFlash;
+        // The programmer works on its own until the user connects again.
+        if (robot && std::find(locked.begin(), locked.end(), rule.id) != locked.end())
+            enabled = false;
         m_Window.EnableControl(rule.id, enabled);
     }
-    m_Window.SetViewsEnabled(m_bIdle);
+    // "R&obot mode" of the settings offers "&Robot".
+    m_Window.ShowControl(idRobot, QkReadAutoOptions(m_Service.Options()).robot != 0);
+    // Nothing in the views may reach a programmer that is not the host's.
+    m_Window.SetViewsEnabled(m_bIdle && !robot);
 }
 
 bool clQk51Main::HasProgrammer()
@@ -485,13 +549,35 @@ void clQk51Main::LineFailed()
 
 void clQk51Main::WaitDelay()
 {
-    if (m_Service.GetDelay() > 0)
+    clQkSrvcComm& comm = m_Service.Comm();
+    if (m_Service.GetDelay() > 0 && !comm.IsAbortSet())
         m_Window.WaitMs(m_Service.GetDelay());
+    // A close request ends the wait at once, and the operation with it:
+    // nothing more goes to the programmer.
+    if (comm.IsAbortSet()) {
+        comm.Abort(false);
+        QkRaise<clXAbort>(this, kSrc, 412);
+    }
 }
 
 void clQk51Main::OpenDumpWindow(clSpcBaseDlg& view)
 {
     m_Window.OpenDumpWindow(view);
+}
+
+void clQk51Main::OnDumpChanged(int space, bool data)
+{
+    for (const auto& view : m_Views) {
+        if (view->GetSpaceIndex() != space || view->GetKind() == vwAll)
+            continue;
+        if (data)
+            view->MarkDataChanged();
+        else
+            view->MarkSettingsChanged();
+    }
+    // The checksum of the space moves with its bytes.
+    if (data)
+        RefreshInfo();
 }
 
 // The operation sequence.
@@ -515,35 +601,53 @@ void clQk51Main::ReadStatus()
     RefreshButtons();
 }
 
-void clQk51Main::Reconnect()
+void clQk51Main::ConnectAgain()
 {
+    m_Robot.Reconnected();
     try {
         m_Service.Comm().Connect(QK_PORT_CFG{m_iPort, 1, 0}, m_usDevice);
     } catch (const clBscExpt&) {
     }
     m_bLinked = m_Service.Comm().GetProtocol() == 1;
+    ShowLinkProblem(m_iPort);
     RefreshIndicator();
+}
+
+void clQk51Main::ShowLinkProblem(int port)
+{
+    clQkSrvcComm& comm = m_Service.Comm();
+    if (comm.GetProtocol() == 1 || comm.IsForceDemo() != 0) {
+        m_Window.ShowLinkProblem("");
+        return;
+    }
+    std::string why = ComLastOpenError();
+    if (why.empty())
+        why = port > 0 ? "no programmer answered at " + QkPortText(port)
+                       : std::string("no programmer answered at the ports searched");
+    why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
+    if (why.back() != '.' && why.back() != ')')
+        why += '.';
+    m_Window.ShowLinkProblem(std::string(kCannotConnect) + " " + why);
 }
 
 void clQk51Main::RunOperation(int cmd)
 {
     clSpcBaseDlg* view = CurrentView();
-    if (m_bClosing || !m_bIdle || view == nullptr || !view->IsOpAllowed(cmd))
+    if (m_bClosing || !m_bIdle || m_Robot.IsActive() || view == nullptr || !view->IsOpAllowed(cmd))
         return;
     if (!view->PrepareOperation())
         return;
     const int button = ButtonOf(cmd);
-    TBscOptServer& options = m_Service.Options();
+    clPgmStats stats(m_Service.Options());
     const bool program = cmd == cmdProgram;
-    std::uint16_t cycles = QkGetOpt16(options, kOptPgmCycle);
     if (program) {
         m_Window.ShowControl(idProgram, false);
-        options.Set(kOptPgmCycle, ++cycles);
+        stats.Begin();
         view->Refresh();
     }
     SetIdle(false);
     SetAction(cmd);
-    bool succeeded = false;
+    bool succeeded = false, aborted = false;
     unsigned short checksum = 0;
     try {
         switch (cmd) {
@@ -568,18 +672,20 @@ void clQk51Main::RunOperation(int cmd)
         default:
             break;
         }
-        succeeded = true;
-        SetAction(actSucceeded);
-        if (program)
-            options.Set(kOptSuccess, static_cast<std::uint16_t>(cycles - QkGetOpt16(options, kOptFailure)));
+        // A programmer that is updating its firmware did not carry the order out.
+        succeeded = !m_Service.Comm().IsFirmwareUpdating();
+        SetAction(succeeded ? actSucceeded : actError);
+        if (program && succeeded)
+            stats.Succeeded();
     } catch (const clXAbort&) {
+        aborted = true;
         SetAction(actAborted);
     } catch (const clQKCommExpt&) {
         SetAction(actError);
-        Reconnect();
+        ConnectAgain();
     } catch (const clQKTargetErr&) {
         SetAction(actError);
-        Reconnect();
+        ConnectAgain();
     } catch (const clQKTargetPwrUp&) {
         SetAction(actError);
         m_Window.PostConnect(m_iPort);
@@ -589,10 +695,10 @@ void clQk51Main::RunOperation(int cmd)
         // A fault of the line or of the protocol below the programmer's
         // own replies: reported by the library, shown as an error.
         SetAction(actError);
-        Reconnect();
+        ConnectAgain();
     }
     if (program && !succeeded)
-        options.Set(kOptFailure, static_cast<std::uint16_t>(QkGetOpt16(options, kOptFailure) + 1));
+        stats.Failed();
     if (program || cmd == cmdRead)
         m_bProjectChanged = true;
     SetIdle(true);
@@ -600,7 +706,9 @@ void clQk51Main::RunOperation(int cmd)
     SetAction(actIdle);
     m_Window.ShowControl(idProgram, true);
     view->Refresh();
-    ReadStatus();
+    // The user asked to stop: nothing more goes to the programmer.
+    if (!aborted)
+        ReadStatus();
     m_Window.FocusControl(button);
     if (cmd == cmdChkSum && succeeded)
         QkAppErrMngr() << clQkChkSumVal(m_Window.GetWindowId(), checksum);
@@ -613,6 +721,7 @@ void clQk51Main::OnConnect(int port, bool first)
     if (!m_bStarted || m_bClosing || !m_bIdle)
         return;
     clQkSrvcComm& comm = m_Service.Comm();
+    m_Robot.Reconnected();
     SetIdle(false);
     m_Window.SetStatus(m_Window.GetStatus(), kColourBlack);
     const clQkPortTable& table = m_Service.Ports();
@@ -629,6 +738,7 @@ void clQk51Main::OnConnect(int port, bool first)
         m_iPort = port < 0 ? 0 : port;
     }
     m_bLinked = comm.GetProtocol() == 1;
+    ShowLinkProblem(port);
     SetIdle(true);
     // Synchronising ends on its own result ("Ready", or "Aborted" when a
     // close request stopped it).
@@ -737,7 +847,7 @@ clSaveDialogSpec clQk51Main::SaveSpec()
 void clQk51Main::OnOpen()
 {
     clSpcBaseDlg* view = CurrentView();
-    if (m_bClosing || !m_bIdle || view == nullptr || !view->IsOpAllowed(cmdOpen))
+    if (m_bClosing || !m_bIdle || m_Robot.IsActive() || view == nullptr || !view->IsOpAllowed(cmdOpen))
         return;
     SetIdle(false);
     SetAction(actLoadFile);
@@ -776,7 +886,7 @@ void clQk51Main::LoadProjectFromDialog(const std::string& path)
 void clQk51Main::OnSave()
 {
     clSpcBaseDlg* view = CurrentView();
-    if (m_bClosing || !m_bIdle || view == nullptr || !view->IsOpAllowed(cmdSave))
+    if (m_bClosing || !m_bIdle || m_Robot.IsActive() || view == nullptr || !view->IsOpAllowed(cmdSave))
         return;
     SetIdle(false);
     SetAction(actSaving);
@@ -813,7 +923,7 @@ void clQk51Main::SaveProject(const clSaveChoice& choice)
 void clQk51Main::OnMemory()
 {
     clSpcBaseDlg* view = CurrentView();
-    if (m_bClosing || !m_bIdle || view == nullptr || !view->IsOpAllowed(cmdMemory))
+    if (m_bClosing || !m_bIdle || m_Robot.IsActive() || view == nullptr || !view->IsOpAllowed(cmdMemory))
         return;
     SetIdle(false);
     view->OpenDump();
@@ -826,7 +936,241 @@ void clQk51Main::OnSettings()
 {
     if (m_bClosing || !m_bIdle)
         return;
-    m_Window.OpenSettings();
+    const clSettingInput input = SettingInput();
+    const clSettingResult result = m_Window.RunSettings(input);
+    m_bConnectPosted = false;
+    if (result.accepted)
+        QkApplySettings(input, result, m_Service.Options(), *this);
+    else
+        QkApplyCancelled(result, *this);
+    // In robot mode "&Ok" is the user's reconnection. Another port chosen
+    // while a programmer answers is connected to as well: the window would
+    // otherwise name a port it does not use.
+    if (result.accepted && !m_bConnectPosted && (m_Robot.IsActive() || result.port != -1))
+        PostConnect(m_iPort);
+    RefreshButtons();
+}
+
+// Production use.
+
+bool clQk51Main::SendRange(clSpcBaseDlg& view)
+{
+    try {
+        view.SendRange();
+        return true;
+    } catch (const clBscExpt&) {
+        // The communication library said what went wrong.
+        SetAction(actError);
+        ConnectAgain();
+        SetAction(actIdle);
+        RefreshButtons();
+        return false;
+    }
+}
+
+void clQk51Main::OnRobot()
+{
+    clSpcBaseDlg* view = CurrentView();
+    if (m_bClosing || !m_bIdle || m_Robot.IsActive() || view == nullptr || !view->IsOpAllowed(cmdChkSum) ||
+        !HasProgrammer())
+        return;
+    // The programmer runs the cycle over the range it holds.
+    if (!view->PrepareOperation() || !SendRange(*view))
+        return;
+    m_Robot.Run(*m_pModeHost);
+}
+
+void clQk51Main::OnFlash()
+{
+    if (!m_bFlash)
+        return;
+    clSpcBaseDlg* view = CurrentView();
+    if (m_bClosing || !m_bIdle || m_Robot.IsActive() || view == nullptr || !view->IsOpAllowed(cmdFlash) ||
+        !HasProgrammer())
+        return;
+    // The project stored in the programmer holds the range it has.
+    if (!view->PrepareOperation() || !SendRange(*view))
+        return;
+    QkRunFlash(m_bFlash, *m_pModeHost);
+}
+
+void clQk51Main::ToggleIgnoreStartStop(std::int64_t nowMs)
+{
+    if (m_bClosing || !m_bIdle)
+        return;
+    m_bIgnoreStartStop = !m_bIgnoreStartStop;
+    m_bSettingsChanged = true;
+    m_Window.CheckMenuItem(idMenuIgnoreStartStop, m_bIgnoreStartStop);
+    // The first poll comes 500 ms later.
+    if (!m_bIgnoreStartStop)
+        m_Poll.Restart(nowMs);
+}
+
+bool clQk51Main::PollStartButton(std::int64_t nowMs)
+{
+    // A programmer in robot mode answers nothing but its own mode.
+    if (!m_bStarted || m_bClosing || m_Robot.IsActive())
+        return false;
+    clQkSrvcComm& comm = m_Service.Comm();
+    const clStartPoll::clWindowState state{m_bIgnoreStartStop, comm.IsCommExist() != 0, m_iAction, m_bIdle};
+    return m_Poll.Run(state, [&comm](QK_STATUS& status) { comm.GetStatusSeq(status); }, nowMs);
+}
+
+clSettingInput clQk51Main::SettingInput()
+{
+    clSettingInput input;
+    input.db = &m_Service.Db();
+    input.settings = &m_Service.Settings();
+    input.comm = &m_Service.Comm();
+    input.sounds = m_Service.Sounds();
+    input.device = m_usDevice;
+    input.port = m_iPort;
+    input.lastCom = m_Service.Ports().lastCom;
+    input.flyOver = m_bFlyOver;
+    input.mute = m_bMute;
+    input.autoOptions = QkReadAutoOptions(m_Service.Options());
+    input.flash = m_bFlash;
+    input.ignoreStartStop = m_bIgnoreStartStop;
+    input.frequency = m_sFrequency;
+    input.showFrequency = m_Service.Switches().IsSet(qkpsw::kIsFreq) != 0;
+    input.admin = m_Service.Switches().IsSet(qkpsw::kForceBootUpdate) != 0;
+    input.software = std::string("QK-JTAG ") + QK_VERSION_TEXT;
+    return input;
+}
+
+// Applying the settings dialog.
+
+void clQk51Main::ShowReady()
+{
+    m_Window.SetStatus("Ready", kColourGreen);
+}
+
+void clQk51Main::Reconnect()
+{
+    SetAction(actError);
+    ConnectAgain();
+    // The action routine would keep "Error" on the status line (and the next
+    // operation would lose its abort button): a connection that came back is
+    // no error.
+    if (HasProgrammer())
+        m_iAction = actIdle;
+    SetAction(actIdle);
+}
+
+void clQk51Main::SetFrequency(const std::string& text)
+{
+    m_sFrequency = text;
+    m_Service.Comm().SetFrequency(m_sFrequency.c_str());
+}
+
+void clQk51Main::SetSounds(const clQkActList& sounds)
+{
+    m_Service.Sounds() = sounds;
+}
+
+void clQk51Main::SetIgnoreStartStop(bool on)
+{
+    if (on == m_bIgnoreStartStop)
+        return;
+    m_bIgnoreStartStop = on;
+    m_bSettingsChanged = true;
+    m_Window.CheckMenuItem(idMenuIgnoreStartStop, on);
+    if (!on)
+        m_Poll.Restart(QkNowMs());
+}
+
+void clQk51Main::SetFlash(bool on)
+{
+    m_bFlash = on;
+    m_Window.ShowControl(idFlash, on);
+    RefreshButtons();
+}
+
+bool clQk51Main::HasProtocol()
+{
+    // A programmer in robot mode is not the host's until it is connected again.
+    return HasProgrammer() && !m_Robot.IsActive();
+}
+
+void clQk51Main::PostConnect(int port)
+{
+    m_bConnectPosted = true;
+    m_Window.PostConnect(port);
+}
+
+void clQk51Main::SelectDevice(unsigned short chipId)
+{
+    if (SelectDevice(chipId, true) && m_Service.Comm().GetProtocol() == 1)
+        Synchronize();
+}
+
+void clQk51Main::Refresh()
+{
+    for (const auto& view : m_Views)
+        view->Refresh();
+    RefreshButtons();
+    RefreshInfo();
+    RefreshFileText();
+}
+
+void clQk51Main::BuildUpdateImage()
+{
+    clSpcBaseDlg* view = CurrentView();
+    const unsigned long window = m_Window.GetWindowId();
+    const auto tell = [&](const std::string& text) {
+        QkAppErrMngr() << clQk51Err(window, text, erTypeError, erOptOk);
+    };
+    if (view == nullptr || view->GetBuffer() == nullptr || view->GetSpaceIndex() < 1) {
+        tell("The device update image needs a space buffer.");
+        return;
+    }
+    clQKHugeBuffer& buffer = *view->GetBuffer();
+    clStandAloneParams params;
+    unsigned short deviceId = 0;
+    try {
+        const clDBChip chip = m_Service.Db().GetChip(m_usDevice);
+        if (std::string(chip.GetName()).rfind("PCD807", 0) != 0) {
+            tell("The device update image is made for the PCD807xx devices only.");
+            return;
+        }
+        params = QkStandAloneParams(chip, buffer, QkReadAutoOptions(m_Service.Options()), m_sDescription);
+        deviceId = chip.GetDeviceID();
+    } catch (const clBscExpt&) {
+        return;
+    }
+    const std::string tempFolder = fs::path(m_sProjectPath).parent_path().string();
+    const std::string programFolder = QkProgramFolder();
+    const clUpdateFamily family = QkUpdateFamily(deviceId);
+    SetIdle(false);
+    clUpdateResult result;
+    bool lineKept = true;
+    try {
+        result = QkBuildUpdateImage(programFolder, tempFolder, family, params, buffer, [this](const char* text) {
+            m_Window.SetStatus(text, kColourBlack);
+            m_Window.PumpMessages();
+        });
+    } catch (const clBscExpt&) {
+        // The image is in the buffer; the programmer did not take all of it
+        // (the communication library said why).
+        result.ok = true;
+        result.applicationFile = (fs::path(programFolder) / family.folder / family.application).string();
+        lineKept = false;
+    }
+    SetIdle(true);
+    if (!result.ok) {
+        ShowReady();
+        tell(result.error);
+        return;
+    }
+    QkRecordUpdateImage(m_Service.Options(), view->GetSpaceIndex(), result.applicationFile);
+    view->SetCmdAddresses(0, kUpdateImageSize - 1);
+    view->MarkDataChanged();
+    view->Refresh();
+    if (!lineKept)
+        LineFailed();
+    RefreshInfo();
+    RefreshFileText();
+    ShowReady();
 }
 
 void clQk51Main::OnTabChanged(int index)
@@ -892,11 +1236,36 @@ bool clQk51Main::QueryClose()
     }
     if (Ask(kMsgQuit, erTypeNote, erOptOk | erOptCancel) != erIdOk)
         return false;
+    return Close();
+}
+
+bool clQk51Main::Close()
+{
+    // Their last view settings go into the project that may be saved now.
+    m_Window.CloseDumpWindows();
     if (!CanClose())
         return false;
     m_bClosing = true;
     WriteSettings();
     return true;
+}
+
+bool clQk51Main::CheckFirmwareUpdate()
+{
+    if (!m_Service.Comm().IsFirmwareUpdating())
+        return false;
+    if (m_iAction != actError && m_Window.GetStatus() != "Error") {
+        SetAction(actError);
+        SetAction(actIdle);
+    }
+    return true;
+}
+
+bool clQk51Main::CloseForUpdate()
+{
+    if (!m_bIdle || m_bClosing)
+        return false;
+    return Close();
 }
 
 void clQk51Main::WriteSettings()

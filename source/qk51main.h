@@ -18,6 +18,7 @@
 #include "source/qkservice.h"
 #include "source/savelist.h"
 #include "source/qk51text.h"
+#include "source/setting.h"
 #include "source/spcdlg.h"
 
 // Controls of the main window.
@@ -81,7 +82,15 @@ enum : int {
     indConnected = 2,
 };
 
+// Items of the window menu.
+enum : int {
+    idMenuIgnoreStartStop = 133,
+};
+
 inline constexpr int kStartupScreenMs = 2000;
+
+// The tick count of the start-button poll, in milliseconds.
+std::int64_t QkNowMs();
 
 // What the load dialog offers: the view's file types and whether the note
 // about clipping applies.
@@ -126,6 +135,8 @@ public:
     virtual void SetViewsEnabled(bool enabled) = 0;
     virtual void ResetGauge() = 0;
     virtual void ShowIndicator(int picture, const std::string& port) = 0;
+    // Why no programmer could be reached ("" once one is).
+    virtual void ShowLinkProblem(const std::string& text) = 0;
     virtual void FocusControl(int id) = 0;
     virtual void Repaint() = 0;
     // One tab per view, in order; the first becomes current.
@@ -135,13 +146,24 @@ public:
     virtual void PostConnect(int port) = 0;
     // Kind 1 beeps, kind 2 plays the wave file without waiting.
     virtual void PlaySound(const clSndActInfo& sound) = 0;
-    // Waits while the window stays alive.
+    // Waits while the window stays alive; a request to stop the running
+    // operation (a close request) ends the wait at once.
     virtual void WaitMs(int ms) = 0;
     // Lets pending window events run.
     virtual void PumpMessages() = 0;
     virtual void ShowTipOfDay() = 0;
+    // The dump editor of a view's space (the one already open comes to the front).
     virtual void OpenDumpWindow(clSpcBaseDlg& view) = 0;
-    virtual void OpenSettings() = 0;
+    // Dump editors hold the space buffers and their options: they close
+    // before the spaces are rebuilt or replaced and before the program ends.
+    virtual void CloseDumpWindows() = 0;
+    // The project was saved or loaded: what the open dump editors changed is
+    // in it now.
+    virtual void ClearDumpChanges() = 0;
+    // The check mark of a window menu item ("Ignore Start Stop").
+    virtual void CheckMenuItem(int id, bool checked) = 0;
+    // The settings dialog: what it hands back once it has closed.
+    virtual clSettingResult RunSettings(const clSettingInput& input) = 0;
     virtual std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSpec& spec) = 0;
     virtual std::optional<clSaveChoice> AskSaveFile(const clSaveDialogSpec& spec) = 0;
     virtual clProgressSink* Gauge() = 0;
@@ -155,7 +177,9 @@ public:
     virtual void SetText(const std::string& text) = 0;
 };
 
-class clQk51Main : public clSpcOwner {
+class clQk51ModeHost;
+
+class clQk51Main : public clSpcOwner, public clSettingTarget {
 public:
     clQk51Main(clService& service, clQk51Window& window);
     ~clQk51Main() override;
@@ -171,13 +195,31 @@ public:
     void OnSave();
     void OnMemory();
     void OnSettings();
+    // "&Robot": the programmer runs on its own until the user connects again.
+    void OnRobot();
+    // "&Flash": the project into the programmer; nothing while the flag is off.
+    void OnFlash();
+    // Window menu item 133.
+    void ToggleIgnoreStartStop(std::int64_t nowMs);
+    // One idle pass: polls the programmer's start button when it is due;
+    // true when it was pressed ("&Program" is to be posted).
+    bool PollStartButton(std::int64_t nowMs);
     void OnTabChanged(int index);
     // User messages 100 (first false) and 102 (first true).
     void OnConnect(int port, bool first);
     // User message 136: an error dialog of this type is shown.
     void OnErrorShown(int type);
+    // The dump editor of a space changed its bytes (data) or its view settings.
+    void OnDumpChanged(int space, bool data);
     // The exit sequence: true when the window may close.
     bool QueryClose();
+    // The programmer answered that it is updating its firmware (reply code
+    // 5): the order that drew it was not carried out, so the status line
+    // shows "Error"; true when the program is to close.
+    bool CheckFirmwareUpdate();
+    // The exit sequence without the quit question (the program closes on its
+    // own); a changed project may still be saved. True when the window may close.
+    bool CloseForUpdate();
     // The frame's position, written when the program closes.
     void SavePosition(int x, int y);
 
@@ -210,14 +252,18 @@ public:
     bool IsFlyOver() const { return m_bFlyOver; }
     bool IsIgnoreStartStop() const { return m_bIgnoreStartStop; }
     bool IsFlashAllowed() const { return m_bFlash; }
+    bool IsRobotActive() const { return m_Robot.IsActive(); }
+    const std::string& GetFrequency() const { return m_sFrequency; }
     const std::string& GetDescription() const { return m_sDescription; }
     const std::string& GetProjectPath() const { return m_sProjectPath; }
     std::vector<clSpcBaseDlg*> Views() const;
     clSpcBaseDlg* CurrentView() const;
     int CurrentIndex() const { return m_iCurrent; }
 
-    // The action code routine and busy/idle (public for the window's robot
-    // and flash commands to come).
+    // What the settings dialog opens with.
+    clSettingInput SettingInput();
+
+    // The action code routine and busy/idle.
     void SetAction(int action);
     void SetIdle(bool idle);
     void PlayAction(int action);
@@ -231,6 +277,7 @@ public:
 
     // clSpcOwner
     clService& Service() override { return m_Service; }
+    // Raises clXAbort when a close request came before or during the wait.
     void WaitDelay() override;
     void InfoChanged() override;
     void FileChanged() override;
@@ -238,13 +285,45 @@ public:
     void OpenDumpWindow(clSpcBaseDlg& view) override;
     clProgressSink* Gauge() override { return m_Window.Gauge(); }
 
+    // clSettingTarget: applying the settings dialog.
+    void ShowReady() override;
+    // Action 13 while the connection is made again; "Ready" when it is back.
+    void Reconnect() override;
+    void SetFrequency(const std::string& text) override;
+    void SetMute(bool mute) override { m_bMute = mute; }
+    void SetSounds(const clQkActList& sounds) override;
+    void SetFlyOver(bool flyOver) override { m_bFlyOver = flyOver; }
+    void MarkProjectChanged() override { m_bProjectChanged = true; }
+    void SetIgnoreStartStop(bool on) override;
+    void SetFlash(bool on) override;
+    // SetPort above.
+    bool HasProtocol() override;
+    void PostConnect(int port) override;
+    // A device chosen in the dialog: set up, then synchronised when a
+    // programmer is there.
+    void SelectDevice(unsigned short chipId) override;
+    void Refresh() override;
+    void ApplyButtonStyle(bool flyOver) override { m_Window.ApplyButtonStyle(flyOver); }
+    void BuildUpdateImage() override;
+
 private:
+    friend class clQk51ModeHost;
+
     int Ask(unsigned short message, ERR_TYPE type, unsigned char buttons);
+    // The view's range in the programmer before robot mode or "&Flash"; false
+    // when the line failed.
+    bool SendRange(clSpcBaseDlg& view);
     void ReadStatus();
-    void Reconnect();
+    // Connects again at the current port with the device (after a failure).
+    void ConnectAgain();
+    // After a connection attempt at port: why it failed, in words, beside
+    // the library's "Cannot connect ..." (which stays as it is).
+    void ShowLinkProblem(int port);
     void WriteSettings();
     // The project save prompt: false keeps the window open.
     bool CanClose();
+    // After the quit question: the dump editors, the project, the settings.
+    bool Close();
     void ShowProject();
     void LoadProjectFromDialog(const std::string& path);
     void SaveProject(const clSaveChoice& choice);
@@ -281,4 +360,9 @@ private:
     bool m_bLinked = false;
     bool m_bSyncRetried = false;
     int m_iSavePosition = 0; // the save list position chosen last
+    std::string m_sFrequency = kDefaultFrequency;
+    clRobotMode m_Robot;
+    clStartPoll m_Poll;
+    std::unique_ptr<clQk51ModeHost> m_pModeHost;
+    bool m_bConnectPosted = false; // by applying the settings dialog
 };

@@ -160,11 +160,14 @@ public:
     bool IsSettingsChanged() const { return m_bSettingsChanged; }
     void ClearModified() { m_bDataChanged = m_bSettingsChanged = false; }
     void MarkDataChanged() { m_bDataChanged = true; }
+    void MarkSettingsChanged() { m_bSettingsChanged = true; }
 
     // Whether the programmer can work on this view's space: the programmer
     // holds the data space only; the demo protocol moves no data and takes
     // any space.
     bool ReachesProgrammer();
+    // Connects when needed and puts the view's range in the programmer.
+    void SendRange();
 
 protected:
     clService& Service() { return m_Owner.Service(); }
@@ -178,8 +181,6 @@ protected:
     void SetFileOption(const std::string& name, std::uint8_t type);
     bool IsDeviceErasable();
     bool IsDeviceSigChk();
-    // Connects when needed and puts the view's range in the programmer.
-    void SendRange();
     // The automatic steps and the program of a data or OSD space.
     void ProgramSteps(bool logCycle);
 

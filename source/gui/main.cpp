@@ -29,7 +29,7 @@ constexpr const char kHelp[] =
     "  /Demo         the demo protocol: no programmer, nothing reaches a device\n"
     "  /FREQ         the crystal-frequency field in the settings dialog\n"
     "  /TDELAY:MS    the delay the space operations wait (1000 ms)\n"
-    "  /ADMIN        accepted; the program does not use it\n"
+    "  /ADMIN        the maker's options in the settings dialog\n"
     "\n"
     "The communication library's switches: /NOVFY, /NOFST, /COMMLOG,\n"
     "/COMMLOG:PATH (the communication log), /IGNOREADP, /QUICKPULSE, /FPGM:,\n"

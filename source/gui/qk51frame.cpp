@@ -17,9 +17,11 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "source/gui/dump/dumpclient.h"
+#include "source/gui/dump/dumpwin.h"
 #include "source/gui/filedlgs.h"
 #include "source/gui/helpwnd.h"
-#include "source/gui/placeholder.h"
+#include "source/gui/settings/settingdlg.h"
 #include "source/gui/qtui.h"
 #include "source/gui/spcpages.h"
 #include "source/gui/startupdlg.h"
@@ -31,6 +33,7 @@ constexpr QSize kButtonSize(128, 30);
 
 // The window menu's items (the desktop's own window menu cannot take them).
 enum : int {
+    idMenuIgnore = 1000 + idMenuIgnoreStartStop, // beside the "&Flash" button's 133
     idHelpContents = 131,
     idKeywordSearch = 130,
     idUsingHelp = 129,
@@ -67,7 +70,9 @@ TQk51FrameWindow::TQk51FrameWindow(int argc, const char* const* argv, const std:
 TQk51FrameWindow::~TQk51FrameWindow()
 {
     QkQtUi().UnregisterWindow(kWindowId);
-    // The pages go before the views they show and the buffers the views hold.
+    // The dump editors and the pages go before the views they show and the
+    // buffers the views hold.
+    CloseDumpWindows();
     BuildTabs({});
     Comm().SetGauge(nullptr);
     QkAppErrMngr().CloseErrMngr();
@@ -92,6 +97,14 @@ void TQk51FrameWindow::BuildControls()
 {
     auto* central = new QWidget(this);
     setCentralWidget(central);
+
+    // Item 133 with its check mark: the programmer's start and stop buttons.
+    auto* programmer = menuBar()->addMenu("&Programmer");
+    m_pIgnoreAction = programmer->addAction("Ignore Start Stop");
+    m_pIgnoreAction->setObjectName(QString("menu%1").arg(idMenuIgnoreStartStop));
+    m_pIgnoreAction->setCheckable(true);
+    m_pIgnoreAction->setChecked(true);
+    connect(m_pIgnoreAction, &QAction::triggered, this, [this] { Command(idMenuIgnore); });
 
     auto* help = menuBar()->addMenu("&Help");
     const std::pair<int, const char*> items[] = {
@@ -156,6 +169,12 @@ void TQk51FrameWindow::BuildControls()
     m_pPort->setAlignment(Qt::AlignHCenter);
     m_pPort->setStyleSheet("color: #4a5a70;");
     m_pPort->setFixedWidth(150);
+    // Robot mode hides the indicator; the header keeps its place.
+    for (QWidget* widget : {static_cast<QWidget*>(m_pIndicator), static_cast<QWidget*>(m_pPort)}) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+    }
     link->addWidget(m_pIndicator, 0, Qt::AlignHCenter);
     link->addWidget(m_pPort);
     header->addLayout(link);
@@ -215,6 +234,16 @@ void TQk51FrameWindow::BuildControls()
     statusRow->addWidget(m_pStatus);
     statusRow->addWidget(m_pGauge, 1);
     left->addLayout(statusRow);
+    // Why no programmer answers: two lines kept free for it.
+    m_pLinkProblem = new QLabel(central);
+    m_pLinkProblem->setObjectName("linkProblem");
+    m_pLinkProblem->setTextFormat(Qt::PlainText);
+    m_pLinkProblem->setWordWrap(true);
+    m_pLinkProblem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_pLinkProblem->setStyleSheet("color: #a02020;");
+    m_pLinkProblem->setFixedHeight(2 * QFontMetrics(m_pLinkProblem->font()).lineSpacing() + 2);
+    m_pLinkProblem->setMinimumWidth(200);
+    left->addWidget(m_pLinkProblem);
 
     auto* right = new QVBoxLayout;
     right->setSpacing(6);
@@ -289,6 +318,31 @@ void TQk51FrameWindow::StartUp()
     show();
     // User message 102: the first connection once the window is up.
     QTimer::singleShot(0, this, [this] { Connect(m_Main.GetPort(), true); });
+    // Idle passes: a timer, so that waiting for the start button never spins.
+    m_pIdleTimer = new QTimer(this);
+    m_pIdleTimer->setInterval(100);
+    connect(m_pIdleTimer, &QTimer::timeout, this, &TQk51FrameWindow::OnIdle);
+    m_pIdleTimer->start();
+}
+
+void TQk51FrameWindow::OnIdle()
+{
+    bool updating = false;
+    Guarded([&] { updating = m_Main.IsIdle() && m_Main.CheckFirmwareUpdate(); });
+    if (updating) {
+        // What a reply code 5 announced: the program closes on its own.
+        if (!m_bUpdateClose) {
+            m_bUpdateClose = true;
+            QTimer::singleShot(0, this, &QWidget::close);
+        }
+        return;
+    }
+    bool pressed = false;
+    Guarded([&] { pressed = m_Main.PollStartButton(QkNowMs()); });
+    // Posted: it runs through the command path as a click would, never
+    // inside the poll.
+    if (pressed)
+        QTimer::singleShot(0, this, [this] { Command(idProgram); });
 }
 
 void TQk51FrameWindow::Fatal()
@@ -316,6 +370,7 @@ void TQk51FrameWindow::Connect(int port, bool first)
         return;
     }
     Guarded([&] { m_Main.OnConnect(port, first); });
+    RepaintDumps();
 }
 
 void TQk51FrameWindow::Command(int id)
@@ -356,6 +411,15 @@ void TQk51FrameWindow::Command(int id)
         case idErase:
             m_Main.RunOperation(cmdErase);
             break;
+        case idRobot:
+            m_Main.OnRobot();
+            break;
+        case idFlash:
+            m_Main.OnFlash();
+            break;
+        case idMenuIgnore:
+            m_Main.ToggleIgnoreStartStop(QkNowMs());
+            break;
         case 9: // F1
             if (clSpcBaseDlg* view = m_Main.CurrentView())
                 ShowHelp(view->GetHelpContext());
@@ -376,9 +440,10 @@ void TQk51FrameWindow::Command(int id)
             ShowTipOfDay();
             break;
         default:
-            break; // "&Robot" and "&Flash" come with the robot and flash modes
+            break;
         }
     });
+    RepaintDumps();
 }
 
 void TQk51FrameWindow::ShowHelp(const QString& topic)
@@ -400,6 +465,8 @@ void TQk51FrameWindow::closeEvent(QCloseEvent* event)
     }
     if (!m_Main.IsIdle()) {
         m_Main.QueryClose(); // only stops the operation
+        if (m_pWait != nullptr)
+            m_pWait->quit(); // a wait between its steps ends at once
         event->ignore();
         return;
     }
@@ -410,9 +477,11 @@ void TQk51FrameWindow::closeEvent(QCloseEvent* event)
         return;
     }
     ++m_iDepth;
-    const bool quit = m_Main.QueryClose();
+    const bool quit = m_bUpdateClose ? m_Main.CloseForUpdate() : m_Main.QueryClose();
     --m_iDepth;
     if (!quit) {
+        // Kept open by the user's answer (the project's save dialog cancelled);
+        // the close box then closes without the quit question.
         event->ignore();
         return;
     }
@@ -463,7 +532,10 @@ void TQk51FrameWindow::SetText(int id, const std::string& text)
 
 void TQk51FrameWindow::ShowControl(int id, bool shown)
 {
-    if (QAbstractButton* button = Button(id))
+    if (id == idIndicator) {
+        m_pIndicator->setVisible(shown);
+        m_pPort->setVisible(shown);
+    } else if (QAbstractButton* button = Button(id))
         button->setVisible(shown);
     else if (QLabel* label = Text(id))
         label->setVisible(shown);
@@ -489,11 +561,22 @@ void TQk51FrameWindow::PlaceAbortOver(int id)
 void TQk51FrameWindow::SetFrameBusy(bool busy)
 {
     m_pTipAction->setEnabled(!busy);
+    m_pIgnoreAction->setEnabled(!busy);
+}
+
+void TQk51FrameWindow::CheckMenuItem(int id, bool checked)
+{
+    if (id == idMenuIgnoreStartStop)
+        m_pIgnoreAction->setChecked(checked);
 }
 
 void TQk51FrameWindow::SetViewsEnabled(bool enabled)
 {
     m_pTabs->setEnabled(enabled);
+    // Nothing may be typed through to the programmer while an operation runs.
+    for (const clOpenDump& dump : m_Dumps)
+        if (dump.window)
+            dump.window->setEnabled(enabled);
 }
 
 void TQk51FrameWindow::ResetGauge()
@@ -513,6 +596,12 @@ void TQk51FrameWindow::ShowIndicator(int picture, const std::string& port)
         m_iIndicator = picture;
     }
     m_pPort->setText(QString::fromStdString(port));
+}
+
+void TQk51FrameWindow::ShowLinkProblem(const std::string& text)
+{
+    m_pLinkProblem->setText(QString::fromStdString(text));
+    m_pLinkProblem->setToolTip(m_pLinkProblem->text());
 }
 
 void TQk51FrameWindow::FocusControl(int id)
@@ -566,7 +655,10 @@ void TQk51FrameWindow::WaitMs(int ms)
 {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    QEventLoop* outer = m_pWait;
+    m_pWait = &loop;
     loop.exec();
+    m_pWait = outer;
 }
 
 void TQk51FrameWindow::PumpMessages()
@@ -586,23 +678,65 @@ void TQk51FrameWindow::ShowTipOfDay()
 // The one place the dump editor of a view opens.
 void TQk51FrameWindow::OpenDumpWindow(clSpcBaseDlg& view)
 {
-    const QString name = view.GetBuffer() != nullptr ? view.GetBuffer()->GetName() : "";
-    TPlaceholderDlg placeholder(this, "Dump - " + name,
-                                "The memory editor of the " + name +
-                                    " space comes with the next version of the program: a hex dump of the "
-                                    "buffer with find, replace, fill, go to and the clipboard, every change "
-                                    "written through to the programmer.");
-    placeholder.exec();
+    const int space = view.GetSpaceIndex();
+    clQKHugeBuffer* buffer = view.GetBuffer();
+    if (buffer == nullptr || space < 1 || space > kSpaceCount)
+        return;
+    std::erase_if(m_Dumps, [](const clOpenDump& dump) { return dump.window.isNull(); });
+    // One editor per space: a second one would not see the first one's typing.
+    for (const clOpenDump& dump : m_Dumps)
+        if (dump.space == space) {
+            dump.window->raise();
+            dump.window->activateWindow();
+            return;
+        }
+    clDumpWindow* window = QkOpenDumpWindow(*buffer, *Catalogue().dumpOptions[static_cast<std::size_t>(space)],
+                                            QkAppErrMngr(), this);
+    connect(window, &clDumpWindow::dataChanged, this, [this, space] { m_Main.OnDumpChanged(space, true); });
+    connect(window, &clDumpWindow::optionsChanged, this, [this, space] { m_Main.OnDumpChanged(space, false); });
+    m_Dumps.push_back({window, space});
 }
 
-void TQk51FrameWindow::OpenSettings()
+void TQk51FrameWindow::CloseDumpWindows()
 {
-    TPlaceholderDlg placeholder(this, "Settings",
-                                "The settings dialog comes with the next version of the program: the device "
-                                "list with its filter and history, the communication port, the automatic "
-                                "options, the button style, the action sounds and the About page with the "
-                                "versions of the software, the programmer and the device database.");
-    placeholder.exec();
+    std::vector<clOpenDump> dumps;
+    dumps.swap(m_Dumps);
+    for (const clOpenDump& dump : dumps) {
+        if (dump.window.isNull())
+            continue;
+        // Closing stores the editor's view settings; the window must be gone
+        // before its buffer changes.
+        dump.window->close();
+        delete dump.window.data();
+    }
+}
+
+void TQk51FrameWindow::ClearDumpChanges()
+{
+    for (const clOpenDump& dump : m_Dumps)
+        if (dump.window)
+            dump.window->ClearChanged();
+}
+
+void TQk51FrameWindow::RepaintDumps()
+{
+    for (const clOpenDump& dump : m_Dumps)
+        if (dump.window)
+            dump.window->Client().viewport()->update();
+}
+
+std::vector<clDumpWindow*> TQk51FrameWindow::DumpWindows() const
+{
+    std::vector<clDumpWindow*> windows;
+    for (const clOpenDump& dump : m_Dumps)
+        if (dump.window)
+            windows.push_back(dump.window.data());
+    return windows;
+}
+
+clSettingResult TQk51FrameWindow::RunSettings(const clSettingInput& input)
+{
+    return QkRunSettingDlg(input, [this](const clSndActInfo& sound) { m_Sound.Play(sound); }, this);
 }
 
 std::optional<clLoadChoice> TQk51FrameWindow::AskLoadFile(const clLoadDialogSpec& spec)

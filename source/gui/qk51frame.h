@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <map>
 #include <memory>
 
@@ -14,10 +15,13 @@
 
 class QAbstractButton;
 class QAction;
+class QEventLoop;
 class QLabel;
 class QTabWidget;
+class QTimer;
 class QToolButton;
 class THelpWnd;
+class clDumpWindow;
 
 class TQk51FrameWindow : public QMainWindow, public clService, public clQk51Window {
     Q_OBJECT
@@ -43,6 +47,8 @@ public:
     int GetIndicator() const { return m_iIndicator; }
     QString GetPortText() const;
     THelpWnd* Help() const { return m_pHelp; }
+    // The dump editors open now.
+    std::vector<clDumpWindow*> DumpWindows() const;
     // Commands as the buttons and menu items give them.
     void Command(int id);
     void ShowHelp(const QString& topic);
@@ -59,6 +65,7 @@ public:
     void SetViewsEnabled(bool enabled) override;
     void ResetGauge() override;
     void ShowIndicator(int picture, const std::string& port) override;
+    void ShowLinkProblem(const std::string& text) override;
     void FocusControl(int id) override;
     void Repaint() override;
     void BuildTabs(const std::vector<clSpcBaseDlg*>& views) override;
@@ -69,7 +76,10 @@ public:
     void PumpMessages() override;
     void ShowTipOfDay() override;
     void OpenDumpWindow(clSpcBaseDlg& view) override;
-    void OpenSettings() override;
+    void CloseDumpWindows() override;
+    void ClearDumpChanges() override;
+    void CheckMenuItem(int id, bool checked) override;
+    clSettingResult RunSettings(const clSettingInput& input) override;
     std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSpec& spec) override;
     std::optional<clSaveChoice> AskSaveFile(const clSaveDialogSpec& spec) override;
     clProgressSink* Gauge() override { return m_pGauge; }
@@ -87,7 +97,15 @@ private:
     template <class F>
     void Guarded(F&& work);
     void Connect(int port, bool first);
+    // The open dump editors show the buffers as they are now.
+    void RepaintDumps();
+    // Idle time: the programmer's start button.
+    void OnIdle();
 
+    struct clOpenDump {
+        QPointer<clDumpWindow> window;
+        int space = 0;
+    };
     clQk51Main m_Main;
     std::map<int, QAbstractButton*> m_Buttons;
     std::map<int, QLabel*> m_Texts;
@@ -96,13 +114,19 @@ private:
     QLabel* m_pStatus = nullptr;
     QToolButton* m_pIndicator = nullptr;
     QLabel* m_pPort = nullptr;
+    QLabel* m_pLinkProblem = nullptr;
     QToolButton* m_pAbort = nullptr;
     QAction* m_pTipAction = nullptr;
+    QAction* m_pIgnoreAction = nullptr;
+    QTimer* m_pIdleTimer = nullptr;
+    QEventLoop* m_pWait = nullptr; // the running WaitMs
     THelpWnd* m_pHelp = nullptr;
     TQkSound m_Sound;
     std::vector<QWidget*> m_Pages;
+    std::vector<clOpenDump> m_Dumps;
     int m_iIndicator = -1;
     int m_iDepth = 0;
     bool m_bForceClose = false;
     bool m_bBuildingTabs = false;
+    bool m_bUpdateClose = false; // the programmer is updating its firmware: the program closes
 };

@@ -12,7 +12,7 @@
 
 #include "source/gui/errdlgqt.h"
 #include "source/gui/filedlgs.h"
-#include "source/gui/placeholder.h"
+#include "source/gui/settings/settingdlg.h"
 #include "source/gui/tipdlg.h"
 
 std::vector<std::vector<int>> QkReadFrames(const std::string& log)
@@ -126,10 +126,13 @@ void clDialogDriver::Poll()
                 onTip(*tip);
             else
                 tip->accept();
-        } else if (auto* placeholder = qobject_cast<TPlaceholderDlg*>(widget)) {
+        } else if (auto* settings = qobject_cast<clSettingDlg*>(widget)) {
             m_Handled << widget;
-            placeholders << placeholder->windowTitle();
-            placeholder->reject();
+            ++settingsDialogs;
+            if (onSettings)
+                onSettings(*settings);
+            else
+                settings->reject();
         } else if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->objectName() == "exceptionBox") {
             m_Handled << widget;
             ++guardBoxes;

@@ -14,6 +14,7 @@
 #include "source/gui/qk51frame.h"
 
 class clErrDlg;
+class clSettingDlg;
 class Tmp51OpenDlg;
 class Tmp51SaveDlg;
 class TTipDlg;
@@ -39,10 +40,12 @@ public:
     // Called before an error dialog is answered (a screenshot, say).
     std::function<void(clErrDlg&)> beforeAnswer;
     std::function<void(TTipDlg&)> onTip;
+    // Must close the settings dialog; by default "&Cancel".
+    std::function<void(clSettingDlg&)> onSettings;
 
     std::vector<clSeenDialog> errors;
     QStringList tips;        // the first tip text of each tip box
-    QStringList placeholders; // captions of the placeholder boxes
+    int settingsDialogs = 0;
     int guardBoxes = 0;
     QString guardText; // the last "Exception" box's text
 

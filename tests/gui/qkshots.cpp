@@ -1,6 +1,7 @@
 // Renders the README's pictures of qkprog: the main window connected to qksim
 // with a PCD80710 and data loaded, the same after a verify failure, the error
-// dialog of that failure, the Load File dialog and the tip box.
+// dialog of that failure, the Load File dialog, the tip box, and the window
+// that says why its port cannot be opened.
 // Usage: qkshots OUTPUT_FOLDER (run by scripts/screenshots.sh under Xvfb).
 #include <QAbstractButton>
 #include <QDialogButtonBox>
@@ -148,6 +149,19 @@ int main(int argc, char** argv)
         QTest::qWait(100);
     }
     sim.Stop();
+
+    // A port that leads to a plain file: the line under the status says so.
+    const std::string plain = temp.File("not-a-port.txt");
+    WriteText(plain, "not a port");
+    setenv("QKJTAG_COM2", plain.c_str(), 1);
+    {
+        clProgRun run({"/Com:2", "/TDELAY:0"}, temp.File("settings.ini"));
+        run.StartUp();
+        ok &= run.Frame().GetIndicator() == indNotConnected;
+        ok &= Save(run.Frame(), out + "/qkprog-offline.png");
+        run.Frame().close();
+        QTest::qWait(100);
+    }
     std::printf("%s\n", ok ? "all pictures written" : "some pictures are missing or wrong");
     return ok ? 0 : 1;
 }

@@ -1,13 +1,18 @@
 // Every device button of the data view against qksim: through to "Ready",
 // "Failed" after a cell goes bad, "Error" after the line drops (then the
-// reconnection), and "Aborted" when the window is closed meanwhile.
+// reconnection), "Aborted" when the window is closed meanwhile (during the
+// delay between the automatic steps too, with nothing sent after it), and
+// "Error" and the program closing when the programmer is updating its
+// firmware.
 #include <QAbstractButton>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
 
 #include "comm/comports.h"
+#include "source/qkopts.h"
 #include "tests/e2e/simproc.h"
 #include "tests/gui/guidriver.h"
 #include "tests/gui/guimain.h"
@@ -149,6 +154,77 @@ private slots:
         QVERIFY(!driver.SawError("Do you wish to quit"));
         QCOMPARE(Count(run, idStatFailure), QString("1"));
         QVERIFY(run.Frame().Button(idProgram)->isEnabled());
+    }
+
+    void closingDuringTheDelaySendsNothingMore()
+    {
+        QVERIFY2(StartSim({}), m_Sim.Error().c_str());
+        clDialogDriver driver;
+        clProgRun run({"/Com:7", "/TDELAY:8000"}, Settings());
+        run.StartUp();
+        run.Frame().Options().Set(kOptAutoBlkChk, std::uint16_t{1});
+        std::size_t framesAtClose = 0;
+        QTimer::singleShot(1500, [&] {
+            // Blank-checked, now waiting before it programs.
+            QVERIFY(run.Frame().Button(idCancel)->isVisible());
+            framesAtClose = QkReadFrames(Log()).size();
+            run.Frame().close();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        run.Click(idProgram);
+        QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(run.Status(), QString("Aborted"));
+        QVERIFY(run.Frame().isVisible());
+        QCOMPARE(Count(run, idStatFailure), QString("1"));
+        QTest::qWait(300);
+        const auto frames = QkReadFrames(Log());
+        QVERIFY(framesAtClose > 0);
+        QCOMPARE(frames.size(), framesAtClose);
+        bool blankChecked = false;
+        for (const auto& frame : frames) {
+            blankChecked = blankChecked || QkIsExecute(frame, 0x11);
+            QVERIFY(!QkIsExecute(frame, 0x10));
+        }
+        QVERIFY(blankChecked);
+    }
+
+    void aProgrammerUpdatingItsFirmwareEndsInErrorAndTheProgramCloses()
+    {
+        QVERIFY2(StartSim({"--fault", "reply=0x15:5"}), m_Sim.Error().c_str());
+        clDialogDriver driver;
+        clProgRun run({"/Com:7", "/TDELAY:0"}, Settings());
+        run.StartUp();
+        run.Click(idVerify);
+        // The verify was not carried out: no "Ready".
+        QCOMPARE(run.Status(), QString("Error"));
+        QVERIFY(!driver.errors.empty());
+        QCOMPARE(driver.errors[0].caption, QString("QK-JTAG Programmer"));
+        QCOMPARE(driver.errors[0].text, QString("Software is being updated. Wait until LCD displays 'RESTART "
+                                                "NEEDED'\n and then turn off QK-JTAG. The QK-JTAG software will be "
+                                                "closed automatically."));
+        // Then the program closes by itself, without the quit question.
+        QVERIFY(QkWaitFor([&] { return !run.Frame().isVisible(); }, 5000));
+        QVERIFY(!driver.SawError("Do you wish to quit"));
+        QVERIFY(run.Main().IsClosing());
+    }
+
+    void aChangedProjectIsOfferedBeforeTheUpdateClose()
+    {
+        QVERIFY2(StartSim({"--fault", "reply=0x10:5"}), m_Sim.Error().c_str());
+        clDialogDriver driver;
+        clProgRun run({"/Com:7", "/TDELAY:0"}, Settings());
+        run.StartUp();
+        driver.answerError = [](const clSeenDialog& seen) {
+            return seen.text.startsWith("Project has been changed") ? erIdNo : erIdOk;
+        };
+        run.Click(idProgram);
+        QCOMPARE(run.Status(), QString("Error"));
+        QCOMPARE(Count(run, idStatFailure), QString("1"));
+        QCOMPARE(Count(run, idStatSuccess), QString("0"));
+        QVERIFY(QkWaitFor([&] { return !run.Frame().isVisible(); }, 5000));
+        QVERIFY(driver.SawError("Project has been changed. Save before closing ?"));
+        QVERIFY(!driver.SawError("Do you wish to quit"));
     }
 };
 

@@ -1,6 +1,6 @@
 // Start-up and exit of qkprog: an empty settings file and no programmer, a
-// fixed port with qksim behind it, the demo switch, and the settings written
-// at exit.
+// fixed port with qksim behind it, a port that is a plain file and the line
+// that says so, the demo switch, and the settings written at exit.
 #include <QAbstractButton>
 #include <QLabel>
 #include <QTest>
@@ -112,6 +112,30 @@ private slots:
         QVERIFY2(writes >= 0x60000 / 55, qPrintable(QString::number(writes)));
     }
 
+    void aPortThatIsAPlainFileSaysWhy()
+    {
+        const std::string plain = m_pDir->File("plain.txt");
+        WriteText(plain, "not a port");
+        ComMapPort(6, plain);
+        clDialogDriver driver;
+        clProgRun run({"/Com:6"}, Settings());
+        run.StartUp();
+        QCOMPARE(driver.ErrorTexts(),
+                 QStringList{"Cannot connect with QK-JTAG programmer.\nEntering off line mode."});
+        QCOMPARE(run.Status(), QString("Ready"));
+        const QLabel* why = run.Frame().findChild<QLabel*>("linkProblem");
+        QVERIFY(why != nullptr && why->isVisible());
+        QCOMPARE(why->text().toStdString(),
+                 "Cannot connect with QK-JTAG programmer. " + plain + " is not a serial device (a regular file)");
+        // Connected elsewhere, the line is empty again.
+        clSimProcess sim;
+        QVERIFY2(sim.Start({"--baud", "0"}), sim.Error().c_str());
+        ComMapPort(6, sim.Path());
+        run.Main().OnConnect(6, false);
+        QCOMPARE(run.Frame().GetIndicator(), int(indConnected));
+        QCOMPARE(why->text(), QString());
+    }
+
     void scanFindsTheProgrammerInThePortTable()
     {
         clSimProcess sim;
@@ -126,7 +150,7 @@ private slots:
         QCOMPARE(run.Frame().GetPortText().toStdString(), "COM2 (" + sim.Path() + ")");
     }
 
-    void helpMenuAndPlaceholders()
+    void helpMenuAndSettings()
     {
         clDialogDriver driver;
         clProgRun run({"/Demo"}, Settings());
@@ -145,10 +169,8 @@ private slots:
         const int tips = driver.tips.size();
         frame.findChild<QAction*>("menu135")->trigger();
         QCOMPARE(driver.tips.size(), tips + 1);
-        // What later versions bring: a box that says so.
-        run.Click(idMemory);
         run.Click(idSettings);
-        QCOMPARE(driver.placeholders, (QStringList{"Dump - Data", "Settings"}));
+        QCOMPARE(driver.settingsDialogs, 1);
         QCOMPARE(run.Status(), QString("Ready"));
     }
 

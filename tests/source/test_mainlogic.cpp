@@ -1,6 +1,8 @@
 // The main window's rules through a recording stand-in for the window: the
 // start-up steps, the status line, the buttons busy and idle, connecting, the
-// space views and the exit questions.
+// space views, the exit questions, the settings dialog applied, robot mode,
+// "&Flash", the start/stop toggle, the dump editors and the delay a close
+// request ends.
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -22,6 +24,7 @@ public:
     {
         status = text;
         statusColour = colour;
+        statuses.push_back(text);
     }
     std::string GetStatus() override { return status; }
     void SetText(int id, const std::string& text) override { texts[id] = text; }
@@ -41,6 +44,7 @@ public:
         portText = port;
     }
     void FocusControl(int id) override { focus = id; }
+    void ShowLinkProblem(const std::string& text) override { linkProblem = text; }
     void Repaint() override {}
     void BuildTabs(const std::vector<clSpcBaseDlg*>& views) override
     {
@@ -51,11 +55,24 @@ public:
     void ApplyButtonStyle(bool flyOver) override { this->flyOver = flyOver; }
     void PostConnect(int port) override { posted.push_back(port); }
     void PlaySound(const clSndActInfo& sound) override { sounds.push_back(sound.key); }
-    void WaitMs(int ms) override { waits.push_back(ms); }
+    void WaitMs(int ms) override
+    {
+        waits.push_back(ms);
+        if (onWait)
+            onWait();
+    }
     void PumpMessages() override {}
     void ShowTipOfDay() override { ++tipBoxes; }
     void OpenDumpWindow(clSpcBaseDlg& view) override { dumps.push_back(view.GetTitle()); }
-    void OpenSettings() override { ++settingsBoxes; }
+    void CloseDumpWindows() override { ++dumpCloses; }
+    void ClearDumpChanges() override { ++dumpClears; }
+    void CheckMenuItem(int id, bool checked) override { checks[id] = checked; }
+    clSettingResult RunSettings(const clSettingInput& input) override
+    {
+        settingInputs.push_back(input);
+        clSettingResult result = settings ? *settings : QkUnchangedResult(input);
+        return result;
+    }
     std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSpec& spec) override
     {
         loadSpecs.push_back(spec);
@@ -73,16 +90,27 @@ public:
     std::string status;
     std::uint32_t statusColour = 0xFFFFFF;
     std::map<int, std::string> texts;
-    std::map<int, bool> shown, enabled;
-    int abortOver = 0, focus = 0, indicator = -1, gaugeResets = 0, tipBoxes = 0, settingsBoxes = 0;
+    std::map<int, bool> shown, enabled, checks;
+    int abortOver = 0, focus = 0, indicator = -1, gaugeResets = 0, tipBoxes = 0;
+    int dumpCloses = 0, dumpClears = 0;
     bool frameBusy = false, viewsEnabled = true, flyOver = false;
-    std::string portText;
-    std::vector<std::string> tabs, sounds, dumps;
+    std::string portText, linkProblem;
+    std::vector<std::string> tabs, sounds, dumps, statuses;
     std::vector<int> posted, waits;
     std::optional<clLoadChoice> load;
     std::optional<clSaveChoice> save;
     std::vector<clLoadDialogSpec> loadSpecs;
     std::vector<clSaveDialogSpec> saveSpecs;
+    std::optional<clSettingResult> settings; // the dialog's answer; unchanged when not set
+    std::vector<clSettingInput> settingInputs;
+    std::function<void()> onWait; // what happens while the window waits
+};
+
+// Counts the progress steps of the operations.
+class clCountingGauge : public clQkGaugeIntf {
+public:
+    void Progress(int, const char*) override { ++steps; }
+    int steps = 0;
 };
 
 // Answers by message number where the test says so.
@@ -258,12 +286,31 @@ TEST_F(MainLogic, WithoutAProgrammerOnlyTheFileButtonsWork)
     EXPECT_EQ(window.tipBoxes, 1); // "Tip Mode" 2
 }
 
+TEST_F(MainLogic, APortThatCannotBeOpenedSaysWhy)
+{
+    WriteText(dir.File("plain.txt"), "not a port");
+    ComMapPort(5, dir.File("plain.txt"));
+    Start({"/Com:5"});
+    Main().OnConnect(Main().GetPort(), true);
+    // The numbered record stays as the library has it; the reason goes beside it.
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "Cannot connect with QK-JTAG programmer.\nEntering off line mode.");
+    EXPECT_EQ(window.linkProblem, "Cannot connect with QK-JTAG programmer. " + dir.File("plain.txt") +
+                                      " is not a serial device (a regular file)");
+    EXPECT_EQ(window.status, "Ready");
+    // A search says it of the last port it tried ("Com:5" ends the table).
+    ComMapPort(5, dir.File("gone"));
+    Main().OnConnect(0, false);
+    EXPECT_EQ(window.linkProblem, "Cannot connect with QK-JTAG programmer. " + dir.File("gone") + " does not exist.");
+}
+
 TEST_F(MainLogic, TheForcedDemoEnablesEveryDeviceButton)
 {
     Start({"/Demo"});
     Main().OnConnect(Main().GetPort(), true);
     EXPECT_TRUE(ui.shown.empty());
     EXPECT_EQ(window.indicator, indDemo);
+    EXPECT_EQ(window.linkProblem, "");
     for (int id : {idProgram, idRead, idChkSum, idVerify, idBlnkChk, idErase, idOpen, idSave, idMemory, idSettings})
         EXPECT_TRUE(window.enabled[id]) << id;
     // The flash button waits for its flag.
@@ -333,6 +380,32 @@ TEST_F(MainLogic, AnAbortedOperationCountsAsAFailedCycle)
     EXPECT_EQ(QkGetOpt16(Service().Options(), kOptSuccess), 0);
     EXPECT_TRUE(window.shown[idProgram]);
     EXPECT_TRUE(Main().IsIdle());
+}
+
+TEST_F(MainLogic, ACloseRequestDuringTheDelayEndsTheOperationThere)
+{
+    clCountingGauge gauge;
+    window.commGauge = &gauge;
+    Start({"/Demo", "/TDELAY:5000"});
+    Main().OnConnect(Main().GetPort(), false);
+    window.waits.clear();
+    int stepsBefore = -1;
+    window.onWait = [&] {
+        stepsBefore = gauge.steps;
+        EXPECT_FALSE(Main().QueryClose()); // the close box during the wait
+    };
+    Main().RunOperation(cmdProgram);
+    EXPECT_EQ(window.waits, std::vector<int>{5000});
+    // Nothing after the wait: programming never started.
+    EXPECT_EQ(gauge.steps, stepsBefore);
+    EXPECT_EQ(window.status, "Aborted");
+    EXPECT_EQ(QkGetOpt16(Service().Options(), kOptFailure), 1);
+    EXPECT_FALSE(Service().Comm().IsAbortSet());
+    EXPECT_FALSE(Main().IsClosing());
+    // The next operation runs as usual.
+    window.onWait = nullptr;
+    Main().RunOperation(cmdVerify);
+    EXPECT_EQ(window.status, "Ready");
 }
 
 TEST_F(MainLogic, InfoTextsShowTheViewsRangeAndChecksum)
@@ -558,7 +631,257 @@ TEST_F(MainLogic, MemoryOpensTheViewsDumpWindowAndSettingsItsDialog)
     Main().OnMemory();
     Main().OnSettings();
     EXPECT_EQ(window.dumps, (std::vector<std::string>{"Data"}));
-    EXPECT_EQ(window.settingsBoxes, 1);
+    EXPECT_EQ(window.settingInputs.size(), 1u);
+}
+
+TEST_F(MainLogic, SettingsOpenWithTheWindowsValuesAndApplyAfterOk)
+{
+    Start({"/FREQ", "/LastCom:6"});
+    Main().OnConnect(Main().GetPort(), false); // no programmer
+    Service().Options().Set(kOptPgmCycle, std::uint16_t{9});
+    clSettingResult result;
+    result.accepted = true;
+    result.device = 3; // PCD80716
+    result.port = 5;
+    result.frequency = "11.0592M";
+    result.flyOver = false;
+    result.mute = true;
+    result.autoOptions = {0, 1, 1, 0};
+    result.ignoreStartStop = true;
+    window.settings = result;
+    window.posted.clear();
+    Main().OnSettings();
+
+    ASSERT_EQ(window.settingInputs.size(), 1u);
+    const clSettingInput& input = window.settingInputs[0];
+    EXPECT_EQ(input.device, 1);
+    EXPECT_EQ(input.port, 0);
+    EXPECT_EQ(input.lastCom, 6);
+    EXPECT_TRUE(input.showFrequency);
+    EXPECT_FALSE(input.admin);
+    EXPECT_EQ(input.frequency, "4Mhz");
+    EXPECT_EQ(input.software.rfind("QK-JTAG ", 0), 0u);
+    EXPECT_EQ(input.comm, &Service().Comm());
+
+    EXPECT_EQ(Main().GetDevice(), 3);
+    EXPECT_EQ(window.tabs, (std::vector<std::string>{"Data", "Config", "OSD", "Security", "All"}));
+    EXPECT_EQ(QkGetOpt16(Service().Options(), kOptPgmCycle), 0); // a new device starts counting anew
+    EXPECT_EQ(QkReadAutoOptions(Service().Options()), result.autoOptions);
+    EXPECT_TRUE(Main().IsProjectChanged());
+    EXPECT_EQ(Main().GetPort(), 5);
+    EXPECT_EQ(window.posted, (std::vector<int>{5})); // no programmer yet: connect there
+    EXPECT_EQ(Main().GetFrequency(), "11.0592M");
+    EXPECT_TRUE(Main().IsMuted());
+    EXPECT_FALSE(window.flyOver);
+    EXPECT_EQ(window.status, "Ready");
+    // The next opening starts from what was applied.
+    Main().OnSettings();
+    EXPECT_EQ(window.settingInputs[1].device, 3);
+    EXPECT_EQ(window.settingInputs[1].frequency, "11.0592M");
+    EXPECT_EQ(window.settingInputs[1].autoOptions, result.autoOptions);
+}
+
+TEST_F(MainLogic, CancelKeepsEverythingButTheReconnectionAskedFor)
+{
+    Start();
+    Main().OnConnect(Main().GetPort(), false); // no programmer
+    clSettingResult cancelled = QkUnchangedResult(Main().SettingInput());
+    cancelled.device = 2;
+    cancelled.autoOptions.erase = 1;
+    window.settings = cancelled;
+    Main().OnSettings();
+    EXPECT_EQ(Main().GetDevice(), 1);
+    EXPECT_EQ(QkReadAutoOptions(Service().Options()).erase, 0);
+    EXPECT_EQ(window.status, "Ready");
+    // A firmware update asked for inside: connected again even so; no
+    // programmer answered, so the reconnection ends as an error.
+    ui.shown.clear();
+    window.settings->reconnect = true;
+    Main().OnSettings();
+    EXPECT_EQ(ui.Numbers(), (std::vector<unsigned short>{1}));
+    EXPECT_EQ(window.status, "Error");
+    EXPECT_EQ(Main().GetAction(), actIdle);
+}
+
+TEST_F(MainLogic, AReconnectionThatWorksEndsReady)
+{
+    Start({"/Demo"});
+    Main().OnConnect(Main().GetPort(), false);
+    clSettingResult result = QkUnchangedResult(Main().SettingInput());
+    result.reconnect = true;
+    window.settings = result;
+    Main().OnSettings();
+    EXPECT_EQ(window.status, "Ready");
+    EXPECT_EQ(window.statusColour, kColourGreen);
+    // The next operation gets its abort button.
+    Main().SetAction(cmdVerify);
+    EXPECT_EQ(window.abortOver, idVerify);
+    Main().SetAction(actIdle);
+    // Another port chosen while connected: the window connects there.
+    window.posted.clear();
+    result.reconnect = false;
+    result.accepted = true;
+    result.port = 3;
+    window.settings = result;
+    Main().OnSettings();
+    EXPECT_EQ(window.posted, std::vector<int>{3});
+    EXPECT_EQ(Main().GetPort(), 3);
+}
+
+TEST_F(MainLogic, TheUpdateImageNeedsASpaceOfOneMegabyte)
+{
+    Start({"/Demo"});
+    clSettingResult result = QkUnchangedResult(Main().SettingInput());
+    result.accepted = true;
+    result.bootUpdate = true;
+    window.settings = result;
+    const unsigned char before = Service().Spaces().Buffer(1).GetByte(clAdrs(0u));
+    Main().OnSettings();
+    // PCD80710's data space ends at 5FFFFh: nothing changes, and the message says why.
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text,
+              "The device update image needs the Data space from 0h to FFFFFh; it holds 0h to 5FFFFh.");
+    EXPECT_EQ(Service().Spaces().Buffer(1).GetByte(clAdrs(0u)), before);
+    EXPECT_EQ(Service().Spaces().FileName(1), "");
+    EXPECT_EQ(window.status, "Ready");
+}
+
+TEST_F(MainLogic, RobotModeLeavesOnlySettingsUntilTheUserConnectsAgain)
+{
+    Start({"/Demo"});
+    Main().OnConnect(Main().GetPort(), false);
+    EXPECT_FALSE(window.shown[idRobot]);
+    // "R&obot mode" of the settings offers the button.
+    Service().Options().Set(kOptAutoRobot, std::uint16_t{1});
+    Main().RefreshButtons();
+    EXPECT_TRUE(window.shown[idRobot]);
+    EXPECT_TRUE(window.enabled[idRobot]);
+    ui.shown.clear();
+    Main().OnRobot();
+    EXPECT_TRUE(Main().IsRobotActive());
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "QK-JTAG is in 'ROBOT' mode now. When the operation will be finished, reset the "
+                                "device and restart communication.");
+    EXPECT_EQ(ui.shown[0].caption, "Message");
+    const auto onlySettings = [&] {
+        for (int id : {idOpen, idSave, idMemory, idProgram, idRead, idChkSum, idRobot, idVerify, idBlnkChk, idErase,
+                       idFlash})
+            EXPECT_FALSE(window.enabled[id]) << id;
+        EXPECT_TRUE(window.enabled[idSettings]);
+        EXPECT_FALSE(window.viewsEnabled);
+    };
+    onlySettings();
+    EXPECT_TRUE(window.shown[idIndicator]);
+    EXPECT_EQ(window.status, "Ready");
+    EXPECT_EQ(window.focus, idSettings);
+    // Whatever refreshes the buttons keeps them so; the commands do nothing.
+    Main().OnTabChanged(0);
+    Main().InfoChanged();
+    onlySettings();
+    Main().RunOperation(cmdProgram);
+    EXPECT_EQ(QkGetOpt16(Service().Options(), kOptPgmCycle), 0);
+    EXPECT_FALSE(Main().PollStartButton(QkNowMs() + 10000));
+
+    // "&Cancel" keeps robot mode; "&Ok" is the user's reconnection.
+    window.posted.clear();
+    window.settings = QkUnchangedResult(Main().SettingInput());
+    Main().OnSettings();
+    EXPECT_TRUE(window.posted.empty());
+    EXPECT_TRUE(Main().IsRobotActive());
+    window.settings->accepted = true;
+    Main().OnSettings();
+    ASSERT_EQ(window.posted, std::vector<int>{Main().GetPort()});
+    Main().OnConnect(window.posted[0], false);
+    EXPECT_FALSE(Main().IsRobotActive());
+    EXPECT_TRUE(window.enabled[idProgram]);
+    EXPECT_TRUE(window.viewsEnabled);
+}
+
+TEST_F(MainLogic, FlashDoesNothingWithoutItsFlag)
+{
+    Start({"/Demo"});
+    Main().OnConnect(Main().GetPort(), false);
+    window.statuses.clear();
+    window.focus = 0;
+    Main().OnFlash();
+    EXPECT_TRUE(window.statuses.empty());
+    EXPECT_EQ(window.focus, 0);
+    EXPECT_FALSE(window.shown[idFlash]);
+    // "Allow f&lash programming" in the settings: the button shows and works.
+    clSettingResult result = QkUnchangedResult(Main().SettingInput());
+    result.accepted = true;
+    result.flash = true;
+    window.settings = result;
+    Main().OnSettings();
+    EXPECT_TRUE(Main().IsFlashAllowed());
+    EXPECT_TRUE(Main().IsProjectChanged());
+    EXPECT_TRUE(window.shown[idFlash]);
+    EXPECT_TRUE(window.enabled[idFlash]);
+    Main().OnFlash();
+    EXPECT_NE(std::find(window.statuses.begin(), window.statuses.end(), "Software updating..."),
+              window.statuses.end());
+    EXPECT_TRUE(window.shown[idFlash]);
+    EXPECT_EQ(window.focus, idFlash);
+    EXPECT_TRUE(Main().IsIdle());
+}
+
+TEST_F(MainLogic, IgnoreStartStopTogglesItsCheckMarkWhenIdle)
+{
+    Start({"/Demo"});
+    EXPECT_TRUE(window.checks[idMenuIgnoreStartStop]);
+    EXPECT_TRUE(Main().IsIgnoreStartStop());
+    Main().ToggleIgnoreStartStop(QkNowMs());
+    EXPECT_FALSE(window.checks[idMenuIgnoreStartStop]);
+    EXPECT_FALSE(Main().IsIgnoreStartStop());
+    EXPECT_TRUE(Main().IsSettingsChanged());
+    // Busy: the item is greyed and does nothing.
+    Main().SetIdle(false);
+    EXPECT_TRUE(window.frameBusy);
+    Main().ToggleIgnoreStartStop(QkNowMs());
+    EXPECT_FALSE(Main().IsIgnoreStartStop());
+    // Never polled while an operation runs.
+    EXPECT_FALSE(Main().PollStartButton(QkNowMs() + 10000));
+    Main().SetIdle(true);
+    // The settings dialog sets it back; the flag is written at exit.
+    clSettingResult result = QkUnchangedResult(Main().SettingInput());
+    result.accepted = true;
+    result.ignoreStartStop = true;
+    window.settings = result;
+    Main().OnSettings();
+    EXPECT_TRUE(window.checks[idMenuIgnoreStartStop]);
+}
+
+TEST_F(MainLogic, DumpEditorsMarkTheProjectAndCloseBeforeTheSpacesChange)
+{
+    Start();
+    EXPECT_FALSE(Main().IsProjectChanged());
+    // A view setting of the editor is a setting of the project; a typed byte
+    // changes its data (and the space's checksum).
+    Main().OnDumpChanged(1, false);
+    EXPECT_FALSE(Main().IsProjectChanged());
+    EXPECT_TRUE(Main().IsSettingsChanged());
+    const unsigned char byte = 0x00;
+    Service().Spaces().Buffer(1).SetByte(clAdrs(0u), &byte);
+    Main().OnDumpChanged(1, true);
+    EXPECT_TRUE(Main().IsProjectChanged());
+    EXPECT_EQ(window.texts[idChkSumValue], "FF01h"); // one 0xFF less
+    // Another space's editor leaves the data view alone.
+    Main().SetupDevice(2, true);
+    Main().OnDumpChanged(4, true);
+    EXPECT_FALSE(Main().CurrentView()->IsDataChanged());
+
+    // Before the spaces are rebuilt, before a project replaces them, and
+    // before the project is saved at exit.
+    window.dumpCloses = 0;
+    Main().SetupDevice(1, true);
+    EXPECT_EQ(window.dumpCloses, 1);
+    Main().LoadProject(MakeProject(3, "other"));
+    EXPECT_GE(window.dumpCloses, 2);
+    EXPECT_GE(window.dumpClears, 1); // loaded: nothing changed yet
+    const int before = window.dumpCloses;
+    ui.answers[kMsgQuit] = erIdOk;
+    EXPECT_TRUE(Main().QueryClose());
+    EXPECT_EQ(window.dumpCloses, before + 1);
 }
 
 } // namespace

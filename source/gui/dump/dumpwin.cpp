@@ -186,6 +186,12 @@ void clDumpWindow::GotoAddress()
     dialog.exec();
 }
 
+void clDumpWindow::ClearChanged()
+{
+    m_Options.ClearFlags();
+    m_bDataSignalled = m_bOptionsSignalled = false;
+}
+
 void clDumpWindow::closeEvent(QCloseEvent* event)
 {
     m_pClient->Editor().Close();

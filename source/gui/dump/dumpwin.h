@@ -49,6 +49,9 @@ public:
     QAction* Action(int id) const;
     // Runs a command as its menu item does.
     void Command(int id);
+    // The owner has taken note of the changes (the project was saved): the
+    // next change is announced again.
+    void ClearChanged();
 
 signals:
     // The buffer was changed (the project is changed).
