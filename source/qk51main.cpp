@@ -31,23 +31,15 @@ constexpr const char kCannotConnect[] = "Cannot connect with QK-JTAG programmer.
 int ButtonOf(int action)
 {
     switch (action) {
-    case cmdProgram:
-        return idProgram;
-    case cmdFlash:
-        return idFlash;
-    case cmdRead:
-        return idRead;
+    case cmdProgram: return idProgram;
+    case cmdFlash: return idFlash;
+    case cmdRead: return idRead;
     case cmdChkSum:
-    case actRobot:
-        return idChkSum;
-    case cmdVerify:
-        return idVerify;
-    case cmdBlnkChk:
-        return idBlnkChk;
-    case cmdErase:
-        return idErase;
-    default:
-        return 0;
+    case actRobot: return idChkSum;
+    case cmdVerify: return idVerify;
+    case cmdBlnkChk: return idBlnkChk;
+    case cmdErase: return idErase;
+    default: return 0;
     }
 }
 
@@ -58,10 +50,10 @@ struct clButtonRule {
 };
 
 constexpr clButtonRule kButtons[] = {
-    {idSettings, cmdSettings, false}, {idOpen, cmdOpen, false},       {idSave, cmdSave, false},
-    {idMemory, cmdMemory, false},     {idProgram, cmdProgram, true},  {idFlash, cmdFlash, true},
-    {idRobot, cmdChkSum, true},       {idRead, cmdRead, true},        {idChkSum, cmdChkSum, true},
-    {idVerify, cmdVerify, true},      {idBlnkChk, cmdBlnkChk, true},  {idErase, cmdErase, true},
+    {idSettings, cmdSettings, false}, {idOpen, cmdOpen, false},      {idSave, cmdSave, false},
+    {idMemory, cmdMemory, false},     {idProgram, cmdProgram, true}, {idFlash, cmdFlash, true},
+    {idRobot, cmdChkSum, true},       {idRead, cmdRead, true},       {idChkSum, cmdChkSum, true},
+    {idVerify, cmdVerify, true},      {idBlnkChk, cmdBlnkChk, true}, {idErase, cmdErase, true},
 };
 
 std::string Cut(const std::string& text, std::size_t max)
@@ -109,8 +101,7 @@ private:
 
 clQk51Main::clQk51Main(clService& service, clQk51Window& window)
     : m_Service(service), m_Window(window), m_pModeHost(std::make_unique<clQk51ModeHost>(*this))
-{
-}
+{}
 
 clQk51Main::~clQk51Main()
 {
@@ -319,21 +310,11 @@ void clQk51Main::BuildViews()
         clQKHugeBuffer* buffer = tab.space > 0 && spaces.HasSpace(tab.space) ? &spaces.Buffer(tab.space) : nullptr;
         std::unique_ptr<clSpcBaseDlg> view;
         switch (tab.kind) {
-        case vwData:
-            view = std::make_unique<clSpcDataDlg>(*this, tab.space, buffer);
-            break;
-        case vwCnfg:
-            view = std::make_unique<clSpcCnfgDlg>(*this, tab.space, buffer);
-            break;
-        case vwScrty:
-            view = std::make_unique<clSpcScrtyDlg>(*this, tab.space, buffer);
-            break;
-        case vwOsd:
-            view = std::make_unique<clSpcOsdDlg>(*this, tab.space, buffer);
-            break;
-        default:
-            all = true;
-            continue;
+        case vwData: view = std::make_unique<clSpcDataDlg>(*this, tab.space, buffer); break;
+        case vwCnfg: view = std::make_unique<clSpcCnfgDlg>(*this, tab.space, buffer); break;
+        case vwScrty: view = std::make_unique<clSpcScrtyDlg>(*this, tab.space, buffer); break;
+        case vwOsd: view = std::make_unique<clSpcOsdDlg>(*this, tab.space, buffer); break;
+        default: all = true; continue;
         }
         entries.push_back({view.get(), tab.title});
         m_Views.push_back(std::move(view));
@@ -651,26 +632,13 @@ void clQk51Main::RunOperation(int cmd)
     unsigned short checksum = 0;
     try {
         switch (cmd) {
-        case cmdProgram:
-            view->ProgramAuto();
-            break;
-        case cmdRead:
-            view->Read();
-            break;
-        case cmdChkSum:
-            checksum = view->ChkSum();
-            break;
-        case cmdVerify:
-            view->Verify();
-            break;
-        case cmdBlnkChk:
-            view->BlnkChk();
-            break;
-        case cmdErase:
-            view->Erase();
-            break;
-        default:
-            break;
+        case cmdProgram: view->ProgramAuto(); break;
+        case cmdRead: view->Read(); break;
+        case cmdChkSum: checksum = view->ChkSum(); break;
+        case cmdVerify: view->Verify(); break;
+        case cmdBlnkChk: view->BlnkChk(); break;
+        case cmdErase: view->Erase(); break;
+        default: break;
         }
         // A programmer that is updating its firmware did not carry the order out.
         succeeded = !m_Service.Comm().IsFirmwareUpdating();
@@ -1013,7 +981,8 @@ bool clQk51Main::PollStartButton(std::int64_t nowMs)
         return false;
     clQkSrvcComm& comm = m_Service.Comm();
     const clStartPoll::clWindowState state{m_bIgnoreStartStop, comm.IsCommExist() != 0, m_iAction, m_bIdle};
-    return m_Poll.Run(state, [&comm](QK_STATUS& status) { comm.GetStatusSeq(status); }, nowMs);
+    return m_Poll.Run(
+        state, [&comm](QK_STATUS& status) { comm.GetStatusSeq(status); }, nowMs);
 }
 
 clSettingInput clQk51Main::SettingInput()
@@ -1117,9 +1086,7 @@ void clQk51Main::BuildUpdateImage()
 {
     clSpcBaseDlg* view = CurrentView();
     const unsigned long window = m_Window.GetWindowId();
-    const auto tell = [&](const std::string& text) {
-        QkAppErrMngr() << clQk51Err(window, text, erTypeError, erOptOk);
-    };
+    const auto tell = [&](const std::string& text) { QkAppErrMngr() << clQk51Err(window, text, erTypeError, erOptOk); };
     if (view == nullptr || view->GetBuffer() == nullptr || view->GetSpaceIndex() < 1) {
         tell("The device update image needs a space buffer.");
         return;

@@ -15,9 +15,9 @@
 
 #include "source/appmngr.h"
 #include "source/qk51err.h"
+#include "source/qk51text.h"
 #include "source/qkservice.h"
 #include "source/savelist.h"
-#include "source/qk51text.h"
 #include "source/setting.h"
 #include "source/spcdlg.h"
 

@@ -70,8 +70,7 @@ std::vector<clTabSpec> QkDeviceTabs(const clDataBase& db, unsigned short chipId)
 
 clSpcBaseDlg::clSpcBaseDlg(clSpcOwner& owner, int space, clQKHugeBuffer* buffer)
     : m_Owner(owner), m_iSpace(space), m_pBuf(buffer)
-{
-}
+{}
 
 std::string clSpcBaseDlg::GetTitle() const
 {
@@ -161,21 +160,17 @@ bool clSpcBaseDlg::ReachesProgrammer()
 bool clSpcBaseDlg::IsOpAllowed(int cmd)
 {
     switch (cmd) {
-    case cmdSettings:
-        return true;
+    case cmdSettings: return true;
     case cmdMemory:
     case cmdOpen:
-    case cmdSave:
-        return HasBufferBytes();
+    case cmdSave: return HasBufferBytes();
     case cmdProgram:
     case cmdRead:
     case cmdChkSum:
     case cmdVerify:
     case cmdBlnkChk:
-    case cmdErase:
-        return HasBufferBytes() && ReachesProgrammer();
-    default:
-        return false;
+    case cmdErase: return HasBufferBytes() && ReachesProgrammer();
+    default: return false;
     }
 }
 
@@ -322,8 +317,7 @@ int clSpcBaseDlg::LoadData(const clLoadRequest& request)
             return;
         }
         clHexLoader loader(m_Owner.Gauge(), window);
-        if (loader.OpenFile(request.path.c_str(), QkReadFormatKind(request.fileType, start.GetLinear()),
-                            HEX_READ) == 0)
+        if (loader.OpenFile(request.path.c_str(), QkReadFormatKind(request.fileType, start.GetLinear()), HEX_READ) == 0)
             return;
         // Whatever was stored stays, even when a warning ended the load.
         loader.Load(buf, start.GetLinear(), stop.GetLinear());
@@ -373,10 +367,12 @@ int clSpcBaseDlg::SaveData(const clSaveRequest& request)
 
 clSpcRangeDlg::clSpcRangeDlg(clSpcOwner& owner, int space, clQKHugeBuffer* buffer, int startId, int stopId,
                              clQKOptIDType startOpt, clQKOptIDType stopOpt)
-    : clSpcBaseDlg(owner, space, buffer), m_iStartId(startId), m_iStopId(stopId), m_StartOpt(startOpt),
+    : clSpcBaseDlg(owner, space, buffer),
+      m_iStartId(startId),
+      m_iStopId(stopId),
+      m_StartOpt(startOpt),
       m_StopOpt(stopOpt)
-{
-}
+{}
 
 clAdrsFieldRules clSpcRangeDlg::Rules() const
 {
@@ -450,8 +446,8 @@ bool clSpcRangeDlg::ApplyField(int id, bool interactive)
     const unsigned long window = Comm().GetPrcssId();
     const auto ask = [window](unsigned short message) {
         const bool question = message == kMsgUnderflow || message == kMsgOverflow;
-        const int answer = QkAppErrMngr() << clQk51Err(window, message, erTypeError,
-                                                       question ? erOptOk | erOptCancel : erOptOk);
+        const int answer = QkAppErrMngr()
+                           << clQk51Err(window, message, erTypeError, question ? erOptOk | erOptCancel : erOptOk);
         return question && answer == erIdOk;
     };
     const clAdrsFieldRules rules = Rules();
@@ -490,8 +486,7 @@ void clSpcRangeDlg::SetHighest()
 
 clSpcDataDlg::clSpcDataDlg(clSpcOwner& owner, int space, clQKHugeBuffer* buffer)
     : clSpcRangeDlg(owner, space, buffer, idDataStart, idDataStop, kOptDataStart, kOptDataStop)
-{
-}
+{}
 
 bool clSpcDataDlg::IsOpAllowed(int cmd)
 {
@@ -521,8 +516,7 @@ std::uint16_t clSpcDataDlg::GetFailures()
 
 clSpcOsdDlg::clSpcOsdDlg(clSpcOwner& owner, int space, clQKHugeBuffer* buffer)
     : clSpcRangeDlg(owner, space, buffer, idOsdStart, idOsdStop, kOptOsdStart, kOptOsdStop)
-{
-}
+{}
 
 // The configuration view.
 
@@ -558,8 +552,7 @@ bool clSpcCnfgDlg::SetValue(int row, const std::string& text)
 
 // The security view.
 
-clSpcScrtyDlg::clSpcScrtyDlg(clSpcOwner& owner, int space, clQKHugeBuffer* buffer)
-    : clSpcBaseDlg(owner, space, buffer)
+clSpcScrtyDlg::clSpcScrtyDlg(clSpcOwner& owner, int space, clQKHugeBuffer* buffer) : clSpcBaseDlg(owner, space, buffer)
 {
     try {
         m_iScrtyBitsCnt = QkLockBitCount(Service().Db().GetChip(Service().Spaces().GetChipId()).GetScrtyBits());
@@ -576,20 +569,15 @@ clSpcScrtyDlg::clSpcScrtyDlg(clSpcOwner& owner, int space, clQKHugeBuffer* buffe
 bool clSpcScrtyDlg::IsOpAllowed(int cmd)
 {
     switch (cmd) {
-    case cmdSettings:
-        return true;
+    case cmdSettings: return true;
     case cmdMemory:
     case cmdOpen:
-    case cmdSave:
-        return HasBufferBytes();
+    case cmdSave: return HasBufferBytes();
     // Programming and erasing work on the view's own space: only when it
     // has one the programmer can take.
-    case cmdProgram:
-        return HasBufferBytes() && ReachesProgrammer();
-    case cmdErase:
-        return HasBufferBytes() && ReachesProgrammer() && IsDeviceErasable();
-    default:
-        return false;
+    case cmdProgram: return HasBufferBytes() && ReachesProgrammer();
+    case cmdErase: return HasBufferBytes() && ReachesProgrammer() && IsDeviceErasable();
+    default: return false;
     }
 }
 
@@ -634,8 +622,7 @@ void clSpcScrtyDlg::ClickEncryption(bool checked)
 
 clSpcAllDlg::clSpcAllDlg(clSpcOwner& owner, std::vector<clEntry> entries)
     : clSpcBaseDlg(owner, 0, nullptr), m_Entries(std::move(entries))
-{
-}
+{}
 
 bool clSpcAllDlg::IsChecked(std::size_t entry)
 {
@@ -662,17 +649,14 @@ void clSpcAllDlg::SetChecked(std::size_t entry, bool checked)
 bool clSpcAllDlg::IsOpAllowed(int cmd)
 {
     switch (cmd) {
-    case cmdSettings:
-        return true;
+    case cmdSettings: return true;
     case cmdProgram:
         for (std::size_t i = 0; i < m_Entries.size(); ++i)
             if (IsChecked(i) && IsEnabled(i))
                 return true;
         return false;
-    case cmdErase:
-        return IsDeviceErasable();
-    default:
-        return false;
+    case cmdErase: return IsDeviceErasable();
+    default: return false;
     }
 }
 

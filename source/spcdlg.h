@@ -196,8 +196,8 @@ protected:
 // the OSD view.
 class clSpcRangeDlg : public clSpcBaseDlg {
 public:
-    clSpcRangeDlg(clSpcOwner& owner, int space, clQKHugeBuffer* buffer, int startId, int stopId,
-                  clQKOptIDType startOpt, clQKOptIDType stopOpt);
+    clSpcRangeDlg(clSpcOwner& owner, int space, clQKHugeBuffer* buffer, int startId, int stopId, clQKOptIDType startOpt,
+                  clQKOptIDType stopOpt);
 
     void Refresh() override;
     void SetCmdAddresses(std::uint32_t start, std::uint32_t stop) override;
@@ -317,8 +317,8 @@ private:
 
 // The tab a device gets for one of its spaces.
 struct clTabSpec {
-    int space;  // space index (1 to 5), 0 for "All"
-    int kind;   // vwData ...
+    int space; // space index (1 to 5), 0 for "All"
+    int kind;  // vwData ...
     std::string title;
 };
 // The tabs of a device in database order: one per space (the security space

@@ -4,10 +4,10 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSvgRenderer>
-#include <QPainter>
 
 namespace {
 QPixmap IconPixmap(int icon, int size)
@@ -21,15 +21,14 @@ QPixmap IconPixmap(int icon, int size)
 }
 } // namespace
 
-clErrDlg::clErrDlg(QWidget* parent, ERR_TYPE type, unsigned char option, const std::string& text,
-                   const char* caption)
+clErrDlg::clErrDlg(QWidget* parent, ERR_TYPE type, unsigned char option, const std::string& text, const char* caption)
     : QDialog(parent), m_sText(text)
 {
     setModal(true);
     setObjectName("clErrDlg");
     const QFontMetrics metrics(font());
-    QScreen* screen = parent != nullptr && parent->screen() != nullptr ? parent->screen()
-                                                                       : QGuiApplication::primaryScreen();
+    QScreen* screen =
+        parent != nullptr && parent->screen() != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
     const QRect available = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
 
     clErrDlgMetrics m;

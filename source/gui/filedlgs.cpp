@@ -2,19 +2,19 @@
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
-#include <QPushButton>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QSplitter>
-#include <QTimer>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QTreeView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QSplitter>
+#include <QTimer>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include "source/hexdefs.h"

@@ -17,7 +17,11 @@ public:
     // Range 0..100; one LED per spacing units, each LED thickness percent
     // of its slot.
     void SetLed(int spacing, int thicknessPercent);
-    void SetColor(const QColor& color) { m_Color = color; update(); }
+    void SetColor(const QColor& color)
+    {
+        m_Color = color;
+        update();
+    }
     int GetValue() const { return m_iValue; }
     void SetValue(int percent);
 

@@ -21,8 +21,8 @@
 #include "source/gui/dump/dumpwin.h"
 #include "source/gui/filedlgs.h"
 #include "source/gui/helpwnd.h"
-#include "source/gui/settings/settingdlg.h"
 #include "source/gui/qtui.h"
+#include "source/gui/settings/settingdlg.h"
 #include "source/gui/spcpages.h"
 #include "source/gui/startupdlg.h"
 #include "source/gui/tipdlg.h"
@@ -55,8 +55,8 @@ QLabel* Caption(const QString& text, QWidget* parent)
 } // namespace
 
 TQk51FrameWindow::TQk51FrameWindow(int argc, const char* const* argv, const std::string& settingsPath)
-    : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                               Qt::WindowCloseButtonHint),
       clService(argc, argv, settingsPath),
       m_Main(*this, *this)
 {
@@ -381,66 +381,33 @@ void TQk51FrameWindow::Command(int id)
     }
     Guarded([&] {
         switch (id) {
-        case idSettings:
-            m_Main.OnSettings();
-            break;
-        case idMemory:
-            m_Main.OnMemory();
-            break;
-        case idOpen:
-            m_Main.OnOpen();
-            break;
-        case idSave:
-            m_Main.OnSave();
-            break;
-        case idProgram:
-            m_Main.RunOperation(cmdProgram);
-            break;
-        case idRead:
-            m_Main.RunOperation(cmdRead);
-            break;
-        case idChkSum:
-            m_Main.RunOperation(cmdChkSum);
-            break;
-        case idVerify:
-            m_Main.RunOperation(cmdVerify);
-            break;
-        case idBlnkChk:
-            m_Main.RunOperation(cmdBlnkChk);
-            break;
-        case idErase:
-            m_Main.RunOperation(cmdErase);
-            break;
-        case idRobot:
-            m_Main.OnRobot();
-            break;
-        case idFlash:
-            m_Main.OnFlash();
-            break;
-        case idMenuIgnore:
-            m_Main.ToggleIgnoreStartStop(QkNowMs());
-            break;
+        case idSettings: m_Main.OnSettings(); break;
+        case idMemory: m_Main.OnMemory(); break;
+        case idOpen: m_Main.OnOpen(); break;
+        case idSave: m_Main.OnSave(); break;
+        case idProgram: m_Main.RunOperation(cmdProgram); break;
+        case idRead: m_Main.RunOperation(cmdRead); break;
+        case idChkSum: m_Main.RunOperation(cmdChkSum); break;
+        case idVerify: m_Main.RunOperation(cmdVerify); break;
+        case idBlnkChk: m_Main.RunOperation(cmdBlnkChk); break;
+        case idErase: m_Main.RunOperation(cmdErase); break;
+        case idRobot: m_Main.OnRobot(); break;
+        case idFlash: m_Main.OnFlash(); break;
+        case idMenuIgnore: m_Main.ToggleIgnoreStartStop(QkNowMs()); break;
         case 9: // F1
             if (clSpcBaseDlg* view = m_Main.CurrentView())
                 ShowHelp(view->GetHelpContext());
             else
                 ShowHelp("contents");
             break;
-        case idHelpContents:
-            ShowHelp("contents");
-            break;
+        case idHelpContents: ShowHelp("contents"); break;
         case idKeywordSearch:
             ShowHelp("index");
             m_pHelp->StartSearch();
             break;
-        case idUsingHelp:
-            ShowHelp("help");
-            break;
-        case 1000 + idTipOfDay:
-            ShowTipOfDay();
-            break;
-        default:
-            break;
+        case idUsingHelp: ShowHelp("help"); break;
+        case 1000 + idTipOfDay: ShowTipOfDay(); break;
+        default: break;
         }
     });
     RepaintDumps();
@@ -690,8 +657,8 @@ void TQk51FrameWindow::OpenDumpWindow(clSpcBaseDlg& view)
             dump.window->activateWindow();
             return;
         }
-    clDumpWindow* window = QkOpenDumpWindow(*buffer, *Catalogue().dumpOptions[static_cast<std::size_t>(space)],
-                                            QkAppErrMngr(), this);
+    clDumpWindow* window =
+        QkOpenDumpWindow(*buffer, *Catalogue().dumpOptions[static_cast<std::size_t>(space)], QkAppErrMngr(), this);
     connect(window, &clDumpWindow::dataChanged, this, [this, space] { m_Main.OnDumpChanged(space, true); });
     connect(window, &clDumpWindow::optionsChanged, this, [this, space] { m_Main.OnDumpChanged(space, false); });
     m_Dumps.push_back({window, space});
@@ -736,7 +703,8 @@ std::vector<clDumpWindow*> TQk51FrameWindow::DumpWindows() const
 
 clSettingResult TQk51FrameWindow::RunSettings(const clSettingInput& input)
 {
-    return QkRunSettingDlg(input, [this](const clSndActInfo& sound) { m_Sound.Play(sound); }, this);
+    return QkRunSettingDlg(
+        input, [this](const clSndActInfo& sound) { m_Sound.Play(sound); }, this);
 }
 
 std::optional<clLoadChoice> TQk51FrameWindow::AskLoadFile(const clLoadDialogSpec& spec)

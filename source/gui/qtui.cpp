@@ -35,8 +35,8 @@ void TQtUi::UnregisterWindow(unsigned long id)
 int TQtUi::MessageBox(const char* text, const char* caption, unsigned char option)
 {
     QWidget* parent = QApplication::activeWindow();
-    clErrDlg dialog(parent, erTypeNone, option != 0 ? option : static_cast<unsigned char>(erOptOk), text != nullptr ? text : "",
-                    caption != nullptr ? caption : "");
+    clErrDlg dialog(parent, erTypeNone, option != 0 ? option : static_cast<unsigned char>(erOptOk),
+                    text != nullptr ? text : "", caption != nullptr ? caption : "");
     return dialog.exec();
 }
 

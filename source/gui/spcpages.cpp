@@ -189,7 +189,8 @@ TSpcScrtyPage::TSpcScrtyPage(QWidget* parent, clSpcScrtyDlg& view) : QWidget(par
         m_pLock[n] = new QCheckBox(labels[n], group);
         m_pLock[n]->setObjectName(QString("id%1").arg(idLockBit1 + n));
         bits->addWidget(m_pLock[n]);
-        connect(m_pLock[n], &QCheckBox::clicked, this, [this, n](bool checked) { m_View.ClickLockBit(n + 1, checked); });
+        connect(m_pLock[n], &QCheckBox::clicked, this,
+                [this, n](bool checked) { m_View.ClickLockBit(n + 1, checked); });
     }
     m_pEncryption = new QCheckBox("Encryption", group);
     m_pEncryption->setObjectName(QString("id%1").arg(idEncryption));
@@ -257,13 +258,9 @@ QWidget* QkMakeSpacePage(QWidget* parent, clSpcBaseDlg& view)
 {
     switch (view.GetKind()) {
     case vwData:
-    case vwOsd:
-        return new TSpcRangePage(parent, static_cast<clSpcRangeDlg&>(view));
-    case vwCnfg:
-        return new TSpcCnfgPage(parent, static_cast<clSpcCnfgDlg&>(view));
-    case vwScrty:
-        return new TSpcScrtyPage(parent, static_cast<clSpcScrtyDlg&>(view));
-    default:
-        return new TSpcAllPage(parent, static_cast<clSpcAllDlg&>(view));
+    case vwOsd: return new TSpcRangePage(parent, static_cast<clSpcRangeDlg&>(view));
+    case vwCnfg: return new TSpcCnfgPage(parent, static_cast<clSpcCnfgDlg&>(view));
+    case vwScrty: return new TSpcScrtyPage(parent, static_cast<clSpcScrtyDlg&>(view));
+    default: return new TSpcAllPage(parent, static_cast<clSpcAllDlg&>(view));
     }
 }

@@ -133,7 +133,8 @@ void clDialogDriver::Poll()
                 onSettings(*settings);
             else
                 settings->reject();
-        } else if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->objectName() == "exceptionBox") {
+        } else if (auto* box = qobject_cast<QMessageBox*>(widget);
+                   box != nullptr && box->objectName() == "exceptionBox") {
             m_Handled << widget;
             ++guardBoxes;
             guardText = box->text();

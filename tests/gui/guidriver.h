@@ -44,7 +44,7 @@ public:
     std::function<void(clSettingDlg&)> onSettings;
 
     std::vector<clSeenDialog> errors;
-    QStringList tips;        // the first tip text of each tip box
+    QStringList tips; // the first tip text of each tip box
     int settingsDialogs = 0;
     int guardBoxes = 0;
     QString guardText; // the last "Exception" box's text

@@ -9,12 +9,12 @@
 #include "source/gui/qkapp.h"
 #include "source/gui/qtui.h"
 
-#define QK_GUI_TEST_MAIN(TestClass)                                                                \
-    int main(int argc, char** argv)                                                                \
-    {                                                                                              \
-        TQkApplication app(argc, argv);                                                            \
-        app.setStyle(QStyleFactory::create("Fusion"));                                             \
-        QkQtUi();                                                                                  \
-        TestClass test;                                                                            \
-        return QTest::qExec(&test, argc, argv);                                                    \
+#define QK_GUI_TEST_MAIN(TestClass)                    \
+    int main(int argc, char** argv)                    \
+    {                                                  \
+        TQkApplication app(argc, argv);                \
+        app.setStyle(QStyleFactory::create("Fusion")); \
+        QkQtUi();                                      \
+        TestClass test;                                \
+        return QTest::qExec(&test, argc, argv);        \
     }

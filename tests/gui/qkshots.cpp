@@ -6,10 +6,10 @@
 #include <QAbstractButton>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QPushButton>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QStyleFactory>
 #include <QTest>
 #include <cstdio>
@@ -112,10 +112,12 @@ int main(int argc, char** argv)
     driver.onLoad = [&](Tmp51OpenDlg& load) {
         load.Select(2, QString::fromStdString(sample));
         // The file list fills in the background; the picture waits for it.
-        QkWaitFor([&] {
-            auto* box = load.FileDialog()->findChild<QDialogButtonBox*>();
-            return box != nullptr && box->button(QDialogButtonBox::Open)->isEnabled();
-        }, 3000);
+        QkWaitFor(
+            [&] {
+                auto* box = load.FileDialog()->findChild<QDialogButtonBox*>();
+                return box != nullptr && box->button(QDialogButtonBox::Open)->isEnabled();
+            },
+            3000);
         ok &= Save(load, out + "/qkprog-load.png");
         load.Confirm();
     };

@@ -45,8 +45,8 @@ private slots:
         clErrDlg all(nullptr, erTypeInternal, 0x7F, "x");
         QCOMPARE(all.windowTitle(), QString("Internal Error"));
         QVERIFY(all.findChild<QLabel*>("icon901") != nullptr);
-        QCOMPARE(all.ButtonIds(), (std::vector<int>{erIdOk, erIdIgnore, erIdRetry, erIdYes, erIdNo, erIdCancel,
-                                                    erIdAbort}));
+        QCOMPARE(all.ButtonIds(),
+                 (std::vector<int>{erIdOk, erIdIgnore, erIdRetry, erIdYes, erIdNo, erIdCancel, erIdAbort}));
         int x = -1;
         for (int id : all.ButtonIds()) {
             auto* button = all.findChild<QAbstractButton*>(QString("button%1").arg(id));

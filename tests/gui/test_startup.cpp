@@ -60,8 +60,7 @@ private slots:
         QCOMPARE(frame.windowTitle(), QString("QK-JTAG - Halvane Windows Programmer"));
         // "Scan": the search found nothing and said so once.
         QCOMPARE(run.Main().GetPort(), 0);
-        QCOMPARE(driver.ErrorTexts(),
-                 QStringList{"Cannot connect with QK-JTAG programmer.\nEntering off line mode."});
+        QCOMPARE(driver.ErrorTexts(), QStringList{"Cannot connect with QK-JTAG programmer.\nEntering off line mode."});
         QCOMPARE(driver.errors[0].caption, QString("Error"));
         QCOMPARE(frame.GetIndicator(), int(indNotConnected));
         QCOMPARE(frame.GetPortText(), QString("Not connected"));
@@ -120,8 +119,7 @@ private slots:
         clDialogDriver driver;
         clProgRun run({"/Com:6"}, Settings());
         run.StartUp();
-        QCOMPARE(driver.ErrorTexts(),
-                 QStringList{"Cannot connect with QK-JTAG programmer.\nEntering off line mode."});
+        QCOMPARE(driver.ErrorTexts(), QStringList{"Cannot connect with QK-JTAG programmer.\nEntering off line mode."});
         QCOMPARE(run.Status(), QString("Ready"));
         const QLabel* why = run.Frame().findChild<QLabel*>("linkProblem");
         QVERIFY(why != nullptr && why->isVisible());
@@ -199,8 +197,7 @@ private slots:
         QVERIFY(driver.errors.empty());
         QCOMPARE(frame.GetIndicator(), int(indDemo));
         QCOMPARE(frame.GetPortText(), QString("Demo"));
-        for (int id : {idProgram, idRead, idChkSum, idVerify, idBlnkChk, idErase, idOpen, idSave, idMemory,
-                       idSettings})
+        for (int id : {idProgram, idRead, idChkSum, idVerify, idBlnkChk, idErase, idOpen, idSave, idMemory, idSettings})
             QVERIFY(frame.Button(id)->isEnabled());
     }
 

@@ -211,8 +211,8 @@ private:
 TEST_F(MainLogic, StartUpWithoutSettingsRunsItsStepsAndWaitsOutTheScreen)
 {
     Start();
-    EXPECT_EQ(screen.texts, (std::vector<std::string>{"Initializing memory", "Reading options",
-                                                      "Loading last project", "Please wait..."}));
+    EXPECT_EQ(screen.texts, (std::vector<std::string>{"Initializing memory", "Reading options", "Loading last project",
+                                                      "Please wait..."}));
     ASSERT_EQ(window.waits.size(), 1u);
     EXPECT_GT(window.waits[0], 1000);
     EXPECT_LE(window.waits[0], 2000);
@@ -446,7 +446,7 @@ TEST_F(MainLogic, TheSecurityViewKeepsItsLockBitsInTheProject)
 {
     Start();
     Main().OnConnect(Main().GetPort(), false); // no programmer
-    Main().SetupDevice(2, true); // PCD80712: 3 lock bits, an encryption space
+    Main().SetupDevice(2, true);               // PCD80712: 3 lock bits, an encryption space
     Main().OnTabChanged(1);
     auto* security = dynamic_cast<clSpcScrtyDlg*>(Main().CurrentView());
     ASSERT_NE(security, nullptr);
@@ -477,7 +477,7 @@ TEST_F(MainLogic, AllOffersOnlyTheSpacesTheProgrammerTakes)
 {
     Start();
     Main().OnConnect(Main().GetPort(), false); // no programmer
-    Main().SetupDevice(3, true); // PCD80716: Data, Config, OSD, lock bits
+    Main().SetupDevice(3, true);               // PCD80716: Data, Config, OSD, lock bits
     EXPECT_EQ(window.tabs, (std::vector<std::string>{"Data", "Config", "OSD", "Security", "All"}));
     Main().OnTabChanged(4);
     auto* all = dynamic_cast<clSpcAllDlg*>(Main().CurrentView());
@@ -764,8 +764,8 @@ TEST_F(MainLogic, RobotModeLeavesOnlySettingsUntilTheUserConnectsAgain)
                                 "device and restart communication.");
     EXPECT_EQ(ui.shown[0].caption, "Message");
     const auto onlySettings = [&] {
-        for (int id : {idOpen, idSave, idMemory, idProgram, idRead, idChkSum, idRobot, idVerify, idBlnkChk, idErase,
-                       idFlash})
+        for (int id :
+             {idOpen, idSave, idMemory, idProgram, idRead, idChkSum, idRobot, idVerify, idBlnkChk, idErase, idFlash})
             EXPECT_FALSE(window.enabled[id]) << id;
         EXPECT_TRUE(window.enabled[idSettings]);
         EXPECT_FALSE(window.viewsEnabled);
@@ -818,8 +818,7 @@ TEST_F(MainLogic, FlashDoesNothingWithoutItsFlag)
     EXPECT_TRUE(window.shown[idFlash]);
     EXPECT_TRUE(window.enabled[idFlash]);
     Main().OnFlash();
-    EXPECT_NE(std::find(window.statuses.begin(), window.statuses.end(), "Software updating..."),
-              window.statuses.end());
+    EXPECT_NE(std::find(window.statuses.begin(), window.statuses.end(), "Software updating..."), window.statuses.end());
     EXPECT_TRUE(window.shown[idFlash]);
     EXPECT_EQ(window.focus, idFlash);
     EXPECT_TRUE(Main().IsIdle());

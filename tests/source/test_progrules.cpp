@@ -220,8 +220,8 @@ TEST(DeviceTabs, OneTabPerSpaceInDatabaseOrderWithSecurityAndAll)
     // PCD80710: a data space only, no "All".
     EXPECT_EQ(TabTitles(1), (std::vector<std::string>{"Data:1:509"}));
     // PCD80712: the encryption space is the security tab.
-    EXPECT_EQ(TabTitles(2), (std::vector<std::string>{"Data:1:509", "Security:2:511", "Config:3:510", "OSD:4:513",
-                                                      "All:0:512"}));
+    EXPECT_EQ(TabTitles(2),
+              (std::vector<std::string>{"Data:1:509", "Security:2:511", "Config:3:510", "OSD:4:513", "All:0:512"}));
     // PCD80703: lock bits without a security space still get their tab.
     EXPECT_EQ(TabTitles(6), (std::vector<std::string>{"Data:1:509", "Config:3:510", "Security:2:511", "All:0:512"}));
 }
