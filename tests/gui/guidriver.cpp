@@ -10,10 +10,23 @@
 #include <fstream>
 #include <sstream>
 
+#include "comm/comports.h"
 #include "source/gui/errdlgqt.h"
 #include "source/gui/filedlgs.h"
 #include "source/gui/settings/settingdlg.h"
 #include "source/gui/tipdlg.h"
+
+clGuiTestDir::clGuiTestDir() : m_Previous(std::filesystem::current_path())
+{
+    std::filesystem::current_path(Path());
+}
+
+clGuiTestDir::~clGuiTestDir()
+{
+    ComClearPortMap();
+    std::error_code ignored;
+    std::filesystem::current_path(m_Previous, ignored);
+}
 
 std::vector<std::vector<int>> QkReadFrames(const std::string& log)
 {
@@ -179,4 +192,10 @@ void clProgRun::Click(int id)
 QString clProgRun::Status() const
 {
     return m_pFrame->Text(idStatus)->text();
+}
+
+QString clProgRun::Label(int id) const
+{
+    const QLabel* label = m_pFrame->findChild<QLabel*>(QString("id%1").arg(id));
+    return label != nullptr ? label->text() : QString("(no label %1)").arg(id);
 }

@@ -6,12 +6,14 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "source/gui/qk51frame.h"
+#include "tests/testutil.h"
 
 class clErrDlg;
 class clSettingDlg;
@@ -58,6 +60,19 @@ private:
     QList<QPointer<QWidget>> m_Handled;
 };
 
+// A test's own folder and the current directory while the test runs, so the
+// program's relative paths land in it; going, it restores the directory and
+// forgets the ports the test mapped.
+class clGuiTestDir : public clTempDir {
+public:
+    clGuiTestDir();
+    ~clGuiTestDir();
+    std::string Settings() const { return File("settings.ini"); }
+
+private:
+    std::filesystem::path m_Previous;
+};
+
 // qkprog's window with its argument vector kept alive.
 class clProgRun {
 public:
@@ -70,6 +85,8 @@ public:
     // Clicks a main-window button and waits until the window is idle again.
     void Click(int id);
     QString Status() const;
+    // The text of the label with this control id (a view's statistics, say).
+    QString Label(int id) const;
 
 private:
     std::vector<std::string> m_Args;

@@ -25,10 +25,9 @@ namespace fs = std::filesystem;
 class FilesTest : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<clTempDir> m_pDir;
-    fs::path m_Previous;
+    std::unique_ptr<clGuiTestDir> m_pDir;
 
-    std::string Settings() const { return m_pDir->File("settings.ini"); }
+    std::string Settings() const { return m_pDir->Settings(); }
     // 256 bytes 0, 1, 2 ... at 0x1000 as Intel Hex.
     std::string HexFile()
     {
@@ -60,18 +59,8 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        m_pDir = std::make_unique<clTempDir>();
-        m_Previous = fs::current_path();
-        fs::current_path(m_pDir->Path());
-    }
-    void cleanup()
-    {
-        ComClearPortMap();
-        fs::current_path(m_Previous);
-        m_pDir.reset();
-    }
+    void init() { m_pDir = std::make_unique<clGuiTestDir>(); }
+    void cleanup() { m_pDir.reset(); }
 
     void aDataFileReachesTheProgrammer()
     {

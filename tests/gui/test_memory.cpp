@@ -36,24 +36,13 @@ std::vector<int> WrittenAt(const std::vector<std::vector<int>>& frames, std::uin
 class MemoryTest : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<clTempDir> m_pDir;
-    fs::path m_Previous;
+    std::unique_ptr<clGuiTestDir> m_pDir;
 
-    std::string Settings() const { return m_pDir->File("settings.ini"); }
+    std::string Settings() const { return m_pDir->Settings(); }
 
 private slots:
-    void init()
-    {
-        m_pDir = std::make_unique<clTempDir>();
-        m_Previous = fs::current_path();
-        fs::current_path(m_pDir->Path());
-    }
-    void cleanup()
-    {
-        ComClearPortMap();
-        fs::current_path(m_Previous);
-        m_pDir.reset();
-    }
+    void init() { m_pDir = std::make_unique<clGuiTestDir>(); }
+    void cleanup() { m_pDir.reset(); }
 
     void typedDigitsReachTheBufferAndTheProgrammer()
     {

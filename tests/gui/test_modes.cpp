@@ -25,11 +25,10 @@ namespace fs = std::filesystem;
 class ModesTest : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<clTempDir> m_pDir;
-    fs::path m_Previous;
+    std::unique_ptr<clGuiTestDir> m_pDir;
     clSimProcess m_Sim;
 
-    std::string Settings() const { return m_pDir->File("settings.ini"); }
+    std::string Settings() const { return m_pDir->Settings(); }
     std::string Log() const { return m_pDir->File("frames.log"); }
     std::string Control() const { return m_pDir->File("control"); }
     std::string State() const { return m_pDir->File("state"); }
@@ -58,24 +57,13 @@ private:
             count += QkIsExecute(frame, order);
         return count;
     }
-    static QString Count(clProgRun& run, int id)
-    {
-        return run.Frame().findChild<QLabel*>(QString("id%1").arg(id))->text();
-    }
     bool StateSays(const std::string& line) const { return ReadText(State()).find(line + "\n") != std::string::npos; }
 
 private slots:
-    void init()
-    {
-        m_pDir = std::make_unique<clTempDir>();
-        m_Previous = fs::current_path();
-        fs::current_path(m_pDir->Path());
-    }
+    void init() { m_pDir = std::make_unique<clGuiTestDir>(); }
     void cleanup()
     {
         m_Sim.Stop();
-        ComClearPortMap();
-        fs::current_path(m_Previous);
         m_pDir.reset();
     }
 
@@ -94,22 +82,22 @@ private slots:
         Send("press");
         QTest::qWait(1500);
         QCOMPARE(Orders(0x10), 0);
-        QCOMPARE(Count(run, idStatCycles), QString("0"));
+        QCOMPARE(run.Label(idStatCycles), QString("0"));
         run.Click(idBlnkChk); // its status read takes the press away
 
         ignore->trigger();
         QVERIFY(!ignore->isChecked());
         run.Click(idProgram);
         QCOMPARE(run.Status(), QString("Failed"));
-        QCOMPARE(Count(run, idStatCycles), QString("1"));
+        QCOMPARE(run.Label(idStatCycles), QString("1"));
         QCOMPARE(Orders(0x10), 1);
 
         // "Failed" on the status line: a press programs again, as a click would.
         Send("press");
-        QVERIFY(QkWaitFor([&] { return Count(run, idStatCycles) == "2"; }, 10000));
+        QVERIFY(QkWaitFor([&] { return run.Label(idStatCycles) == "2"; }, 10000));
         QVERIFY(QkWaitFor([&] { return run.Main().IsIdle(); }, 20000));
         QCOMPARE(Orders(0x10), 2);
-        QCOMPARE(Count(run, idStatFailure), QString("2"));
+        QCOMPARE(run.Label(idStatFailure), QString("2"));
 
         // Pressed while an operation runs: not polled meanwhile, and gone
         // with the status read that ends the operation.
@@ -117,7 +105,7 @@ private slots:
         run.Click(idVerify);
         QTest::qWait(1500);
         QCOMPARE(Orders(0x10), 2);
-        QCOMPARE(Count(run, idStatCycles), QString("2"));
+        QCOMPARE(run.Label(idStatCycles), QString("2"));
 
         // While the item is greyed (busy) it cannot be switched.
         run.Main().SetIdle(false);

@@ -23,11 +23,10 @@ namespace fs = std::filesystem;
 class OperationsTest : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<clTempDir> m_pDir;
-    fs::path m_Previous;
+    std::unique_ptr<clGuiTestDir> m_pDir;
     clSimProcess m_Sim;
 
-    std::string Settings() const { return m_pDir->File("settings.ini"); }
+    std::string Settings() const { return m_pDir->Settings(); }
     std::string Log() const { return m_pDir->File("frames.log"); }
     bool StartSim(std::vector<std::string> args)
     {
@@ -37,23 +36,12 @@ private:
         ComMapPort(7, m_Sim.Path());
         return true;
     }
-    static QString Count(clProgRun& run, int id)
-    {
-        return run.Frame().findChild<QLabel*>(QString("id%1").arg(id))->text();
-    }
 
 private slots:
-    void init()
-    {
-        m_pDir = std::make_unique<clTempDir>();
-        m_Previous = fs::current_path();
-        fs::current_path(m_pDir->Path());
-    }
+    void init() { m_pDir = std::make_unique<clGuiTestDir>(); }
     void cleanup()
     {
         m_Sim.Stop();
-        ComClearPortMap();
-        fs::current_path(m_Previous);
         m_pDir.reset();
     }
 
@@ -90,9 +78,9 @@ private slots:
         // The checksum was shown; one programming cycle succeeded.
         QVERIFY(driver.SawError("The check-sum value is"));
         QCOMPARE(driver.errors.size(), std::size_t{1});
-        QCOMPARE(Count(run, idStatCycles), QString("1"));
-        QCOMPARE(Count(run, idStatSuccess), QString("1"));
-        QCOMPARE(Count(run, idStatFailure), QString("0"));
+        QCOMPARE(run.Label(idStatCycles), QString("1"));
+        QCOMPARE(run.Label(idStatSuccess), QString("1"));
+        QCOMPARE(run.Label(idStatFailure), QString("0"));
         // A read leaves no file behind the space.
         QCOMPARE(run.Frame().Text(idFile)->text(), QString());
     }
@@ -107,8 +95,8 @@ private slots:
         QCOMPARE(run.Status(), QString("Failed"));
         QVERIFY(driver.SawError("Data verify has failed at address 0100h"));
         QVERIFY(driver.SawError("General communication error with the programmer."));
-        QCOMPARE(Count(run, idStatFailure), QString("1"));
-        QCOMPARE(Count(run, idStatSuccess), QString("0"));
+        QCOMPARE(run.Label(idStatFailure), QString("1"));
+        QCOMPARE(run.Label(idStatSuccess), QString("0"));
         // The programmer is still there for the next attempt.
         QCOMPARE(run.Frame().GetIndicator(), int(indConnected));
         QVERIFY(run.Frame().Button(idProgram)->isEnabled());
@@ -152,7 +140,7 @@ private slots:
         QCOMPARE(run.Status(), QString("Aborted"));
         QVERIFY(run.Frame().isVisible());
         QVERIFY(!driver.SawError("Do you wish to quit"));
-        QCOMPARE(Count(run, idStatFailure), QString("1"));
+        QCOMPARE(run.Label(idStatFailure), QString("1"));
         QVERIFY(run.Frame().Button(idProgram)->isEnabled());
     }
 
@@ -176,7 +164,7 @@ private slots:
         QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(run.Status(), QString("Aborted"));
         QVERIFY(run.Frame().isVisible());
-        QCOMPARE(Count(run, idStatFailure), QString("1"));
+        QCOMPARE(run.Label(idStatFailure), QString("1"));
         QTest::qWait(300);
         const auto frames = QkReadFrames(Log());
         QVERIFY(framesAtClose > 0);
@@ -220,8 +208,8 @@ private slots:
         };
         run.Click(idProgram);
         QCOMPARE(run.Status(), QString("Error"));
-        QCOMPARE(Count(run, idStatFailure), QString("1"));
-        QCOMPARE(Count(run, idStatSuccess), QString("0"));
+        QCOMPARE(run.Label(idStatFailure), QString("1"));
+        QCOMPARE(run.Label(idStatSuccess), QString("0"));
         QVERIFY(QkWaitFor([&] { return !run.Frame().isVisible(); }, 5000));
         QVERIFY(driver.SawError("Project has been changed. Save before closing ?"));
         QVERIFY(!driver.SawError("Do you wish to quit"));

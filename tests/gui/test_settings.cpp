@@ -10,7 +10,6 @@
 #include <QTest>
 #include <filesystem>
 
-#include "comm/comports.h"
 #include "source/gui/settings/chpseldlg.h"
 #include "source/gui/settings/setids.h"
 #include "source/gui/settings/settingdlg.h"
@@ -33,11 +32,6 @@ QStringList TabTitles(const QTabWidget* tabs)
     return titles;
 }
 
-QString Count(clProgRun& run, int id)
-{
-    return run.Frame().findChild<QLabel*>(QString("id%1").arg(id))->text();
-}
-
 void ClickOk(clSettingDlg& dialog)
 {
     QTest::mouseClick(dialog.findChild<QPushButton*>(QkSetId(idSetOk)), Qt::LeftButton);
@@ -47,24 +41,13 @@ void ClickOk(clSettingDlg& dialog)
 class SettingsTest : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<clTempDir> m_pDir;
-    fs::path m_Previous;
+    std::unique_ptr<clGuiTestDir> m_pDir;
 
-    std::string Settings() const { return m_pDir->File("settings.ini"); }
+    std::string Settings() const { return m_pDir->Settings(); }
 
 private slots:
-    void init()
-    {
-        m_pDir = std::make_unique<clTempDir>();
-        m_Previous = fs::current_path();
-        fs::current_path(m_pDir->Path());
-    }
-    void cleanup()
-    {
-        ComClearPortMap();
-        fs::current_path(m_Previous);
-        m_pDir.reset();
-    }
+    void init() { m_pDir = std::make_unique<clGuiTestDir>(); }
+    void cleanup() { m_pDir.reset(); }
 
     void anotherDeviceRebuildsTheTabsAndResetsTheStatistics()
     {
@@ -73,8 +56,8 @@ private slots:
         run.StartUp();
         QCOMPARE(TabTitles(run.Frame().Tabs()), QStringList{"Data"});
         run.Click(idProgram);
-        QCOMPARE(Count(run, idStatCycles), QString("1"));
-        QCOMPARE(Count(run, idStatSuccess), QString("1"));
+        QCOMPARE(run.Label(idStatCycles), QString("1"));
+        QCOMPARE(run.Label(idStatSuccess), QString("1"));
 
         driver.onSettings = [](clSettingDlg& dialog) {
             QVERIFY(dialog.DevicePage()->List()->Select(3)); // PCD80716
@@ -86,9 +69,9 @@ private slots:
         QCOMPARE(driver.settingsDialogs, 1);
         QCOMPARE(run.Frame().Text(idDevice)->text(), QString("PCD80716 (PHILIPS)"));
         QCOMPARE(TabTitles(run.Frame().Tabs()), (QStringList{"Data", "Config", "OSD", "Security", "All"}));
-        QCOMPARE(Count(run, idStatCycles), QString("0"));
-        QCOMPARE(Count(run, idStatSuccess), QString("0"));
-        QCOMPARE(Count(run, idStatFailure), QString("0"));
+        QCOMPARE(run.Label(idStatCycles), QString("0"));
+        QCOMPARE(run.Label(idStatSuccess), QString("0"));
+        QCOMPARE(run.Label(idStatFailure), QString("0"));
         QCOMPARE(QkGetOpt16(run.Frame().Options(), kOptAutoErase), std::uint16_t{1});
         QVERIFY(run.Main().IsProjectChanged());
         QCOMPARE(run.Status(), QString("Ready"));

@@ -27,27 +27,19 @@ namespace fs = std::filesystem;
 class StartupTest : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<clTempDir> m_pDir;
-    fs::path m_Previous;
+    std::unique_ptr<clGuiTestDir> m_pDir;
 
-    std::string Settings() const { return m_pDir->File("settings.ini"); }
+    std::string Settings() const { return m_pDir->Settings(); }
 
 private slots:
     void init()
     {
-        m_pDir = std::make_unique<clTempDir>();
-        m_Previous = fs::current_path();
-        fs::current_path(m_pDir->Path());
+        m_pDir = std::make_unique<clGuiTestDir>();
         // No real port can answer a search in these tests.
         for (int port = 1; port <= 4; ++port)
             ComMapPort(port, m_pDir->File("no-port"));
     }
-    void cleanup()
-    {
-        ComClearPortMap();
-        fs::current_path(m_Previous);
-        m_pDir.reset();
-    }
+    void cleanup() { m_pDir.reset(); }
 
     void emptySettingsAndNoProgrammer()
     {

@@ -40,10 +40,9 @@ void Leave(QLineEdit* field)
 class ViewsTest : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<clTempDir> m_pDir;
-    fs::path m_Previous;
+    std::unique_ptr<clGuiTestDir> m_pDir;
 
-    std::string Settings() const { return m_pDir->File("settings.ini"); }
+    std::string Settings() const { return m_pDir->Settings(); }
     // A project for a device, as the program saves one.
     std::string Project(unsigned short chipId)
     {
@@ -60,18 +59,8 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        m_pDir = std::make_unique<clTempDir>();
-        m_Previous = fs::current_path();
-        fs::current_path(m_pDir->Path());
-    }
-    void cleanup()
-    {
-        ComClearPortMap();
-        fs::current_path(m_Previous);
-        m_pDir.reset();
-    }
+    void init() { m_pDir = std::make_unique<clGuiTestDir>(); }
+    void cleanup() { m_pDir.reset(); }
 
     void addressFieldsWithAlignment256()
     {
