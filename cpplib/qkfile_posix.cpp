@@ -35,6 +35,21 @@ std::string QkCreateTempFile(const std::string& folder, const std::string& targe
     return name.data();
 }
 
+std::string QkCreateUniqueFile(const std::string& folder, const std::string& prefix, const std::string& suffix,
+                               std::string& error)
+{
+    const std::string pattern = folder + "/" + prefix + "XXXXXX" + suffix;
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = ::mkstemps(name.data(), static_cast<int>(suffix.size()));
+    if (fd < 0) {
+        error = QkLastSystemError();
+        return {};
+    }
+    ::close(fd);
+    return name.data();
+}
+
 bool QkSyncFile(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -9,6 +9,12 @@
 // empty (error says why) when it cannot be made.
 std::string QkCreateTempFile(const std::string& folder, const std::string& target, std::string& error);
 
+// Creates a new empty file in folder named prefix, six characters that make
+// it unique, then suffix; never one that exists. Its path, or empty (error
+// says why) when it cannot be made.
+std::string QkCreateUniqueFile(const std::string& folder, const std::string& prefix, const std::string& suffix,
+                               std::string& error);
+
 // Puts what was written to path on disk; false when the system failed.
 bool QkSyncFile(const std::string& path);
 

@@ -1,7 +1,5 @@
 #include "source/updimage.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +9,7 @@
 #include "cpplib/bitrev.h"
 #include "cpplib/qkbytes.h"
 #include "cpplib/qkfile.h"
+#include "cpplib/qkfilesys.h"
 #include "err/qkmodule.h"
 #include "qkdb/dbrec.h"
 #include "source/qkopts.h"
@@ -48,14 +47,11 @@ class clTempFile {
 public:
     explicit clTempFile(const std::string& folder)
     {
+        std::string ignored;
         for (const fs::path& where : {fs::path(folder), fs::temp_directory_path()}) {
-            std::string pattern = (where / "__tempXXXXXX.bin").string();
-            const int fd = mkstemps(pattern.data(), 4);
-            if (fd >= 0) {
-                close(fd);
-                m_sPath = pattern;
+            m_sPath = QkCreateUniqueFile(where.string(), "__temp", ".bin", ignored);
+            if (!m_sPath.empty())
                 return;
-            }
         }
     }
     ~clTempFile()
