@@ -306,7 +306,7 @@ void clQk51Main::BuildViews()
     clQkSpaces& spaces = m_Service.Spaces();
     std::vector<clSpcAllDlg::clEntry> entries;
     bool all = false;
-    for (const clTabSpec& tab : QkDeviceTabs(m_Service.Db(), m_usDevice)) {
+    for (const clTabSetup& tab : QkDeviceTabs(m_Service.Db(), m_usDevice)) {
         clQKHugeBuffer* buffer = tab.space > 0 && spaces.HasSpace(tab.space) ? &spaces.Buffer(tab.space) : nullptr;
         std::unique_ptr<clSpcBaseDlg> view;
         switch (tab.kind) {
@@ -777,39 +777,39 @@ void clQk51Main::Synchronize()
 
 // Files and projects.
 
-clLoadDialogSpec clQk51Main::LoadSpec()
+clLoadDialogSetup clQk51Main::LoadDialogSetup()
 {
-    clLoadDialogSpec spec;
-    spec.types = QkLoadList();
+    clLoadDialogSetup setup;
+    setup.types = QkLoadList();
     clSpcBaseDlg* view = CurrentView();
     if (view != nullptr && view->HasBufferBytes()) {
         const clQKHugeBuffer& buffer = *view->GetBuffer();
-        spec.clipping = view->GetCmdStart() != buffer.GetStartAdrs().GetLinear() ||
-                        view->GetCmdStop() != buffer.GetStopAdrs().GetLinear();
+        setup.clipping = view->GetCmdStart() != buffer.GetStartAdrs().GetLinear() ||
+                         view->GetCmdStop() != buffer.GetStopAdrs().GetLinear();
     }
     std::error_code error;
-    spec.folder = fs::current_path(error).string();
-    return spec;
+    setup.folder = fs::current_path(error).string();
+    return setup;
 }
 
-clSaveDialogSpec clQk51Main::SaveSpec()
+clSaveDialogSetup clQk51Main::SaveDialogSetup()
 {
-    clSaveDialogSpec spec;
+    clSaveDialogSetup setup;
     clSpcBaseDlg* view = CurrentView();
     if (view != nullptr && view->HasBufferBytes())
-        spec.types = QkSaveList(view->GetCmdStart(), view->GetCmdStop());
+        setup.types = QkSaveList(view->GetCmdStart(), view->GetCmdStop());
     else
-        spec.types = {{kProjectFilter, ftProject}};
-    spec.selected = std::clamp(m_iSavePosition, 0, static_cast<int>(spec.types.size()) - 1);
-    spec.proposed = QkGetLastProject(m_Service.Settings());
-    spec.description = m_sDescription;
+        setup.types = {{kProjectFilter, ftProject}};
+    setup.selected = std::clamp(m_iSavePosition, 0, static_cast<int>(setup.types.size()) - 1);
+    setup.proposed = QkGetLastProject(m_Service.Settings());
+    setup.description = m_sDescription;
     for (int space = 1; space <= kSpaceCount; ++space) {
         const int type = m_Service.Spaces().FileType(space);
         if (m_Service.Spaces().HasSpace(space) && type >= ftBinary && type <= ftS3 &&
             !m_Service.Spaces().FileName(space).empty())
-            spec.hexRefPossible = true;
+            setup.hexRefPossible = true;
     }
-    return spec;
+    return setup;
 }
 
 void clQk51Main::OnOpen()
@@ -820,7 +820,7 @@ void clQk51Main::OnOpen()
     SetIdle(false);
     SetAction(actLoadFile);
     m_Window.SetStatus("Updating", kColourBlack);
-    if (const std::optional<clLoadChoice> choice = m_Window.AskLoadFile(LoadSpec())) {
+    if (const std::optional<clLoadChoice> choice = m_Window.AskLoadFile(LoadDialogSetup())) {
         if (choice->fileType == ftProject)
             LoadProjectFromDialog(choice->path);
         else
@@ -858,8 +858,8 @@ void clQk51Main::OnSave()
         return;
     SetIdle(false);
     SetAction(actSaving);
-    const clSaveDialogSpec spec = SaveSpec();
-    const std::optional<clSaveChoice> choice = m_Window.AskSaveFile(spec);
+    const clSaveDialogSetup setup = SaveDialogSetup();
+    const std::optional<clSaveChoice> choice = m_Window.AskSaveFile(setup);
     if (choice) {
         m_iSavePosition = choice->position;
         if (choice->fileType == ftProject)
@@ -1170,11 +1170,11 @@ bool clQk51Main::CanClose()
     m_Window.SetStatus("Saving", kColourBlack);
     clSaveChoice choice;
     if (data) {
-        clSaveDialogSpec spec = SaveSpec();
-        spec.types = {{kProjectFilter, ftProject}};
-        spec.selected = 0;
-        spec.proposed = lastPrj;
-        const std::optional<clSaveChoice> chosen = m_Window.AskSaveFile(spec);
+        clSaveDialogSetup setup = SaveDialogSetup();
+        setup.types = {{kProjectFilter, ftProject}};
+        setup.selected = 0;
+        setup.proposed = lastPrj;
+        const std::optional<clSaveChoice> chosen = m_Window.AskSaveFile(setup);
         if (!chosen) {
             m_Window.SetStatus("Ready", kColourGreen);
             return false;

@@ -94,7 +94,7 @@ std::int64_t QkNowMs();
 
 // What the load dialog offers: the view's file types and whether the note
 // about clipping applies.
-struct clLoadDialogSpec {
+struct clLoadDialogSetup {
     std::vector<clSaveEntry> types; // the project first
     bool clipping = false;          // start/stop are not the whole space
     std::string folder;
@@ -104,7 +104,7 @@ struct clLoadChoice {
     int fileType = 0;
     int init = initUnchanged;
 };
-struct clSaveDialogSpec {
+struct clSaveDialogSetup {
     std::vector<clSaveEntry> types;
     int selected = 0; // the list position chosen last
     std::string proposed;
@@ -164,8 +164,8 @@ public:
     virtual void CheckMenuItem(int id, bool checked) = 0;
     // The settings dialog: what it hands back once it has closed.
     virtual clSettingResult RunSettings(const clSettingInput& input) = 0;
-    virtual std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSpec& spec) = 0;
-    virtual std::optional<clSaveChoice> AskSaveFile(const clSaveDialogSpec& spec) = 0;
+    virtual std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSetup& setup) = 0;
+    virtual std::optional<clSaveChoice> AskSaveFile(const clSaveDialogSetup& setup) = 0;
     virtual clProgressSink* Gauge() = 0;
     virtual clQkGaugeIntf* CommGauge() = 0;
 };
@@ -328,8 +328,8 @@ private:
     void LoadProjectFromDialog(const std::string& path);
     void SaveProject(const clSaveChoice& choice);
     void ClearModified();
-    clLoadDialogSpec LoadSpec();
-    clSaveDialogSpec SaveSpec();
+    clLoadDialogSetup LoadDialogSetup();
+    clSaveDialogSetup SaveDialogSetup();
     int DeviceFamily(unsigned short chipId);
     std::string DeviceText(unsigned short chipId);
     void BuildViews();

@@ -41,10 +41,10 @@ int QkLockBitCount(unsigned char securityBits)
     return std::popcount(static_cast<unsigned>(securityBits & 0x07));
 }
 
-std::vector<clTabSpec> QkDeviceTabs(const clDataBase& db, unsigned short chipId)
+std::vector<clTabSetup> QkDeviceTabs(const clDataBase& db, unsigned short chipId)
 {
     const clDBChip chip = db.GetChip(chipId);
-    std::vector<clTabSpec> tabs;
+    std::vector<clTabSetup> tabs;
     bool seen[kSpaceCount + 1] = {};
     for (int i = 0; i < chip.GetBufCount(); ++i) {
         const clDBBuf desc = db.GetBuf(chip.GetBufNo(i));

@@ -316,7 +316,7 @@ private:
 };
 
 // The tab a device gets for one of its spaces.
-struct clTabSpec {
+struct clTabSetup {
     int space; // space index (1 to 5), 0 for "All"
     int kind;  // vwData ...
     std::string title;
@@ -324,7 +324,7 @@ struct clTabSpec {
 // The tabs of a device in database order: one per space (the security space
 // titled "Security"), a "Security" tab when the device has lock bits but no
 // security space, and "All" when there is more than one tab.
-std::vector<clTabSpec> QkDeviceTabs(const clDataBase& db, unsigned short chipId);
+std::vector<clTabSetup> QkDeviceTabs(const clDataBase& db, unsigned short chipId);
 
 // "%lXh (%.0fK)" for a whole number of KB, else "%lXh (%.1fK)".
 std::string QkSizeText(std::uint32_t size);

@@ -104,12 +104,12 @@ QString SuffixOf(const char* filter)
 }
 } // namespace
 
-Tmp51OpenDlg::Tmp51OpenDlg(QWidget* parent, const clLoadDialogSpec& spec) : QDialog(parent), m_Spec(spec)
+Tmp51OpenDlg::Tmp51OpenDlg(QWidget* parent, const clLoadDialogSetup& setup) : QDialog(parent), m_Setup(setup)
 {
     setObjectName("LoadDialog");
     setWindowTitle("Load File");
     auto* layout = new QVBoxLayout(this);
-    m_pFiles = EmbeddedFileDialog(this, spec.types, spec.folder);
+    m_pFiles = EmbeddedFileDialog(this, setup.types, setup.folder);
     m_pFiles->setFileMode(QFileDialog::ExistingFile);
     m_pFiles->setAcceptMode(QFileDialog::AcceptOpen);
     layout->addWidget(m_pFiles, 1);
@@ -156,8 +156,8 @@ Tmp51OpenDlg::Tmp51OpenDlg(QWidget* parent, const clLoadDialogSpec& spec) : QDia
 int Tmp51OpenDlg::CurrentType() const
 {
     const int position = PositionOf(m_pFiles);
-    return position >= 0 && position < static_cast<int>(m_Spec.types.size()) ? m_Spec.types[position].fileType
-                                                                             : ftProject;
+    return position >= 0 && position < static_cast<int>(m_Setup.types.size()) ? m_Setup.types[position].fileType
+                                                                              : ftProject;
 }
 
 void Tmp51OpenDlg::TypeChanged()
@@ -166,7 +166,7 @@ void Tmp51OpenDlg::TypeChanged()
     m_pDescLabel->setText(project ? "Project Description:" : "Description:");
     m_pInit->setEnabled(!project);
     // The note belongs to the data files, and only when the range clips them.
-    m_pNote->setVisible(!project && m_Spec.clipping);
+    m_pNote->setVisible(!project && m_Setup.clipping);
     const QStringList selected = m_pFiles->selectedFiles();
     FileChanged(selected.isEmpty() ? QString() : selected.front());
 }
@@ -181,8 +181,8 @@ void Tmp51OpenDlg::FileChanged(const QString& path)
 
 void Tmp51OpenDlg::Select(int position, const QString& path)
 {
-    if (position >= 0 && position < static_cast<int>(m_Spec.types.size())) {
-        m_pFiles->selectNameFilter(QkQtFilter(m_Spec.types[position].filter));
+    if (position >= 0 && position < static_cast<int>(m_Setup.types.size())) {
+        m_pFiles->selectNameFilter(QkQtFilter(m_Setup.types[position].filter));
         TypeChanged();
     }
     SelectFile(m_pFiles, path);
@@ -235,13 +235,13 @@ void Tmp51OpenDlg::Accepted()
     accept();
 }
 
-Tmp51SaveDlg::Tmp51SaveDlg(QWidget* parent, const clSaveDialogSpec& spec) : QDialog(parent), m_Spec(spec)
+Tmp51SaveDlg::Tmp51SaveDlg(QWidget* parent, const clSaveDialogSetup& setup) : QDialog(parent), m_Setup(setup)
 {
     setObjectName("SaveDialog");
     setWindowTitle("Save File");
     auto* layout = new QVBoxLayout(this);
-    const QFileInfo proposed(QString::fromStdString(spec.proposed));
-    m_pFiles = EmbeddedFileDialog(this, spec.types, proposed.absolutePath().toStdString());
+    const QFileInfo proposed(QString::fromStdString(setup.proposed));
+    m_pFiles = EmbeddedFileDialog(this, setup.types, proposed.absolutePath().toStdString());
     m_pFiles->setAcceptMode(QFileDialog::AcceptSave);
     m_pFiles->setFileMode(QFileDialog::AnyFile);
     layout->addWidget(m_pFiles, 1);
@@ -249,7 +249,7 @@ Tmp51SaveDlg::Tmp51SaveDlg(QWidget* parent, const clSaveDialogSpec& spec) : QDia
 
     auto* extra = new QGridLayout;
     auto* descLabel = new QLabel("D&escription:", this);
-    m_pDesc = new QLineEdit(QString::fromStdString(spec.description), this);
+    m_pDesc = new QLineEdit(QString::fromStdString(setup.description), this);
     m_pDesc->setObjectName("id1045");
     m_pDesc->setMaxLength(250);
     descLabel->setBuddy(m_pDesc);
@@ -266,15 +266,15 @@ Tmp51SaveDlg::Tmp51SaveDlg(QWidget* parent, const clSaveDialogSpec& spec) : QDia
         m_pOptionChoice->addButton(radio, id);
     }
     // A data-file reference is offered only when a space has one to keep.
-    m_pOptionChoice->button(prjSaveHexRef)->setEnabled(spec.hexRefPossible);
-    m_pOptionChoice->button(spec.hexRefPossible ? prjSaveHexRef : prjSaveImage)->setChecked(true);
+    m_pOptionChoice->button(prjSaveHexRef)->setEnabled(setup.hexRefPossible);
+    m_pOptionChoice->button(setup.hexRefPossible ? prjSaveHexRef : prjSaveImage)->setChecked(true);
     extra->addWidget(descLabel, 0, 0);
     extra->addWidget(m_pDesc, 0, 1);
     extra->addWidget(m_pOptions, 1, 0, 1, 2);
     layout->addLayout(extra);
 
-    if (spec.selected >= 0 && spec.selected < static_cast<int>(spec.types.size()))
-        m_pFiles->selectNameFilter(QkQtFilter(spec.types[spec.selected].filter));
+    if (setup.selected >= 0 && setup.selected < static_cast<int>(setup.types.size()))
+        m_pFiles->selectNameFilter(QkQtFilter(setup.types[setup.selected].filter));
     if (proposed.fileName().size() > 0 && CurrentPosition() == 0)
         m_pFiles->selectFile(proposed.fileName());
     connect(m_pFiles, &QFileDialog::filterSelected, this, [this] { TypeChanged(); });
@@ -292,18 +292,18 @@ int Tmp51SaveDlg::CurrentPosition() const
 void Tmp51SaveDlg::TypeChanged()
 {
     const int position = CurrentPosition();
-    const bool valid = position >= 0 && position < static_cast<int>(m_Spec.types.size());
-    const bool project = valid && m_Spec.types[position].fileType == ftProject;
+    const bool valid = position >= 0 && position < static_cast<int>(m_Setup.types.size());
+    const bool project = valid && m_Setup.types[position].fileType == ftProject;
     m_pOptions->setEnabled(project);
     m_pDesc->setEnabled(project);
     if (valid)
-        m_pFiles->setDefaultSuffix(SuffixOf(m_Spec.types[position].filter));
+        m_pFiles->setDefaultSuffix(SuffixOf(m_Setup.types[position].filter));
 }
 
 void Tmp51SaveDlg::Select(int position, const QString& path)
 {
-    if (position >= 0 && position < static_cast<int>(m_Spec.types.size())) {
-        m_pFiles->selectNameFilter(QkQtFilter(m_Spec.types[position].filter));
+    if (position >= 0 && position < static_cast<int>(m_Setup.types.size())) {
+        m_pFiles->selectNameFilter(QkQtFilter(m_Setup.types[position].filter));
         TypeChanged();
     }
     SelectFile(m_pFiles, path);
@@ -340,14 +340,14 @@ void Tmp51SaveDlg::Accepted()
 {
     const QStringList selected = m_pFiles->selectedFiles();
     const int position = CurrentPosition();
-    if (selected.isEmpty() || position < 0 || position >= static_cast<int>(m_Spec.types.size())) {
+    if (selected.isEmpty() || position < 0 || position >= static_cast<int>(m_Setup.types.size())) {
         reject();
         return;
     }
     clSaveChoice choice;
     choice.path = selected.front().toStdString();
     choice.position = position;
-    choice.fileType = m_Spec.types[position].fileType;
+    choice.fileType = m_Setup.types[position].fileType;
     choice.saveOption = SaveOption();
     choice.description = m_pDesc->text().toStdString();
     m_Choice = choice;

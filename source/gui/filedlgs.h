@@ -21,7 +21,7 @@ QString QkQtFilter(const char* filter);
 class Tmp51OpenDlg : public QDialog {
     Q_OBJECT
 public:
-    Tmp51OpenDlg(QWidget* parent, const clLoadDialogSpec& spec);
+    Tmp51OpenDlg(QWidget* parent, const clLoadDialogSetup& setup);
     std::optional<clLoadChoice> Choice() const { return m_Choice; }
 
     QFileDialog* FileDialog() const { return m_pFiles; }
@@ -41,7 +41,7 @@ private:
     void FileChanged(const QString& path);
     void Accepted();
 
-    clLoadDialogSpec m_Spec;
+    clLoadDialogSetup m_Setup;
     QFileDialog* m_pFiles;
     QLabel* m_pDescLabel;
     QPlainTextEdit* m_pDesc;
@@ -54,7 +54,7 @@ private:
 class Tmp51SaveDlg : public QDialog {
     Q_OBJECT
 public:
-    Tmp51SaveDlg(QWidget* parent, const clSaveDialogSpec& spec);
+    Tmp51SaveDlg(QWidget* parent, const clSaveDialogSetup& setup);
     std::optional<clSaveChoice> Choice() const { return m_Choice; }
 
     QFileDialog* FileDialog() const { return m_pFiles; }
@@ -71,7 +71,7 @@ private:
     void TypeChanged();
     void Accepted();
 
-    clSaveDialogSpec m_Spec;
+    clSaveDialogSetup m_Setup;
     QFileDialog* m_pFiles;
     QLineEdit* m_pDesc;
     QGroupBox* m_pOptions;

@@ -707,17 +707,17 @@ clSettingResult TQk51FrameWindow::RunSettings(const clSettingInput& input)
         input, [this](const clSndActInfo& sound) { m_Sound.Play(sound); }, this);
 }
 
-std::optional<clLoadChoice> TQk51FrameWindow::AskLoadFile(const clLoadDialogSpec& spec)
+std::optional<clLoadChoice> TQk51FrameWindow::AskLoadFile(const clLoadDialogSetup& setup)
 {
-    Tmp51OpenDlg dialog(this, spec);
+    Tmp51OpenDlg dialog(this, setup);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.Choice();
 }
 
-std::optional<clSaveChoice> TQk51FrameWindow::AskSaveFile(const clSaveDialogSpec& spec)
+std::optional<clSaveChoice> TQk51FrameWindow::AskSaveFile(const clSaveDialogSetup& setup)
 {
-    Tmp51SaveDlg dialog(this, spec);
+    Tmp51SaveDlg dialog(this, setup);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.Choice();

@@ -80,8 +80,8 @@ public:
     void ClearDumpChanges() override;
     void CheckMenuItem(int id, bool checked) override;
     clSettingResult RunSettings(const clSettingInput& input) override;
-    std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSpec& spec) override;
-    std::optional<clSaveChoice> AskSaveFile(const clSaveDialogSpec& spec) override;
+    std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSetup& setup) override;
+    std::optional<clSaveChoice> AskSaveFile(const clSaveDialogSetup& setup) override;
     clProgressSink* Gauge() override { return m_pGauge; }
     clQkGaugeIntf* CommGauge() override { return m_pGauge; }
 

@@ -73,14 +73,14 @@ public:
         clSettingResult result = settings ? *settings : QkUnchangedResult(input);
         return result;
     }
-    std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSpec& spec) override
+    std::optional<clLoadChoice> AskLoadFile(const clLoadDialogSetup& setup) override
     {
-        loadSpecs.push_back(spec);
+        loadSetups.push_back(setup);
         return load;
     }
-    std::optional<clSaveChoice> AskSaveFile(const clSaveDialogSpec& spec) override
+    std::optional<clSaveChoice> AskSaveFile(const clSaveDialogSetup& setup) override
     {
-        saveSpecs.push_back(spec);
+        saveSetups.push_back(setup);
         return save;
     }
     clProgressSink* Gauge() override { return nullptr; }
@@ -99,8 +99,8 @@ public:
     std::vector<int> posted, waits;
     std::optional<clLoadChoice> load;
     std::optional<clSaveChoice> save;
-    std::vector<clLoadDialogSpec> loadSpecs;
-    std::vector<clSaveDialogSpec> saveSpecs;
+    std::vector<clLoadDialogSetup> loadSetups;
+    std::vector<clSaveDialogSetup> saveSetups;
     std::optional<clSettingResult> settings; // the dialog's answer; unchanged when not set
     std::vector<clSettingInput> settingInputs;
     std::function<void()> onWait; // what happens while the window waits
@@ -540,9 +540,9 @@ TEST_F(MainLogic, AChangedProjectIsSavedOnlyWhenTheUserSaysSo)
     // Yes, then the save dialog cancelled: the window stays too.
     ui.answers[1006] = erIdYes;
     EXPECT_FALSE(Main().QueryClose());
-    ASSERT_EQ(window.saveSpecs.size(), 1u);
-    EXPECT_EQ(window.saveSpecs[0].types.size(), 1u); // the project only
-    EXPECT_EQ(window.saveSpecs[0].proposed, (dir.Path() / "MyProject.qkp").string());
+    ASSERT_EQ(window.saveSetups.size(), 1u);
+    EXPECT_EQ(window.saveSetups[0].types.size(), 1u); // the project only
+    EXPECT_EQ(window.saveSetups[0].proposed, (dir.Path() / "MyProject.qkp").string());
     EXPECT_EQ(window.status, "Ready");
     EXPECT_FALSE(Main().IsClosing());
     // Yes and a file name: saved, closed.
@@ -563,7 +563,7 @@ TEST_F(MainLogic, NoClosesWithoutWritingAProject)
     ui.answers[1006] = erIdNo;
     EXPECT_TRUE(Main().QueryClose());
     EXPECT_EQ(ui.Numbers(), (std::vector<unsigned short>{1005, 1006}));
-    EXPECT_TRUE(window.saveSpecs.empty());
+    EXPECT_TRUE(window.saveSetups.empty());
     EXPECT_EQ(CountFiles(dir.Path()), 1u); // the settings file only
 }
 
@@ -573,9 +573,9 @@ TEST_F(MainLogic, OpenLoadsADataFileIntoTheCurrentSpace)
     WriteBytes(dir.File("image.bin"), {0x12, 0x34, 0x56});
     window.load = clLoadChoice{dir.File("image.bin"), 1, initUnchanged};
     Main().OnOpen();
-    ASSERT_EQ(window.loadSpecs.size(), 1u);
-    EXPECT_STREQ(window.loadSpecs[0].types[0].filter, "QK-JTAG Project (*.qkp)|*.qkp|");
-    EXPECT_FALSE(window.loadSpecs[0].clipping);
+    ASSERT_EQ(window.loadSetups.size(), 1u);
+    EXPECT_STREQ(window.loadSetups[0].types[0].filter, "QK-JTAG Project (*.qkp)|*.qkp|");
+    EXPECT_FALSE(window.loadSetups[0].clipping);
     const clQKHugeBuffer& data = Service().Spaces().Buffer(1);
     EXPECT_EQ(data.GetByte(clAdrs(1u)), 0x34);
     EXPECT_EQ(data.GetByte(clAdrs(3u)), 0xFF);
@@ -596,8 +596,8 @@ TEST_F(MainLogic, ANarrowRangeTellsTheLoadDialogAboutClipping)
     data->FieldEdited(idDataStop, "FFF");
     data->FieldLeft(idDataStop);
     Main().OnOpen();
-    ASSERT_EQ(window.loadSpecs.size(), 1u);
-    EXPECT_TRUE(window.loadSpecs[0].clipping);
+    ASSERT_EQ(window.loadSetups.size(), 1u);
+    EXPECT_TRUE(window.loadSetups[0].clipping);
 }
 
 TEST_F(MainLogic, SaveWritesTheRangeAndRemembersTheFile)
@@ -616,13 +616,13 @@ TEST_F(MainLogic, SaveWritesTheRangeAndRemembersTheFile)
     EXPECT_EQ(Service().Spaces().FileName(1), dir.File("out.bin"));
     EXPECT_EQ(Service().Spaces().FileType(1), 1);
     // The save list of a range inside the first 64 KB offers every format.
-    ASSERT_EQ(window.saveSpecs.size(), 1u);
-    EXPECT_EQ(window.saveSpecs[0].types.size(), 8u);
-    EXPECT_FALSE(window.saveSpecs[0].hexRefPossible);
+    ASSERT_EQ(window.saveSetups.size(), 1u);
+    EXPECT_EQ(window.saveSetups[0].types.size(), 8u);
+    EXPECT_FALSE(window.saveSetups[0].hexRefPossible);
     // Saved once, a reference can be kept; the list position is remembered.
     Main().OnSave();
-    EXPECT_TRUE(window.saveSpecs[1].hexRefPossible);
-    EXPECT_EQ(window.saveSpecs[1].selected, 1);
+    EXPECT_TRUE(window.saveSetups[1].hexRefPossible);
+    EXPECT_EQ(window.saveSetups[1].selected, 1);
 }
 
 TEST_F(MainLogic, MemoryOpensTheViewsDumpWindowAndSettingsItsDialog)

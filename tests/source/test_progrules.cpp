@@ -210,7 +210,7 @@ std::vector<std::string> TabTitles(unsigned short chipId)
 {
     clDataBase db(GetDLLDBaseInstance());
     std::vector<std::string> titles;
-    for (const clTabSpec& tab : QkDeviceTabs(db, chipId))
+    for (const clTabSetup& tab : QkDeviceTabs(db, chipId))
         titles.push_back(tab.title + ":" + std::to_string(tab.space) + ":" + std::to_string(tab.kind));
     return titles;
 }
