@@ -76,18 +76,28 @@ void PressAccept(QFileDialog* files)
     QMetaObject::invokeMethod(files, "accept");
 }
 
-// Selects a file. The dialog's button follows edits of the name only, and
-// the file list fills in the background: once it has, the name is typed
-// again so that the button knows the file exists.
+// Selects a file as a user would type it. QFileDialog::selectFile leaves the
+// name field alone while it has the focus (so as not to overwrite typing),
+// which it has as soon as the dialog is active: the name goes in directly.
+// The dialog's button follows edits of the name, and the file list fills in
+// the background: once it has, the name is typed again so that the button
+// knows the file exists.
 void SelectFile(QFileDialog* files, const QString& path)
 {
+    if (path.isEmpty())
+        return;
     files->selectFile(path);
-    QTimer::singleShot(100, files, [files] {
-        if (auto* name = files->findChild<QLineEdit*>("fileNameEdit")) {
-            const QString text = name->text();
-            name->clear();
-            name->setText(text);
-        }
+    auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+    if (name == nullptr)
+        return;
+    const QFileInfo info(path);
+    const QString wanted = info.isAbsolute() ? info.fileName() : path;
+    if (name->text() != wanted)
+        name->setText(wanted);
+    QTimer::singleShot(100, name, [name] {
+        const QString text = name->text();
+        name->clear();
+        name->setText(text);
     });
 }
 

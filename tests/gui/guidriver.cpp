@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -68,8 +69,43 @@ bool QkWaitFor(const std::function<bool()>& done, int ms)
     return true;
 }
 
+void QkFailTest(const QString& message)
+{
+    QTest::qFail(message.toUtf8().constData(), __FILE__, __LINE__);
+}
+
+bool QkWaitOrFail(const std::function<bool()>& done, int ms, const QString& what)
+{
+    if (QkWaitFor(done, ms))
+        return true;
+    QkFailTest(QString("waited %1 ms for %2").arg(ms).arg(what));
+    return false;
+}
+
+namespace {
+// How a dialog names itself in a failure: class, title, and its text when
+// it is a message box.
+QString Describe(const QWidget* widget)
+{
+    QString text = QString("%1 \"%2\"").arg(widget->metaObject()->className(), widget->windowTitle());
+    if (const auto* box = qobject_cast<const QMessageBox*>(widget))
+        text += QString(" saying \"%1\"").arg(box->text());
+    return text;
+}
+
+bool IsModal(const QWidget* widget)
+{
+    return widget->isModal() || widget->windowModality() != Qt::NonModal;
+}
+
+// A modal window that no handler expects may be one a test answers itself
+// through a timer: it gets this long.
+constexpr qint64 kUnexpectedMs = 1000;
+} // namespace
+
 clDialogDriver::clDialogDriver()
 {
+    m_Clock.start();
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &clDialogDriver::Poll);
     timer->start(15);
@@ -93,68 +129,107 @@ bool clDialogDriver::SawError(const QString& part) const
     return false;
 }
 
+void clDialogDriver::Fail(QWidget* widget, const QString& why)
+{
+    QkFailTest(Describe(widget) + " " + why);
+    if (auto* dialog = qobject_cast<QDialog*>(widget))
+        dialog->reject();
+    else
+        widget->close();
+}
+
 void clDialogDriver::Poll()
 {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (!widget->isVisible() || m_Handled.contains(widget))
+    const qint64 now = m_Clock.elapsed();
+    // A dialog that closes is forgotten: shown again, it is answered again.
+    m_Handled.removeIf([](const clTracked& tracked) { return !tracked.widget || !tracked.widget->isVisible(); });
+    for (const clTracked& tracked : QList<clTracked>(m_Handled)) {
+        if (!tracked.widget || !tracked.widget->isVisible())
             continue;
-        if (auto* error = qobject_cast<clErrDlg*>(widget)) {
-            m_Handled << widget;
-            clSeenDialog seen;
-            seen.caption = error->windowTitle();
-            seen.text = QString::fromStdString(error->GetText());
-            seen.buttons = error->ButtonIds();
-            if (answerError) {
-                seen.answer = answerError(seen);
-            } else {
-                seen.answer = seen.buttons.empty() ? erIdOk : seen.buttons.front();
-                for (int id : seen.buttons)
-                    if (id == erIdOk)
-                        seen.answer = erIdOk;
-            }
-            errors.push_back(seen);
-            if (beforeAnswer)
-                beforeAnswer(*error);
-            if (auto* button = error->findChild<QAbstractButton*>(QString("button%1").arg(seen.answer)))
-                button->click();
-            else
-                error->done(seen.answer);
-        } else if (auto* load = qobject_cast<Tmp51OpenDlg*>(widget)) {
-            m_Handled << widget;
-            if (onLoad)
-                onLoad(*load);
-            else
-                load->reject();
-        } else if (auto* save = qobject_cast<Tmp51SaveDlg*>(widget)) {
-            m_Handled << widget;
-            if (onSave)
-                onSave(*save);
-            else
-                save->reject();
-        } else if (auto* tip = qobject_cast<TTipDlg*>(widget)) {
-            m_Handled << widget;
-            if (auto* text = tip->findChild<QLabel*>("id101"))
-                tips << text->text();
-            if (onTip)
-                onTip(*tip);
-            else
-                tip->accept();
-        } else if (auto* settings = qobject_cast<clSettingDlg*>(widget)) {
-            m_Handled << widget;
-            ++settingsDialogs;
-            if (onSettings)
-                onSettings(*settings);
-            else
-                settings->reject();
-        } else if (auto* box = qobject_cast<QMessageBox*>(widget);
-                   box != nullptr && box->objectName() == "exceptionBox") {
-            m_Handled << widget;
-            ++guardBoxes;
-            guardText = box->text();
-            box->accept();
-        }
+        if (tracked.answered && now - tracked.sinceMs > kAnswerMs)
+            Fail(tracked.widget, QString("stayed open %1 ms after it was answered").arg(kAnswerMs));
+        else if (!tracked.answered && !tracked.handling && now - tracked.sinceMs > kUnexpectedMs)
+            Fail(tracked.widget, "opened, and no handler of the test expects it");
     }
-    m_Handled.removeAll(nullptr);
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (!widget->isVisible() ||
+            std::any_of(m_Handled.begin(), m_Handled.end(), [widget](const clTracked& t) { return t.widget == widget; }))
+            continue;
+        if (!IsModal(widget) && !Handles(widget))
+            continue;
+        m_Handled.push_back({widget, now, false, Handles(widget)});
+        if (!Handles(widget))
+            continue;
+        Answer(widget);
+        // The handler may have run its own event loop: its entry is found again.
+        for (clTracked& tracked : m_Handled)
+            if (tracked.widget == widget) {
+                tracked.handling = false;
+                tracked.answered = true;
+                tracked.sinceMs = m_Clock.elapsed();
+            }
+    }
+}
+
+bool clDialogDriver::Handles(const QWidget* widget)
+{
+    if (const auto* box = qobject_cast<const QMessageBox*>(widget))
+        return box->objectName() == "exceptionBox";
+    return qobject_cast<const clErrDlg*>(widget) != nullptr || qobject_cast<const Tmp51OpenDlg*>(widget) != nullptr ||
+           qobject_cast<const Tmp51SaveDlg*>(widget) != nullptr || qobject_cast<const TTipDlg*>(widget) != nullptr ||
+           qobject_cast<const clSettingDlg*>(widget) != nullptr;
+}
+
+void clDialogDriver::Answer(QWidget* widget)
+{
+    if (auto* error = qobject_cast<clErrDlg*>(widget)) {
+        clSeenDialog seen;
+        seen.caption = error->windowTitle();
+        seen.text = QString::fromStdString(error->GetText());
+        seen.buttons = error->ButtonIds();
+        if (answerError) {
+            seen.answer = answerError(seen);
+        } else {
+            seen.answer = seen.buttons.empty() ? erIdOk : seen.buttons.front();
+            for (int id : seen.buttons)
+                if (id == erIdOk)
+                    seen.answer = erIdOk;
+        }
+        errors.push_back(seen);
+        if (beforeAnswer)
+            beforeAnswer(*error);
+        if (auto* button = error->findChild<QAbstractButton*>(QString("button%1").arg(seen.answer)))
+            button->click();
+        else
+            error->done(seen.answer);
+    } else if (auto* load = qobject_cast<Tmp51OpenDlg*>(widget)) {
+        if (onLoad)
+            onLoad(*load);
+        else
+            load->reject();
+    } else if (auto* save = qobject_cast<Tmp51SaveDlg*>(widget)) {
+        if (onSave)
+            onSave(*save);
+        else
+            save->reject();
+    } else if (auto* tip = qobject_cast<TTipDlg*>(widget)) {
+        if (auto* text = tip->findChild<QLabel*>("id101"))
+            tips << text->text();
+        if (onTip)
+            onTip(*tip);
+        else
+            tip->accept();
+    } else if (auto* settings = qobject_cast<clSettingDlg*>(widget)) {
+        ++settingsDialogs;
+        if (onSettings)
+            onSettings(*settings);
+        else
+            settings->reject();
+    } else if (auto* box = qobject_cast<QMessageBox*>(widget)) {
+        ++guardBoxes;
+        guardText = box->text();
+        box->accept();
+    }
 }
 
 clProgRun::clProgRun(const std::vector<std::string>& switches, const std::string& settingsPath)
@@ -177,7 +252,7 @@ void clProgRun::StartUp()
     m_pFrame->StartUp();
     // The first connect runs from the event loop; it is done when the window is idle and shown.
     QTest::qWait(50);
-    QkWaitFor([this] { return Main().IsIdle(); }, 30000);
+    QkWaitOrFail([this] { return Main().IsIdle(); }, 30000, "the first connection to end (the window idle)");
 }
 
 void clProgRun::Click(int id)
@@ -186,7 +261,8 @@ void clProgRun::Click(int id)
     if (button == nullptr || !button->isEnabled())
         return;
     button->click();
-    QkWaitFor([this] { return Main().IsIdle(); }, 60000);
+    QkWaitOrFail([this] { return Main().IsIdle(); }, kClickMs,
+                 QString("the window to be idle after a click on %1 (status \"%2\")").arg(id).arg(Status()));
 }
 
 QString clProgRun::Status() const

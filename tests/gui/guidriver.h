@@ -1,8 +1,13 @@
 // Drives qkprog's real windows for the GUI tests and the screenshots: answers
 // the dialogs that open (as a user would, through their buttons and fields),
 // keeps what they showed, and runs the program's window with its arguments.
+// Nothing waits silently: a dialog still open a few seconds after it was
+// answered, a modal window no handler expects, or a wait past its deadline
+// fails the running test with what it waited for, and the window is closed
+// so that the test goes on to its end.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -55,10 +60,31 @@ public:
     QStringList ErrorTexts() const;
     bool SawError(const QString& part) const;
 
+    // How long an answered dialog may stay open.
+    static constexpr int kAnswerMs = 3000;
+
 private:
     void Poll();
-    QList<QPointer<QWidget>> m_Handled;
+    static bool Handles(const QWidget* widget);
+    void Answer(QWidget* widget);
+    // Fails the running test and closes the dialog.
+    void Fail(QWidget* widget, const QString& why);
+
+    // A visible dialog the driver has seen: answered (since when), being
+    // answered by a handler, or modal and unexpected (seen since when).
+    struct clTracked {
+        QPointer<QWidget> widget;
+        qint64 sinceMs = 0;
+        bool answered = false;
+        bool handling = false;
+    };
+    QList<clTracked> m_Handled;
+    QElapsedTimer m_Clock;
 };
+
+// Fails the running test with a message (from helpers and event handlers,
+// where QVERIFY cannot return from the test function).
+void QkFailTest(const QString& message);
 
 // A test's own folder and the current directory while the test runs, so the
 // program's relative paths land in it; going, it restores the directory and
@@ -82,8 +108,10 @@ public:
     void StartUp();
     TQk51FrameWindow& Frame() { return *m_pFrame; }
     clQk51Main& Main() { return m_pFrame->Main(); }
-    // Clicks a main-window button and waits until the window is idle again.
+    // Clicks a main-window button and waits until the window is idle again
+    // (the test fails when it is not within kClickMs).
     void Click(int id);
+    static constexpr int kClickMs = 30000;
     QString Status() const;
     // The text of the label with this control id (a view's statistics, say).
     QString Label(int id) const;
@@ -103,3 +131,5 @@ bool QkIsExecute(const std::vector<int>& frame, int order);
 
 // Waits (events running) until done answers true; false after ms.
 bool QkWaitFor(const std::function<bool()>& done, int ms = 10000);
+// The same, and a false answer fails the running test: "waited ms for what".
+bool QkWaitOrFail(const std::function<bool()>& done, int ms, const QString& what);

@@ -2,6 +2,7 @@
 // file that reaches the programmer, a project with its description preview,
 // the clipping note, and a project saved with its options.
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTest>
@@ -125,6 +126,29 @@ private slots:
         QCOMPARE(run.Frame().Tabs()->count(), 5);
         QCOMPARE(QkGetLastProject(clQkSettingsStore(Settings())), project);
         QCOMPARE(run.Status(), QString("Ready"));
+    }
+
+    void aNameTypedAtOnceIsOpened()
+    {
+        const std::string hex = HexFile();
+        clDialogDriver driver;
+        QString focused;
+        driver.onLoad = [&](Tmp51OpenDlg& load) {
+            // A user who types the whole path and presses Enter as soon as
+            // the dialog has the focus, before its file list is gathered.
+            QkWaitFor([&] { return QApplication::focusWidget() != nullptr; }, 2000);
+            QWidget* field = QApplication::focusWidget();
+            focused = field != nullptr ? field->objectName() : QString();
+            load.Select(2, QString());
+            QTest::keyClicks(field, QString::fromStdString(hex));
+            QTest::keyClick(field, Qt::Key_Return);
+        };
+        clProgRun run({"/Demo"}, Settings());
+        run.StartUp();
+        run.Click(idOpen);
+        QCOMPARE(focused, QString("fileNameEdit"));
+        QCOMPARE(run.Frame().Text(idFile)->text().toStdString(), hex);
+        QCOMPARE(int(run.Frame().Spaces().Buffer(1).GetByte(clAdrs(0x1042u))), 0x42);
     }
 
     void theClippingNoteFollowsTheRange()
