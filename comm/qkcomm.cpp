@@ -12,6 +12,7 @@
 #include "comm/qkcommexpt.h"
 #include "comm/qkcomml2.h"
 #include "comm/qkcommld.h"
+#include "comm/qkwire.h"
 #include "cpplib/clexpt.h"
 
 namespace {
@@ -225,6 +226,7 @@ void clQKComm::ConnectWith(int portNo, int protocol, int option, const unsigned 
     m_pLL = std::move(ll);
     m_iCommEn = 1;
     m_iProtocol = protocol;
+    ++m_uConnections;
 }
 
 void clQKComm::IntrConnect(const QK_PORT_CFG& cfg, int option)
@@ -384,7 +386,9 @@ int clQKComm::ProtocolProgress(unsigned char percent, const clAdrs& address, uns
     const int code = textNo != 0 ? textNo : m_iCurrOp;
     if (code == opNone)
         return 1;
-    return CommProgress(percent, address, m_pGlobalText != nullptr ? m_pGlobalText : QkOperationText(code));
+    const double scaled = m_dPartFrom + (m_dPartTo - m_dPartFrom) * percent / 100.0;
+    return CommProgress(static_cast<unsigned char>(std::clamp(scaled, 0.0, 100.0)), address,
+                        m_pGlobalText != nullptr ? m_pGlobalText : QkOperationText(code));
 }
 
 unsigned long clQKComm::GetPrcssId()
@@ -524,11 +528,11 @@ void clQKComm::ReadSpace(const clAdrs& start, const clAdrs& stop, clHugeBuffer<u
 }
 
 void clQKComm::WriteSpace(const clAdrs& start, const clAdrs& stop, const clHugeBuffer<unsigned char>& buf,
-                          unsigned char space, unsigned char kind)
+                          unsigned char space, unsigned char kind, int reverse)
 {
     if (!(start <= stop))
         RaiseInternal("start_adrs <= stop_adrs", 1082);
-    Run(1084, opSync, [&](clQKCommLL& ll) { ll.WriteSpace(start, stop, buf, space, kind, 0); });
+    Run(1084, opSync, [&](clQKCommLL& ll) { ll.WriteSpace(start, stop, buf, space, kind, reverse); });
 }
 
 void clQKComm::ExecCmd(unsigned char order, unsigned char count, const unsigned char* data)
@@ -624,6 +628,17 @@ void clQKComm::WriteSeq(const clQKHugeBufIntr& buf, int mode)
 void clQKComm::FillSeq(const clQKHugeBufIntr& buf, unsigned char value)
 {
     Sequence([&] { Fill(buf, value); });
+}
+
+void clQKComm::WriteRangeSeq(const clQKHugeBufIntr& buf, const clAdrs& first, const clAdrs& last)
+{
+    Sequence([&] { WriteSpace(first, last, buf, qkwire::ordMemory, qkwire::subMemory, 1); });
+}
+
+void clQKComm::SetProgressPart(double from, double to)
+{
+    m_dPartFrom = from;
+    m_dPartTo = to;
 }
 
 void clQKComm::WrPrjDescrSeq(const char* text)

@@ -72,8 +72,11 @@ public:
     void SetAddressesSeq(const clQKHugeBufIntr& buf) override;
     virtual void SetAutoOptSeq(int a, int b, int c);
     // mode: nonzero bit-reverses the bytes for the devices that need it.
-    void WriteSeq(const clQKHugeBufIntr& buf, int mode) override;
-    void FillSeq(const clQKHugeBufIntr& buf, unsigned char value) override;
+    void WriteSeq(const clQKHugeBufIntr& buf, int mode);
+    void FillSeq(const clQKHugeBufIntr& buf, unsigned char value);
+    void WriteRangeSeq(const clQKHugeBufIntr& buf, const clAdrs& first, const clAdrs& last) override;
+    unsigned GetConnectionCount() const override { return m_uConnections; }
+    void SetProgressPart(double from, double to) override;
     // These four do nothing when unconnected.
     virtual void WrPrjDescrSeq(const char* text);
     virtual void PgmFlshSeq();
@@ -159,8 +162,9 @@ public:
     // The programmer's memory: space is the order byte, kind the sub-order.
     void ReadSpace(const clAdrs& start, const clAdrs& stop, clHugeBuffer<unsigned char>& buf, unsigned char space,
                    unsigned char kind);
+    // reverse: nonzero bit-reverses the bytes for the devices that need it.
     void WriteSpace(const clAdrs& start, const clAdrs& stop, const clHugeBuffer<unsigned char>& buf,
-                    unsigned char space, unsigned char kind);
+                    unsigned char space, unsigned char kind, int reverse = 0);
     void ExecCmd(unsigned char order, unsigned char count, const unsigned char* data);
     void WriteToLog(const char* text);
 
@@ -198,6 +202,9 @@ private:
     QK_COMM_PORT m_Port;
     std::string m_sLogPath;
     int m_iCurrOp = opNone;
+    unsigned m_uConnections = 0;
+    double m_dPartFrom = 0;
+    double m_dPartTo = 100;
     unsigned short m_usDevice = 0;
     clCommSwtch m_Swtch;
     clDataBase& m_Db;

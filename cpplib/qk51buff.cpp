@@ -24,24 +24,114 @@ bool clQKHugeBuffer::IsWriteThrough() const
            (m_pComm->GetProtocol() != -1 || m_pComm->IsForceDemo());
 }
 
-void clQKHugeBuffer::WriteThrough(const clAdrs& start, const clAdrs& stop, const unsigned char* fill)
+int clQKHugeBuffer::SetParams(std::uint32_t size, const clAdrs& start)
 {
-    if (!IsWriteThrough())
+    const int done = clQKHugeBufIntr::SetParams(size, start);
+    // Other addresses: nothing of the programmer's memory is known for them.
+    m_uConnection = kNoConnection;
+    return done;
+}
+
+void clQKHugeBuffer::CheckConnection() const
+{
+    if (m_pComm == nullptr || m_pComm->GetConnectionCount() == m_uConnection)
         return;
-    const clAdrs cmdStart = GetCmdStartAdrs();
-    const clAdrs cmdStop = GetCmdStopAdrs();
-    SetCmdAddresses(start, stop);
-    try {
-        if (fill != nullptr)
-            m_pComm->FillSeq(*this, *fill);
-        else
-            m_pComm->WriteSeq(*this, 1);
-    } catch (...) {
-        // The buffer's own range comes back even when the programmer is gone.
-        clQKHugeBufIntr::SetCmdAddresses(cmdStart, cmdStop);
-        throw;
+    m_uConnection = m_pComm->GetConnectionCount();
+    m_Mirror = clQkMirror();
+    if (GetSize() != 0)
+        m_Mirror.MarkUnsynced(GetStartAdrs().GetLinear(), GetStopAdrs().GetLinear());
+}
+
+bool clQKHugeBuffer::IsSynced(const clAdrs& start, const clAdrs& stop) const
+{
+    CheckConnection();
+    return m_Mirror.IsSynced(start.GetLinear(), stop.GetLinear());
+}
+
+std::uint64_t clQKHugeBuffer::UnsyncedBytes(const clAdrs& start, const clAdrs& stop) const
+{
+    CheckConnection();
+    return m_Mirror.UnsyncedBytes(start.GetLinear(), stop.GetLinear());
+}
+
+void clQKHugeBuffer::MarkSynced(const clAdrs& start, const clAdrs& stop)
+{
+    CheckConnection();
+    m_Mirror.MarkSynced(start.GetLinear(), stop.GetLinear());
+}
+
+void clQKHugeBuffer::MarkUnsynced(const clAdrs& start, const clAdrs& stop)
+{
+    m_Mirror.MarkUnsynced(start.GetLinear(), stop.GetLinear());
+}
+
+void clQKHugeBuffer::SendUnsynced(const clAdrs& start, const clAdrs& stop)
+{
+    if (m_pComm == nullptr || GetSize() == 0 || stop < start)
+        return;
+    // A step is confirmed as a whole: a stop or a failure costs at most one
+    // step of the wire's time.
+    constexpr std::uint32_t kStep = 16 * 1024;
+    struct clPartReset {
+        clQKBufComm& comm;
+        ~clPartReset() { comm.SetProgressPart(0, 100); }
+    } reset{*m_pComm};
+    CheckConnection();
+    const std::uint32_t first = start.GetLinear(), last = stop.GetLinear();
+    std::uint64_t sent = 0;
+    std::uint64_t total = m_Mirror.UnsyncedBytes(first, last);
+    for (;;) {
+        const std::vector<clAdrsRange> pieces = m_Mirror.Unsynced(first, last);
+        if (pieces.empty())
+            return;
+        clAdrsRange step = pieces.front();
+        step.last = std::min<std::uint64_t>(step.last, std::uint64_t{step.first} + kStep - 1);
+        const std::uint64_t bytes = std::uint64_t{step.last} - step.first + 1;
+        m_pComm->SetProgressPart(100.0 * sent / total, 100.0 * (sent + bytes) / total);
+        const unsigned connection = m_pComm->GetConnectionCount();
+        m_pComm->WriteRangeSeq(*this, clAdrs(step.first), clAdrs(step.last));
+        if (m_pComm->GetConnectionCount() != connection) {
+            // The transfer connected again first: what was sent before is unknown now.
+            CheckConnection();
+            total = sent + m_Mirror.UnsyncedBytes(first, last);
+        }
+        m_Mirror.MarkSynced(step.first, step.last);
+        sent += bytes;
     }
-    SetCmdAddresses(cmdStart, cmdStop);
+}
+
+template <class NewByte>
+void clQKHugeBuffer::MarkChanges(const clAdrs& start, const clAdrs& stop, NewByte newByte)
+{
+    if (!HasMemory() || stop < start)
+        return;
+    const std::uint32_t first = start.GetLinear(), last = stop.GetLinear();
+    constexpr std::uint32_t kStep = 4096;
+    unsigned char old[kStep];
+    std::uint64_t runStart = 0;
+    bool inRun = false;
+    for (std::uint64_t at = first; at <= last; at += kStep) {
+        const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(kStep, std::uint64_t{last} - at + 1));
+        clQKHugeBufIntr::Read(clAdrs(static_cast<std::uint32_t>(at)), clAdrs(static_cast<std::uint32_t>(at + n - 1)), old);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const bool differs = old[i] != newByte(static_cast<std::size_t>(at - first + i));
+            if (differs && !inRun) {
+                runStart = at + i;
+                inRun = true;
+            } else if (!differs && inRun) {
+                m_Mirror.MarkUnsynced(static_cast<std::uint32_t>(runStart), static_cast<std::uint32_t>(at + i - 1));
+                inRun = false;
+            }
+        }
+    }
+    if (inRun)
+        m_Mirror.MarkUnsynced(static_cast<std::uint32_t>(runStart), last);
+}
+
+void clQKHugeBuffer::WriteThrough(const clAdrs& start, const clAdrs& stop)
+{
+    if (m_iHolds == 0 && IsWriteThrough())
+        SendUnsynced(start, stop);
 }
 
 void clQKHugeBuffer::SetCmdAddresses(const clAdrs& start, const clAdrs& stop)
@@ -53,41 +143,58 @@ void clQKHugeBuffer::SetCmdAddresses(const clAdrs& start, const clAdrs& stop)
 
 void clQKHugeBuffer::SetByte(const clAdrs& adrs, const unsigned char* byte)
 {
+    CheckConnection();
+    MarkChanges(adrs, adrs, [byte](std::size_t) { return *byte; });
     clQKHugeBufIntr::SetByte(adrs, byte);
     WriteThrough(adrs, adrs);
 }
 
 void clQKHugeBuffer::CopyWithin(const clAdrs& start, const clAdrs& stop, const clAdrs& dest)
 {
+    CheckConnection();
     clQKHugeBufIntr::CopyWithin(start, stop, dest);
-    WriteThrough(dest, dest + (stop - start));
+    const clAdrs destStop = dest + (stop - start);
+    MarkUnsynced(dest, destStop);
+    WriteThrough(dest, destStop);
 }
 
 void clQKHugeBuffer::Write(const clAdrs& start, const clAdrs& stop, const unsigned char* src)
 {
+    CheckConnection();
+    MarkChanges(start, stop, [src](std::size_t i) { return src[i]; });
     clQKHugeBufIntr::Write(start, stop, src);
     WriteThrough(start, stop);
 }
 
 void clQKHugeBuffer::Fill(const clAdrs& start, const clAdrs& stop, const unsigned char* value)
 {
+    CheckConnection();
+    MarkChanges(start, stop, [value](std::size_t) { return *value; });
     clQKHugeBufIntr::Fill(start, stop, value);
-    WriteThrough(start, stop, value);
+    WriteThrough(start, stop);
 }
 
 void clQKHugeBuffer::LoadFromStream(std::istream& in)
 {
     clQKHugeBufIntr::LoadFromStream(in);
+    CheckConnection();
+    if (GetSize() != 0)
+        MarkUnsynced(GetStartAdrs(), GetStopAdrs());
     WriteThrough(GetStartAdrs(), GetStopAdrs());
 }
 
 int clQKHugeBuffer::LoadFile(const char* path)
 {
     const int loaded = clQKHugeBufIntr::LoadFile(path);
-    if (loaded == 1 && IsWriteThrough()) {
+    if (loaded != 1)
+        return loaded;
+    CheckConnection();
+    if (GetSize() != 0)
+        MarkUnsynced(GetStartAdrs(), GetStopAdrs());
+    if (m_iHolds == 0 && IsWriteThrough()) {
         m_pComm->SetGlobalText("Loading");
         try {
-            WriteThrough(GetStartAdrs(), GetStopAdrs());
+            SendUnsynced(GetStartAdrs(), GetStopAdrs());
         } catch (...) {
             m_pComm->ClearGlobalText();
             throw;
@@ -155,7 +262,10 @@ int clQKHugeBuffer::LoadRange(const char* path, const clAdrs& start, const clAdr
         if (reversed)
             QkReverseBits(bytes.data(), got);
         // The caller writes the whole range through once it is loaded.
-        clQKHugeBufIntr::Write(at, at + static_cast<std::uint32_t>(got - 1), bytes.data());
+        const clAdrs chunkStop = at + static_cast<std::uint32_t>(got - 1);
+        CheckConnection();
+        MarkChanges(at, chunkStop, [&bytes](std::size_t i) { return bytes[i]; });
+        clQKHugeBufIntr::Write(at, chunkStop, bytes.data());
         at = at + static_cast<std::uint32_t>(got);
         wanted -= got;
         if (got < step)

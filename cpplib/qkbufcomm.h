@@ -3,6 +3,7 @@
 // implements it; a buffer holds a pointer to it.
 #pragma once
 
+class clAdrs;
 class clQKHugeBufIntr;
 
 class clQKBufComm {
@@ -13,11 +14,17 @@ public:
     // -1 demo, 1 the real protocol, -2 unconnected.
     virtual int GetProtocol() const = 0;
     virtual int IsForceDemo() const = 0;
-    // Writes the buffer's command range to the programmer's memory.
-    virtual void WriteSeq(const clQKHugeBufIntr& buf, int mode) = 0;
-    virtual void FillSeq(const clQKHugeBufIntr& buf, unsigned char value) = 0;
     // Tells the programmer the buffer's command range.
     virtual void SetAddressesSeq(const clQKHugeBufIntr& buf) = 0;
+    // Writes first..last of the buffer to the programmer's memory, a run of
+    // equal bytes as one fill frame, bit-reversed for the device families
+    // that store bits in reverse order.
+    virtual void WriteRangeSeq(const clQKHugeBufIntr& buf, const clAdrs& first, const clAdrs& last) = 0;
+    // Counts the connections made so far: a programmer connected again may
+    // have restarted and lost its memory.
+    virtual unsigned GetConnectionCount() const = 0;
+    // The progress that follows is the part from..to (percent) of a longer task.
+    virtual void SetProgressPart(double from, double to) = 0;
     // The progress text of what follows (kept as a pointer, not copied).
     virtual void SetGlobalText(const char* text) = 0;
     virtual void ClearGlobalText() = 0;

@@ -733,21 +733,10 @@ void clQk51Main::Synchronize()
             if (!spaces.HasSpace(space))
                 continue;
             clQKHugeBuffer& buffer = spaces.Buffer(space);
-            // Only the space the programmer holds; the others stay here.
-            if (buffer.GetComm() == nullptr || !buffer.HasMemory())
-                continue;
-            const clAdrs start = buffer.GetCmdStartAdrs(), stop = buffer.GetCmdStopAdrs();
-            try {
-                buffer.SetCmdAddresses(buffer.GetStartAdrs(), buffer.GetStopAdrs());
-                // Reversed like every other transfer of this buffer (the
-                // families that store bits in reverse order).
-                comm.WriteSeq(buffer, 1);
-            } catch (...) {
-                // The view's range comes back whatever stopped the transfer.
-                buffer.clQKHugeBufIntr::SetCmdAddresses(start, stop);
-                throw;
-            }
-            buffer.SetCmdAddresses(start, stop);
+            // Only the space the programmer holds; the others stay here. What
+            // a stop leaves unsynced goes before the next order needs it.
+            if (buffer.GetComm() != nullptr && buffer.HasMemory())
+                buffer.SendUnsynced(buffer.GetStartAdrs(), buffer.GetStopAdrs());
         }
     } catch (const clXAbort&) {
         // Stopped by a close request: the window stays, nothing reconnects.

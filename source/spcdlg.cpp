@@ -199,8 +199,10 @@ bool clSpcBaseDlg::PrepareOperation()
 
 // The programmer must hold this view's range before an order runs on it (an
 // earlier order may have left another range there, or the line was made
-// again since).
-void clSpcBaseDlg::SendRange()
+// again since), and, for an order that works on its memory, the bytes of
+// that range as the buffer has them: what a stop, a failure or a new
+// connection left unsynced goes first.
+void clSpcBaseDlg::SendRange(bool withData)
 {
     clQKHugeBuffer& buf = Buf(180);
     clQkSrvcComm& comm = Comm();
@@ -208,6 +210,8 @@ void clSpcBaseDlg::SendRange()
         comm.Prolog();
         comm.Epilog();
     }
+    if (withData)
+        buf.SendUnsynced(buf.GetCmdStartAdrs(), buf.GetCmdStopAdrs());
     buf.SetCmdAddresses(buf.GetCmdStartAdrs(), buf.GetCmdStopAdrs());
 }
 
@@ -254,8 +258,13 @@ unsigned short clSpcBaseDlg::Program()
 
 void clSpcBaseDlg::Read()
 {
-    SendRange();
-    Comm().ReadSeq(Buf(226));
+    // The read overwrites the programmer's memory over the range: nothing
+    // needs to go there first.
+    clQKHugeBuffer& buf = Buf(226);
+    SendRange(false);
+    buf.MarkUnsynced(buf.GetCmdStartAdrs(), buf.GetCmdStopAdrs());
+    Comm().ReadSeq(buf);
+    buf.MarkSynced(buf.GetCmdStartAdrs(), buf.GetCmdStopAdrs());
     Comm().Ready();
     SetFileOption("", ftImageKept);
     m_bDataChanged = true;
@@ -265,7 +274,8 @@ void clSpcBaseDlg::Read()
 
 unsigned short clSpcBaseDlg::ChkSum()
 {
-    SendRange();
+    // The device's own sum: the programmer's memory takes no part.
+    SendRange(false);
     return Comm().ChkSumSeq(Buf(236));
 }
 
@@ -278,14 +288,14 @@ void clSpcBaseDlg::Verify()
 
 void clSpcBaseDlg::BlnkChk()
 {
-    SendRange();
+    SendRange(false);
     Comm().BlnkChkSeq(Buf(249));
     m_Owner.WaitDelay();
 }
 
 void clSpcBaseDlg::Erase()
 {
-    SendRange();
+    SendRange(false);
     Comm().EraseSeq(Buf(256));
     m_Owner.WaitDelay();
 }

@@ -166,8 +166,9 @@ public:
     // holds the data space only; the demo protocol moves no data and takes
     // any space.
     bool ReachesProgrammer();
-    // Connects when needed and puts the view's range in the programmer.
-    void SendRange();
+    // Connects when needed and puts the view's range in the programmer, with
+    // the bytes of that range it lacks when withData is set.
+    void SendRange(bool withData = true);
 
 protected:
     clService& Service() { return m_Owner.Service(); }

@@ -52,6 +52,35 @@ bool QkIsWrite(const std::vector<int>& frame, int order, int sub)
     return frame.size() >= 4 && frame[1] == 3 && frame[2] == order && frame[3] == sub;
 }
 
+std::vector<clAdrsRange> QkMemoryWrites(const std::string& log, int* fills)
+{
+    const auto be32 = [](const std::vector<int>& f, std::size_t at) {
+        return static_cast<std::uint32_t>(f[at] << 24 | f[at + 1] << 16 | f[at + 2] << 8 | f[at + 3]);
+    };
+    std::vector<clAdrsRange> ranges;
+    int fillCount = 0;
+    for (const std::vector<int>& frame : QkReadFrames(log)) {
+        if (QkIsWrite(frame, 0x20, 0) && frame.size() >= 9 && frame[8] > 0) {
+            const std::uint32_t first = be32(frame, 4);
+            ranges.push_back({first, first + static_cast<std::uint32_t>(frame[8]) - 1});
+        } else if (frame.size() >= 13 && frame[1] == 4 && frame[2] == 0x20 && frame[3] == 0) {
+            ranges.push_back({be32(frame, 4), be32(frame, 8)});
+            ++fillCount;
+        }
+    }
+    if (fills != nullptr)
+        *fills = fillCount;
+    return ranges;
+}
+
+bool QkCovers(const std::vector<clAdrsRange>& ranges, std::uint32_t first, std::uint32_t last)
+{
+    clQkMirror covered;
+    for (const clAdrsRange& range : ranges)
+        covered.MarkUnsynced(range.first, range.last);
+    return covered.Unsynced(first, last) == std::vector<clAdrsRange>{{first, last}};
+}
+
 bool QkIsExecute(const std::vector<int>& frame, int order)
 {
     return frame.size() >= 3 && frame[1] == 1 && frame[2] == order;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "cpplib/qkmirror.h"
 #include "source/gui/qk51frame.h"
 #include "tests/testutil.h"
 
@@ -126,6 +127,11 @@ private:
 std::vector<std::vector<int>> QkReadFrames(const std::string& log);
 // A write frame (kind 3) of order and sub.
 bool QkIsWrite(const std::vector<int>& frame, int order, int sub);
+// The programmer's memory each write or fill frame of the data space set, in
+// frame order; fills counts the fill frames among them.
+std::vector<clAdrsRange> QkMemoryWrites(const std::string& log, int* fills = nullptr);
+// Whether ranges together cover first..last.
+bool QkCovers(const std::vector<clAdrsRange>& ranges, std::uint32_t first, std::uint32_t last);
 // An execute frame (kind 1) of order.
 bool QkIsExecute(const std::vector<int>& frame, int order);
 
