@@ -26,6 +26,9 @@ constexpr const char kSrc[] = "qk51main";
 constexpr std::size_t kDescriptionMax = 250;
 constexpr const char kDefaultProjectName[] = "DEFAULT.qkp";
 constexpr const char kCannotConnect[] = "Cannot connect with QK-JTAG programmer.";
+constexpr const char kLoadStopped[] =
+    "The file is in the buffer, but the programmer did not receive all of it: the rest is sent before the next "
+    "operation uses the programmer's memory.";
 
 // The button of each operation code (the abort button goes over it).
 int ButtonOf(int action)
@@ -809,16 +812,28 @@ void clQk51Main::OnOpen()
     SetIdle(false);
     SetAction(actLoadFile);
     m_Window.SetStatus("Updating", kColourBlack);
+    bool aborted = false;
     if (const std::optional<clLoadChoice> choice = m_Window.AskLoadFile(LoadDialogSetup())) {
-        if (choice->fileType == ftProject)
+        if (choice->fileType == ftProject) {
             LoadProjectFromDialog(choice->path);
-        else
-            view->LoadData(clLoadRequest{choice->path, choice->fileType, choice->init});
+        } else {
+            try {
+                view->LoadData(clLoadRequest{choice->path, choice->fileType, choice->init});
+            } catch (const clXAbort&) {
+                aborted = true;
+            }
+        }
     }
+    if (aborted)
+        SetAction(actAborted);
     SetIdle(true);
     RefreshInfo();
-    ReadStatus();
+    // The user asked to stop: nothing more goes to the programmer now.
+    if (!aborted)
+        ReadStatus();
     SetAction(actIdle);
+    if (aborted)
+        QkAppErrMngr() << clQk51Err(m_Window.GetWindowId(), kLoadStopped, erTypeNote, erOptOk);
 }
 
 void clQk51Main::LoadProjectFromDialog(const std::string& path)

@@ -310,31 +310,36 @@ int clSpcBaseDlg::LoadData(const clLoadRequest& request)
 {
     clQKHugeBuffer& buf = Buf(270);
     const unsigned long window = Comm().GetPrcssId();
-    if (request.init != initUnchanged) {
-        const unsigned char value = request.init == initFF ? 0xFF : 0x00;
-        const bool filled = WriteThrough([&] { buf.Fill(buf.GetStartAdrs(), buf.GetStopAdrs(), &value); });
-        if (!filled) {
-            QkAppErrMngr() << clQk51Err(window, kMsgInitFailed, erTypeError, erOptOk);
-            return 0;
-        }
-        m_bDataChanged = true;
-    }
     const clAdrs start = buf.GetCmdStartAdrs(), stop = buf.GetCmdStopAdrs();
     int loaded = 0;
-    const bool lineKept = WriteThrough([&] {
-        if (request.fileType == ftBinary) {
-            loaded = buf.LoadBinRange(request.path.c_str(), start, stop);
-            return;
+    {
+        // The file goes into the buffer first; what it changed goes to the
+        // programmer once, afterwards, with one progress.
+        clQKHugeBuffer::clHold hold(buf);
+        if (request.init != initUnchanged) {
+            const unsigned char value = request.init == initFF ? 0xFF : 0x00;
+            if (!WriteThrough([&] { buf.Fill(buf.GetStartAdrs(), buf.GetStopAdrs(), &value); })) {
+                QkAppErrMngr() << clQk51Err(window, kMsgInitFailed, erTypeError, erOptOk);
+                return 0;
+            }
+            m_bDataChanged = true;
         }
-        clHexLoader loader(m_Owner.Gauge(), window);
-        if (loader.OpenFile(request.path.c_str(), QkReadFormatKind(request.fileType, start.GetLinear()), HEX_READ) == 0)
-            return;
-        // Whatever was stored stays, even when a warning ended the load.
-        loader.Load(buf, start.GetLinear(), stop.GetLinear());
-        loader.CloseFile();
-        loaded = 1;
-    });
-    if (loaded == 0 || !lineKept) {
+        WriteThrough([&] {
+            if (request.fileType == ftBinary) {
+                loaded = buf.LoadBinRange(request.path.c_str(), start, stop);
+                return;
+            }
+            clHexLoader loader(m_Owner.Gauge(), window);
+            if (loader.OpenFile(request.path.c_str(), QkReadFormatKind(request.fileType, start.GetLinear()),
+                                HEX_READ) == 0)
+                return;
+            // Whatever was stored stays, even when a warning ended the load.
+            loader.Load(buf, start.GetLinear(), stop.GetLinear());
+            loader.CloseFile();
+            loaded = 1;
+        });
+    }
+    if (loaded == 0) {
         Refresh();
         m_Owner.InfoChanged();
         return 0;
@@ -344,7 +349,31 @@ int clSpcBaseDlg::LoadData(const clLoadRequest& request)
     Refresh();
     m_Owner.FileChanged();
     m_Owner.InfoChanged();
+    // The buffer holds the file now. A failed or stopped transfer leaves the
+    // rest unsynced: it goes before the next order (a stop is the caller's).
+    if (buf.IsWriteThrough()) {
+        try {
+            SendChanges(buf, "Loading");
+        } catch (const clXAbort&) {
+            throw;
+        } catch (const clBscExpt&) {
+            m_Owner.LineFailed();
+        }
+    }
     return 1;
+}
+
+void clSpcBaseDlg::SendChanges(clQKHugeBuffer& buf, const char* text)
+{
+    clQkSrvcComm& comm = Comm();
+    comm.SetGlobalText(text);
+    try {
+        buf.SendUnsynced(buf.GetStartAdrs(), buf.GetStopAdrs());
+    } catch (...) {
+        comm.ClearGlobalText();
+        throw;
+    }
+    comm.ClearGlobalText();
 }
 
 int clSpcBaseDlg::SaveData(const clSaveRequest& request)

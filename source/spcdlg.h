@@ -149,7 +149,9 @@ public:
     virtual void Erase();
     void OpenDump() { m_Owner.OpenDumpWindow(*this); }
 
-    // A data file into the buffer: 1 loaded, 0 not (the user was told).
+    // A data file into the buffer, then what it changed to the programmer:
+    // 1 loaded, 0 not (the user was told). A stop during the transfer
+    // throws clXAbort with the file loaded and the rest unsynced.
     virtual int LoadData(const clLoadRequest& request);
     // The command range to a data file: 1 saved, 0 not (the user was told).
     virtual int SaveData(const clSaveRequest& request);
@@ -180,6 +182,8 @@ protected:
     template <class Work>
     bool WriteThrough(Work work);
     void SetFileOption(const std::string& name, std::uint8_t type);
+    // The unsynced part of the buffer to the programmer under a progress text.
+    void SendChanges(clQKHugeBuffer& buf, const char* text);
     bool IsDeviceErasable();
     bool IsDeviceSigChk();
     // The automatic steps and the program of a data or OSD space.

@@ -2,6 +2,7 @@
 // programmed into its device: after a stopped synchronisation, and after
 // edits made while the line was down and the programmer restarted, Program
 // must first send what the programmer lacks.
+#include <QLabel>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -9,6 +10,7 @@
 #include <random>
 
 #include "comm/comports.h"
+#include "source/gui/filedlgs.h"
 #include "source/qkprj.h"
 #include "source/qksettings.h"
 #include "source/qkspaces.h"
@@ -95,6 +97,53 @@ private slots:
         const std::vector<unsigned char> programmed = ReadBytes(device);
         QVERIFY(programmed.size() >= expected.size());
         QVERIFY(std::equal(expected.begin(), expected.end(), programmed.begin()));
+    }
+
+    void aStoppedLoadKeepsTheFileAndSendsTheRestBeforeProgram()
+    {
+        std::vector<unsigned char> image(0x60000);
+        std::mt19937 random(11);
+        for (unsigned char& byte : image)
+            byte = static_cast<unsigned char>(random());
+        const std::string file = m_pDir->File("image.bin");
+        WriteBytes(file, image);
+        clSimProcess sim;
+        const std::string device = m_pDir->File("device.bin");
+        QVERIFY2(sim.Start({"--baud", "0", "--dump", device}), sim.Error().c_str());
+        ComMapPort(7, sim.Path());
+        clDialogDriver driver;
+        driver.onLoad = [&](Tmp51OpenDlg& load) {
+            load.Select(1, QString::fromStdString(file));
+            load.Confirm();
+        };
+        {
+            clProgRun run({"/Com:7", "/TDELAY:0"}, Settings());
+            run.StartUp();
+            bool closed = false;
+            QTimer watch;
+            QObject::connect(&watch, &QTimer::timeout, [&] {
+                if (!closed && run.Frame().windowTitle().contains(QRegularExpression("Loading [1-5]\\d%"))) {
+                    closed = true;
+                    run.Frame().close();
+                }
+            });
+            watch.start(5);
+            run.Click(idOpen);
+            QVERIFY(closed);
+            QCOMPARE(run.Status(), QString("Aborted"));
+            QVERIFY(driver.SawError("the programmer did not receive all of it"));
+            // The buffer holds the whole file, so the view names it.
+            QCOMPARE(run.Frame().Text(idFile)->text().toStdString(), file);
+            const clQKHugeBuffer& data = run.Frame().Spaces().Buffer(1);
+            QCOMPARE(FirstDifference(image, data), -1LL);
+            QVERIFY(!data.IsSynced(data.GetStartAdrs(), data.GetStopAdrs()));
+            run.Click(idProgram);
+            QCOMPARE(run.Status(), QString("Ready"));
+        }
+        sim.Stop();
+        const std::vector<unsigned char> programmed = ReadBytes(device);
+        QVERIFY(programmed.size() >= image.size());
+        QVERIFY(std::equal(image.begin(), image.end(), programmed.begin()));
     }
 
     void editsWhileTheLineWasDownReachTheRestartedProgrammer()
