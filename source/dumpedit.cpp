@@ -1,8 +1,10 @@
 #include "source/dumpedit.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
+#include "cpplib/qk51buff.h"
 #include "err/qkexpt.h"
 #include "source/dumperr.h"
 #include "source/dumptext.h"
@@ -239,9 +241,19 @@ void clDumpEditor::RunSearch()
         return;
     m_SearchFrom = m_Search.FromStart() ? m_Layout.First() : m_Cursor.Caret();
     if (m_Search.Mode() == dmpFindMode::replace && m_Search.ChangeAll()) {
-        bool stopped = false;
-        while (SearchStep(stopped) && !stopped) {
+        // A buffer mirrored in the programmer takes every replacement first
+        // and sends what they changed once, at the end.
+        auto* mirrored = dynamic_cast<clQKHugeBuffer*>(&m_Buf);
+        {
+            std::optional<clQKHugeBuffer::clHold> hold;
+            if (mirrored != nullptr)
+                hold.emplace(*mirrored);
+            bool stopped = false;
+            while (SearchStep(stopped) && !stopped) {
+            }
         }
+        if (mirrored != nullptr && mirrored->IsWriteThrough())
+            Guarded([&] { mirrored->SendUnsynced(mirrored->GetStartAdrs(), mirrored->GetStopAdrs()); });
     } else {
         bool stopped = false;
         SearchStep(stopped);

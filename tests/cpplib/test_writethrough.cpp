@@ -1,7 +1,6 @@
 // A space buffer bound to a communication object: which changes go to the
 // programmer's memory and when, what stays unsynced after a failure, a hold
 // or a new connection, and the ranges that the mirror keeps.
-#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,57 +9,10 @@
 
 #include "cpplib/qk51buff.h"
 #include "err/qkexpt.h"
+#include "tests/fakebufcomm.h"
 #include "tests/testutil.h"
 
 namespace {
-
-// A communication object that writes down what a buffer asks of it.
-class clFakeComm : public clQKBufComm {
-public:
-    int IsCommExist() const override { return exists; }
-    int GetProtocol() const override { return protocol; }
-    int IsForceDemo() const override { return forceDemo; }
-    void SetAddressesSeq(const clQKHugeBufIntr& buf) override
-    {
-        Note("range", buf.GetCmdStartAdrs().GetLinear(), buf.GetCmdStopAdrs().GetLinear());
-    }
-    void WriteRangeSeq(const clQKHugeBufIntr&, const clAdrs& first, const clAdrs& last) override
-    {
-        if (reconnectOnWrite) {
-            reconnectOnWrite = false;
-            ++connections;
-        }
-        Note("write", first.GetLinear(), last.GetLinear());
-        if (failWrites)
-            throw clXIO();
-    }
-    unsigned GetConnectionCount() const override { return connections; }
-    void SetProgressPart(double from, double to) override
-    {
-        if (from != 0 || to != 100)
-            parts.push_back(std::to_string(int(from)) + "-" + std::to_string(int(to)));
-    }
-    void SetGlobalText(const char* text) override { globalText = text; }
-    void ClearGlobalText() override { globalText = nullptr; }
-
-    int exists = 1;
-    int protocol = 1;
-    int forceDemo = 0;
-    unsigned connections = 1;
-    bool failWrites = false;
-    bool reconnectOnWrite = false;
-    const char* globalText = nullptr;
-    std::vector<std::string> calls;
-    std::vector<std::string> parts;
-
-private:
-    void Note(const char* what, std::uint32_t first, std::uint32_t last)
-    {
-        char text[96];
-        std::snprintf(text, sizeof text, "%s %X-%X%s", what, first, last, globalText != nullptr ? " (text)" : "");
-        calls.push_back(text);
-    }
-};
 
 using clCalls = std::vector<std::string>;
 
@@ -78,7 +30,7 @@ protected:
     void Set(std::uint32_t address, unsigned char value) { m_Buf.SetByte(clAdrs(address), &value); }
     bool Synced() const { return m_Buf.IsSynced(m_Buf.GetStartAdrs(), m_Buf.GetStopAdrs()); }
 
-    clFakeComm m_Comm;
+    clFakeBufComm m_Comm;
     clQKHugeBuffer m_Buf{"Data"};
 };
 

@@ -5,6 +5,7 @@
 #include "source/dumpclip.h"
 #include "source/dumperr.h"
 #include "source/dumpfind.h"
+#include "tests/fakebufcomm.h"
 
 namespace {
 
@@ -63,6 +64,25 @@ TEST_F(DumpTest, AMatchAtTheVeryEndEndsAChangeAll)
     editor.RunSearch();
     EXPECT_EQ(Messages(), std::vector<unsigned short>{dmpNotFound});
     EXPECT_EQ(editor.Cursor().Caret(), 0xFFu);
+}
+
+TEST_F(DumpTest, AChangeAllGoesToTheProgrammerOnceWhenItIsComplete)
+{
+    clQKHugeBuffer& buf = Buffer(0x1000);
+    const unsigned char zero = 0;
+    buf.Fill(buf.GetStartAdrs(), buf.GetStopAdrs(), &zero);
+    Put(0x100, {0xAA, 0xBB});
+    Put(0x800, {0xAA, 0xBB});
+    clFakeBufComm comm;
+    buf.BindComm(&comm);
+    buf.SendUnsynced(buf.GetStartAdrs(), buf.GetStopAdrs());
+    comm.calls.clear();
+    clDumpEditor& editor = Open();
+    // A longer replacement moves the rest of the buffer up at each match.
+    ASSERT_EQ(editor.AcceptSearch(dmpFindMode::replace, "0AAh,0BBh", "1,2,3", true, true, false), 0);
+    editor.RunSearch();
+    EXPECT_EQ(buf.GetByte(clAdrs(0x803u)), 3); // the second match moved up by one
+    EXPECT_EQ(comm.calls, std::vector<std::string>{"write 100-FFF"});
 }
 
 TEST_F(DumpTest, InvalidSearchTextsAreRefusedWithMessage123)

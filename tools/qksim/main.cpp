@@ -129,9 +129,13 @@ int main(int argc, char** argv)
 
     if (!imageWritten || !stateWritten)
         return 1;
-    if (!options.dump.empty() && !QkWriteFileAtomically(options.dump, memory.Device().data(), memory.Device().size())) {
-        std::fprintf(stderr, "qksim: cannot write %s\n", options.dump.c_str());
-        return 1;
+    const std::pair<const std::string&, const std::vector<unsigned char>&> dumps[] = {
+        {options.dump, memory.Device()}, {options.memoryDump, memory.Ram()}};
+    for (const auto& [path, bytes] : dumps) {
+        if (!path.empty() && !QkWriteFileAtomically(path, bytes.data(), bytes.size())) {
+            std::fprintf(stderr, "qksim: cannot write %s\n", path.c_str());
+            return 1;
+        }
     }
     return 0;
 }

@@ -45,6 +45,7 @@ public:
     void ReadDevice(std::uint32_t start, std::uint32_t stop);
 
     const std::vector<unsigned char>& Device() const { return m_Device; }
+    const std::vector<unsigned char>& Ram() const { return m_Ram; }
 
     // Faults: a byte inverted after every program order; a cell stuck at 0.
     void SetFlip(std::uint32_t address);

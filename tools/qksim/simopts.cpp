@@ -37,6 +37,7 @@ const char kSimUsage[] = "Usage: qksim [OPTION]...\n"
                          "                     configuration, program cycles run in robot mode\n"
                          "  --frame-log FILE   log every frame received (RX) and sent (TX); - is stderr\n"
                          "  --dump FILE        write the device memory to FILE at exit\n"
+                         "  --memory-dump FILE write the programmer's memory to FILE at exit\n"
                          "  --boot-monitor     start as the boot monitor: answer the probe, take a\n"
                          "                     firmware image, then restart as the programmer\n"
                          "  --boot-image FILE  write the image the monitor received to FILE when the\n"
@@ -194,6 +195,8 @@ bool SimParseArgs(int argc, const char* const* argv, clSimOptions& options, std:
             ok = !(options.frameLog = value).empty();
         else if (arg == "--dump")
             ok = !(options.dump = value).empty();
+        else if (arg == "--memory-dump")
+            ok = !(options.memoryDump = value).empty();
         else if (arg == "--boot-image")
             ok = !(options.bootImage = value).empty();
         else if (arg == "--control")

@@ -47,6 +47,7 @@ struct clSimOptions {
     unsigned char startButton = 0;
     std::string frameLog;
     std::string dump;
+    std::string memoryDump; // the programmer's memory at exit
     bool bootMonitor = false; // start as the boot monitor
     std::string bootImage;    // where the image goes when the monitor starts it
     std::string control;      // the command FIFO
