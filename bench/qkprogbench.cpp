@@ -55,7 +55,7 @@ const char* Matches(const std::string& dump, const std::vector<unsigned char>& b
 {
     const std::vector<unsigned char> memory = ReadBytes(dump);
     return memory.size() >= buffer.size() && std::equal(buffer.begin(), buffer.end(), memory.begin()) ? "equal"
-                                                                                                    : "DIFFERENT";
+                                                                                                      : "DIFFERENT";
 }
 
 std::vector<unsigned char> BufferBytes(clProgRun& run)

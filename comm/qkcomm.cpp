@@ -1,6 +1,7 @@
 #include "comm/qkcomm.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -8,10 +9,12 @@
 #include <new>
 #include <utility>
 
+#include "comm/qkblocks.h"
 #include "comm/qkcommer.h"
 #include "comm/qkcommexpt.h"
 #include "comm/qkcomml2.h"
 #include "comm/qkcommld.h"
+#include "comm/qkpkt.h"
 #include "comm/qkwire.h"
 #include "cpplib/clexpt.h"
 
@@ -633,6 +636,22 @@ void clQKComm::FillSeq(const clQKHugeBufIntr& buf, unsigned char value)
 void clQKComm::WriteRangeSeq(const clQKHugeBufIntr& buf, const clAdrs& first, const clAdrs& last)
 {
     Sequence([&] { WriteSpace(first, last, buf, qkwire::ordMemory, qkwire::subMemory, 1); });
+}
+
+double clQKComm::WriteRangeMs(const clQKHugeBufIntr& buf, const clAdrs& first, const clAdrs& last) const
+{
+    // Each frame with its two-byte acknowledgement, 10 bits a byte.
+    constexpr double kFillFrame = 13 + 2;
+    constexpr double kWriteFrame = clQKPkt::kHeader + 2;
+    const double baud = m_Port.m_lBaud > 0 ? static_cast<double>(m_Port.m_lBaud) : 115200.0;
+    double bytes = 0;
+    clRunSplit pieces(buf, first, last);
+    clWritePiece piece;
+    while (pieces.Next(piece)) {
+        const double n = static_cast<double>(piece.stop - piece.start) + 1;
+        bytes += piece.run ? kFillFrame : n + std::ceil(n / clQKPkt::kMaxData) * kWriteFrame;
+    }
+    return bytes * 10 * 1000 / baud;
 }
 
 void clQKComm::SetProgressPart(double from, double to)

@@ -75,6 +75,7 @@ public:
     void WriteSeq(const clQKHugeBufIntr& buf, int mode);
     void FillSeq(const clQKHugeBufIntr& buf, unsigned char value);
     void WriteRangeSeq(const clQKHugeBufIntr& buf, const clAdrs& first, const clAdrs& last) override;
+    double WriteRangeMs(const clQKHugeBufIntr& buf, const clAdrs& first, const clAdrs& last) const override;
     unsigned GetConnectionCount() const override { return m_uConnections; }
     void SetProgressPart(double from, double to) override;
     // These four do nothing when unconnected.

@@ -54,6 +54,17 @@ std::uint64_t clQKHugeBuffer::UnsyncedBytes(const clAdrs& start, const clAdrs& s
     return m_Mirror.UnsyncedBytes(start.GetLinear(), stop.GetLinear());
 }
 
+double clQKHugeBuffer::UnsyncedWireMs(const clAdrs& start, const clAdrs& stop) const
+{
+    if (m_pComm == nullptr)
+        return 0;
+    CheckConnection();
+    double ms = 0;
+    for (const clAdrsRange& piece : m_Mirror.Unsynced(start.GetLinear(), stop.GetLinear()))
+        ms += m_pComm->WriteRangeMs(*this, clAdrs(piece.first), clAdrs(piece.last));
+    return ms;
+}
+
 void clQKHugeBuffer::MarkSynced(const clAdrs& start, const clAdrs& stop)
 {
     CheckConnection();
@@ -112,7 +123,8 @@ void clQKHugeBuffer::MarkChanges(const clAdrs& start, const clAdrs& stop, NewByt
     bool inRun = false;
     for (std::uint64_t at = first; at <= last; at += kStep) {
         const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(kStep, std::uint64_t{last} - at + 1));
-        clQKHugeBufIntr::Read(clAdrs(static_cast<std::uint32_t>(at)), clAdrs(static_cast<std::uint32_t>(at + n - 1)), old);
+        clQKHugeBufIntr::Read(clAdrs(static_cast<std::uint32_t>(at)), clAdrs(static_cast<std::uint32_t>(at + n - 1)),
+                              old);
         for (std::uint32_t i = 0; i < n; ++i) {
             const bool differs = old[i] != newByte(static_cast<std::size_t>(at - first + i));
             if (differs && !inRun) {

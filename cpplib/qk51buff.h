@@ -50,6 +50,8 @@ public:
     // Whether the programmer's memory holds start..stop as the buffer does.
     bool IsSynced(const clAdrs& start, const clAdrs& stop) const;
     std::uint64_t UnsyncedBytes(const clAdrs& start, const clAdrs& stop) const;
+    // How long sending them keeps the line busy, in ms (0 without a programmer).
+    double UnsyncedWireMs(const clAdrs& start, const clAdrs& stop) const;
     // Sends what the programmer lacks of start..stop: runs of equal bytes as
     // fill frames, in steps with one progress over all of them. A failure or
     // a stop throws; what was confirmed before it stays synced.

@@ -20,6 +20,8 @@ public:
     // equal bytes as one fill frame, bit-reversed for the device families
     // that store bits in reverse order.
     virtual void WriteRangeSeq(const clQKHugeBufIntr& buf, const clAdrs& first, const clAdrs& last) = 0;
+    // How long WriteRangeSeq over first..last keeps the line busy, in ms.
+    virtual double WriteRangeMs(const clQKHugeBufIntr& buf, const clAdrs& first, const clAdrs& last) const = 0;
     // Counts the connections made so far: a programmer connected again may
     // have restarted and lost its memory.
     virtual unsigned GetConnectionCount() const = 0;

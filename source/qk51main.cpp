@@ -355,7 +355,7 @@ void clQk51Main::SetupDevice(unsigned short chipId, bool deviceChanged)
     m_Window.SetText(idDevice, DeviceText(chipId));
     RefreshInfo();
     RefreshFileText();
-    m_Window.SetStatus("Ready", kColourGreen);
+    ShowIdleStatus();
     if (deviceChanged) {
         clPgmStats(m_Service.Options()).Reset();
         m_bProjectChanged = true;
@@ -397,7 +397,7 @@ void clQk51Main::SetAction(int action)
         m_Window.SetStatus(result, kColourRed);
     } else if (action == actIdle) {
         m_Window.ShowControl(idCancel, false);
-        m_Window.SetStatus("Ready", kColourGreen);
+        ShowIdleStatus();
     } else {
         m_Window.SetStatus(m_Window.GetStatus(), kColourBlack);
         if (const int button = ButtonOf(action); button != 0)
@@ -405,6 +405,15 @@ void clQk51Main::SetAction(int action)
     }
     m_iAction = action;
     m_Window.Repaint();
+}
+
+void clQk51Main::ShowIdleStatus()
+{
+    // "Ready" promises a programmer to work with.
+    if (HasProgrammer())
+        m_Window.SetStatus("Ready", kColourGreen);
+    else
+        m_Window.SetStatus("Not connected", kColourBlack);
 }
 
 void clQk51Main::RefreshButtons()
@@ -738,8 +747,18 @@ void clQk51Main::Synchronize()
             clQKHugeBuffer& buffer = spaces.Buffer(space);
             // Only the space the programmer holds; the others stay here. What
             // a stop leaves unsynced goes before the next order needs it.
-            if (buffer.GetComm() != nullptr && buffer.HasMemory())
+            if (buffer.GetComm() == nullptr || !buffer.HasMemory())
+                continue;
+            m_sTransferText =
+                QkTransferText("Synchronizing", buffer.UnsyncedWireMs(buffer.GetStartAdrs(), buffer.GetStopAdrs()));
+            comm.SetGlobalText(m_sTransferText.c_str());
+            try {
                 buffer.SendUnsynced(buffer.GetStartAdrs(), buffer.GetStopAdrs());
+            } catch (...) {
+                comm.ClearGlobalText();
+                throw;
+            }
+            comm.ClearGlobalText();
         }
     } catch (const clXAbort&) {
         // Stopped by a close request: the window stays, nothing reconnects.
@@ -915,10 +934,11 @@ void clQk51Main::OnSettings()
         QkApplySettings(input, result, m_Service.Options(), *this);
     else
         QkApplyCancelled(result, *this);
-    // In robot mode "&Ok" is the user's reconnection. Another port chosen
-    // while a programmer answers is connected to as well: the window would
-    // otherwise name a port it does not use.
-    if (result.accepted && !m_bConnectPosted && (m_Robot.IsActive() || result.port != -1))
+    // In robot mode "&Ok" is the user's reconnection, and so it is while no
+    // programmer is connected. Another port chosen while a programmer answers
+    // is connected to as well: the window would otherwise name a port it
+    // does not use.
+    if (result.accepted && !m_bConnectPosted && (m_Robot.IsActive() || result.port != -1 || !HasProgrammer()))
         PostConnect(m_iPort);
     RefreshButtons();
 }
@@ -1015,7 +1035,10 @@ clSettingInput clQk51Main::SettingInput()
 
 void clQk51Main::ShowReady()
 {
-    m_Window.SetStatus("Ready", kColourGreen);
+    // The last result stays until the next operation starts.
+    const std::string status = m_Window.GetStatus();
+    if (status != "Failed" && status != "Error" && status != "Aborted")
+        ShowIdleStatus();
 }
 
 void clQk51Main::Reconnect()
@@ -1180,7 +1203,7 @@ bool clQk51Main::CanClose()
         setup.proposed = lastPrj;
         const std::optional<clSaveChoice> chosen = m_Window.AskSaveFile(setup);
         if (!chosen) {
-            m_Window.SetStatus("Ready", kColourGreen);
+            ShowIdleStatus();
             return false;
         }
         choice = *chosen;

@@ -265,6 +265,8 @@ public:
 
     // The action code routine and busy/idle.
     void SetAction(int action);
+    // "Ready" with a programmer (or the demo), else "Not connected".
+    void ShowIdleStatus();
     void SetIdle(bool idle);
     void PlayAction(int action);
     void RefreshIndicator();
@@ -365,4 +367,5 @@ private:
     clStartPoll m_Poll;
     std::unique_ptr<clQk51ModeHost> m_pModeHost;
     bool m_bConnectPosted = false; // by applying the settings dialog
+    std::string m_sTransferText;   // the progress text while synchronising
 };

@@ -37,6 +37,14 @@ std::vector<clSaveEntry> QkLoadList()
     };
 }
 
+std::string QkTransferText(const std::string& what, double wireMs)
+{
+    constexpr double kWorthSayingMs = 5000;
+    if (wireMs < kWorthSayingMs)
+        return what;
+    return what + " (about " + std::to_string(static_cast<long>(wireMs / 1000 + 0.5)) + " s)";
+}
+
 std::string QkProgressTitle(int percent, const std::string& text)
 {
     char title[320];

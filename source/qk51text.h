@@ -33,6 +33,10 @@ public:
 std::vector<clSaveEntry> QkLoadList();
 // The progress title: "QK-JTAG - " and the text, with " N%" from 1 percent on.
 std::string QkProgressTitle(int percent, const std::string& text);
+// The progress text of a transfer to the programmer: what it is, and how long
+// the wire takes when that is long enough to be worth saying
+// ("Synchronizing (about 45 s)").
+std::string QkTransferText(const std::string& what, double wireMs);
 // The frame's title: the status line while minimised (at most 255 characters).
 std::string QkFrameTitle(bool minimized, const std::string& status);
 // A path cut to fit: leading folders become "/..." until fits answers true.

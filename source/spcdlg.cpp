@@ -12,6 +12,7 @@
 #include "source/hexdefs.h"
 #include "source/hexio.h"
 #include "source/qk51err.h"
+#include "source/qk51text.h"
 
 namespace {
 constexpr const char kSrcBase[] = "sbasedlg";
@@ -366,7 +367,8 @@ int clSpcBaseDlg::LoadData(const clLoadRequest& request)
 void clSpcBaseDlg::SendChanges(clQKHugeBuffer& buf, const char* text)
 {
     clQkSrvcComm& comm = Comm();
-    comm.SetGlobalText(text);
+    m_sTransferText = QkTransferText(text, buf.UnsyncedWireMs(buf.GetStartAdrs(), buf.GetStopAdrs()));
+    comm.SetGlobalText(m_sTransferText.c_str());
     try {
         buf.SendUnsynced(buf.GetStartAdrs(), buf.GetStopAdrs());
     } catch (...) {

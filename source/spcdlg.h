@@ -195,6 +195,7 @@ protected:
     clQKHugeBuffer* m_pBuf;
     bool m_bDataChanged = false;
     bool m_bSettingsChanged = false;
+    std::string m_sTransferText; // the progress text of SendChanges
 };
 
 // Views with start and stop fields: the data view (with its statistics) and

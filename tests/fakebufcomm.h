@@ -30,6 +30,10 @@ public:
         if (failWrites)
             throw clXIO();
     }
+    double WriteRangeMs(const clQKHugeBufIntr&, const clAdrs& first, const clAdrs& last) const override
+    {
+        return (last.GetLinear() - first.GetLinear() + 1) * 0.1;
+    }
     unsigned GetConnectionCount() const override { return connections; }
     void SetProgressPart(double from, double to) override
     {
@@ -57,4 +61,3 @@ private:
         calls.push_back(text);
     }
 };
-

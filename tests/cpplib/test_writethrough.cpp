@@ -44,8 +44,8 @@ TEST_F(WriteThroughTest, OnlyTheBytesAChangeAltersGoAndTheCommandRangeStays)
     const unsigned char bytes[4] = {0xEE, 2, 0xEE, 4};
     m_Buf.Write(clAdrs(0x1040), clAdrs(0x1043), bytes);
     m_Buf.Write(clAdrs(0x1040), clAdrs(0x1043), bytes); // no change: nothing goes
-    EXPECT_EQ(m_Comm.calls, (clCalls{"write 1080-1080", "write 1000-100F", "write 1010-1011", "write 10F0-10F3",
-                                     "write 1040-1043"}));
+    EXPECT_EQ(m_Comm.calls,
+              (clCalls{"write 1080-1080", "write 1000-100F", "write 1010-1011", "write 10F0-10F3", "write 1040-1043"}));
     EXPECT_EQ(m_Buf.GetCmdStartAdrs(), clAdrs(0x1010));
     EXPECT_TRUE(Synced());
 }

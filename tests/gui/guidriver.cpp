@@ -181,8 +181,8 @@ void clDialogDriver::Poll()
             Fail(tracked.widget, "opened, and no handler of the test expects it");
     }
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (!widget->isVisible() ||
-            std::any_of(m_Handled.begin(), m_Handled.end(), [widget](const clTracked& t) { return t.widget == widget; }))
+        if (!widget->isVisible() || std::any_of(m_Handled.begin(), m_Handled.end(),
+                                                [widget](const clTracked& t) { return t.widget == widget; }))
             continue;
         if (!IsModal(widget) && !Handles(widget))
             continue;

@@ -12,14 +12,14 @@
 #include "source/gui/qkapp.h"
 #include "source/gui/qtui.h"
 
-#define QK_GUI_TEST_MAIN(TestClass)                    \
-    int main(int argc, char** argv)                    \
-    {                                                  \
-        QTemporaryDir config;                          \
+#define QK_GUI_TEST_MAIN(TestClass)                         \
+    int main(int argc, char** argv)                         \
+    {                                                       \
+        QTemporaryDir config;                               \
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8()); \
-        TQkApplication app(argc, argv);                \
-        app.setStyle(QStyleFactory::create("Fusion")); \
-        QkQtUi();                                      \
-        TestClass test;                                \
-        return QTest::qExec(&test, argc, argv);        \
+        TQkApplication app(argc, argv);                     \
+        app.setStyle(QStyleFactory::create("Fusion"));      \
+        QkQtUi();                                           \
+        TestClass test;                                     \
+        return QTest::qExec(&test, argc, argv);             \
     }

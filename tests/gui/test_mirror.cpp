@@ -74,14 +74,16 @@ private slots:
             bool closed = false;
             QTimer watch;
             QObject::connect(&watch, &QTimer::timeout, [&] {
-                if (!closed && run.Frame().windowTitle().contains(QRegularExpression("Synchronizing [1-5]\\d%"))) {
+                if (!closed && run.Frame().windowTitle().contains(
+                                   QRegularExpression("Synchronizing \\(about 4\\d s\\) [1-5]\\d%"))) {
                     closed = true;
                     run.Frame().close();
                 }
             });
             watch.start(5);
             run.Frame().StartUp();
-            QkWaitOrFail([&] { return closed && run.Main().IsIdle(); }, 20000, "a close request during the synchronisation");
+            QkWaitOrFail([&] { return closed && run.Main().IsIdle(); }, 20000,
+                         "a close request during the synchronisation");
             QCOMPARE(run.Status(), QString("Aborted"));
             const clQKHugeBuffer& data = run.Frame().Spaces().Buffer(1);
             QVERIFY(!data.IsSynced(data.GetStartAdrs(), data.GetStopAdrs()));
@@ -122,7 +124,7 @@ private slots:
             bool closed = false;
             QTimer watch;
             QObject::connect(&watch, &QTimer::timeout, [&] {
-                if (!closed && run.Frame().windowTitle().contains(QRegularExpression("Loading [1-5]\\d%"))) {
+                if (!closed && run.Frame().windowTitle().contains(QRegularExpression("Loading.* [1-5]\\d%"))) {
                     closed = true;
                     run.Frame().close();
                 }

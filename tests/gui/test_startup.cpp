@@ -56,7 +56,7 @@ private slots:
         QCOMPARE(driver.errors[0].caption, QString("Error"));
         QCOMPARE(frame.GetIndicator(), int(indNotConnected));
         QCOMPARE(frame.GetPortText(), QString("Not connected"));
-        QCOMPARE(run.Status(), QString("Ready"));
+        QCOMPARE(run.Status(), QString("Not connected"));
         QCOMPARE(frame.Text(idProject)->text().toStdString(), (m_pDir->Path() / "MyProject.qkp").string());
         QCOMPARE(frame.Text(idDevice)->text(), QString("PCD80710 (PHILIPS)"));
         for (int id : {idProgram, idRead, idChkSum, idVerify, idBlnkChk, idErase})
@@ -112,7 +112,7 @@ private slots:
         clProgRun run({"/Com:6"}, Settings());
         run.StartUp();
         QCOMPARE(driver.ErrorTexts(), QStringList{"Cannot connect with QK-JTAG programmer.\nEntering off line mode."});
-        QCOMPARE(run.Status(), QString("Ready"));
+        QCOMPARE(run.Status(), QString("Not connected"));
         const QLabel* why = run.Frame().findChild<QLabel*>("linkProblem");
         QVERIFY(why != nullptr && why->isVisible());
         QCOMPARE(why->text().toStdString(),

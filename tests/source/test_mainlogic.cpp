@@ -227,8 +227,8 @@ TEST_F(MainLogic, StartUpWithoutSettingsRunsItsStepsAndWaitsOutTheScreen)
     EXPECT_EQ(window.texts[idDevice], "PCD80710 (PHILIPS)");
     EXPECT_EQ(window.tabs, (std::vector<std::string>{"Data"}));
     EXPECT_FALSE(Main().IsProjectChanged());
-    EXPECT_EQ(window.status, "Ready");
-    EXPECT_EQ(window.statusColour, kColourGreen);
+    EXPECT_EQ(window.status, "Not connected");
+    EXPECT_EQ(window.statusColour, kColourBlack);
     EXPECT_TRUE(window.shown[idErase]);
     EXPECT_FALSE(window.shown[idFlash]);
     EXPECT_TRUE(ui.shown.empty());
@@ -282,7 +282,7 @@ TEST_F(MainLogic, WithoutAProgrammerOnlyTheFileButtonsWork)
         EXPECT_FALSE(window.enabled[id]) << id;
     for (int id : {idOpen, idSave, idMemory, idSettings})
         EXPECT_TRUE(window.enabled[id]) << id;
-    EXPECT_EQ(window.status, "Ready");
+    EXPECT_EQ(window.status, "Not connected");
     EXPECT_EQ(window.tipBoxes, 1); // "Tip Mode" 2
 }
 
@@ -297,7 +297,7 @@ TEST_F(MainLogic, APortThatCannotBeOpenedSaysWhy)
     EXPECT_EQ(ui.shown[0].text, "Cannot connect with QK-JTAG programmer.\nEntering off line mode.");
     EXPECT_EQ(window.linkProblem, "Cannot connect with QK-JTAG programmer. " + dir.File("plain.txt") +
                                       " is not a serial device (a regular file)");
-    EXPECT_EQ(window.status, "Ready");
+    EXPECT_EQ(window.status, "Not connected");
     // A search says it of the last port it tried ("Com:5" ends the table).
     ComMapPort(5, dir.File("gone"));
     Main().OnConnect(0, false);
@@ -329,9 +329,12 @@ TEST_F(MainLogic, AResultStaysOnTheStatusLineUntilTheNextOperation)
     EXPECT_EQ(window.status, "Failed");
     EXPECT_EQ(window.statusColour, kColourRed);
     EXPECT_FALSE(window.shown[idCancel]);
+    // Applying the settings dialog keeps it too.
+    Main().ShowReady();
+    EXPECT_EQ(window.status, "Failed");
     Main().SetAction(actIdle);
-    EXPECT_EQ(window.status, "Ready");
-    EXPECT_EQ(window.statusColour, kColourGreen);
+    EXPECT_EQ(window.status, "Not connected");
+    EXPECT_EQ(window.statusColour, kColourBlack);
     // Robot runs under the checksum button.
     Main().SetAction(actRobot);
     EXPECT_EQ(window.abortOver, idChkSum);
@@ -543,7 +546,7 @@ TEST_F(MainLogic, AChangedProjectIsSavedOnlyWhenTheUserSaysSo)
     ASSERT_EQ(window.saveSetups.size(), 1u);
     EXPECT_EQ(window.saveSetups[0].types.size(), 1u); // the project only
     EXPECT_EQ(window.saveSetups[0].proposed, (dir.Path() / "MyProject.qkp").string());
-    EXPECT_EQ(window.status, "Ready");
+    EXPECT_EQ(window.status, "Not connected");
     EXPECT_FALSE(Main().IsClosing());
     // Yes and a file name: saved, closed.
     clSaveChoice choice;
@@ -582,7 +585,7 @@ TEST_F(MainLogic, OpenLoadsADataFileIntoTheCurrentSpace)
     EXPECT_EQ(window.texts[idFile], dir.File("image.bin"));
     EXPECT_EQ(Service().Spaces().FileType(1), 1);
     EXPECT_TRUE(Main().IsProjectChanged());
-    EXPECT_EQ(window.status, "Ready");
+    EXPECT_EQ(window.status, "Not connected");
     // With "w&ith 0x00" the rest of the space is cleared first.
     window.load = clLoadChoice{dir.File("image.bin"), 1, init00};
     Main().OnOpen();
@@ -673,7 +676,7 @@ TEST_F(MainLogic, SettingsOpenWithTheWindowsValuesAndApplyAfterOk)
     EXPECT_EQ(Main().GetFrequency(), "11.0592M");
     EXPECT_TRUE(Main().IsMuted());
     EXPECT_FALSE(window.flyOver);
-    EXPECT_EQ(window.status, "Ready");
+    EXPECT_EQ(window.status, "Not connected");
     // The next opening starts from what was applied.
     Main().OnSettings();
     EXPECT_EQ(window.settingInputs[1].device, 3);
@@ -692,7 +695,7 @@ TEST_F(MainLogic, CancelKeepsEverythingButTheReconnectionAskedFor)
     Main().OnSettings();
     EXPECT_EQ(Main().GetDevice(), 1);
     EXPECT_EQ(QkReadAutoOptions(Service().Options()).erase, 0);
-    EXPECT_EQ(window.status, "Ready");
+    EXPECT_EQ(window.status, "Not connected");
     // A firmware update asked for inside: connected again even so; no
     // programmer answered, so the reconnection ends as an error.
     ui.shown.clear();
@@ -701,6 +704,14 @@ TEST_F(MainLogic, CancelKeepsEverythingButTheReconnectionAskedFor)
     EXPECT_EQ(ui.Numbers(), (std::vector<unsigned short>{1}));
     EXPECT_EQ(window.status, "Error");
     EXPECT_EQ(Main().GetAction(), actIdle);
+    // "&Ok" while no programmer is connected connects again.
+    window.posted.clear();
+    clSettingResult ok = QkUnchangedResult(Main().SettingInput());
+    ok.accepted = true;
+    window.settings = ok;
+    Main().OnSettings();
+    EXPECT_EQ(window.posted, std::vector<int>{Main().GetPort()});
+    EXPECT_EQ(window.status, "Error");
 }
 
 TEST_F(MainLogic, AReconnectionThatWorksEndsReady)
