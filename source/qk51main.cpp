@@ -46,6 +46,21 @@ int ButtonOf(int action)
     }
 }
 
+// What the status line says as an operation starts, before its first
+// progress names the step it is in ("" keeps the text there).
+const char* StartText(int action)
+{
+    switch (action) {
+    case cmdProgram: return QkOperationText(opProgram);
+    case cmdRead: return QkOperationText(opRead);
+    case cmdChkSum: return QkOperationText(opChkSum);
+    case cmdVerify: return QkOperationText(opVerify);
+    case cmdBlnkChk: return QkOperationText(opBlnkChk);
+    case cmdErase: return QkOperationText(opErase);
+    default: return "";
+    }
+}
+
 struct clButtonRule {
     int id;
     int cmd;
@@ -399,7 +414,8 @@ void clQk51Main::SetAction(int action)
         m_Window.ShowControl(idCancel, false);
         ShowIdleStatus();
     } else {
-        m_Window.SetStatus(m_Window.GetStatus(), kColourBlack);
+        const std::string text = StartText(action);
+        m_Window.SetStatus(text.empty() ? m_Window.GetStatus() : text, kColourBlack);
         if (const int button = ButtonOf(action); button != 0)
             m_Window.PlaceAbortOver(button);
     }
@@ -571,6 +587,15 @@ void clQk51Main::OnDumpChanged(int space, bool data)
     // The checksum of the space moves with its bytes.
     if (data)
         RefreshInfo();
+}
+
+void clQk51Main::OnDumpEdited()
+{
+    RefreshInfo();
+    if (m_bIdle) {
+        m_Window.ResetGauge();
+        ShowReady();
+    }
 }
 
 // The operation sequence.

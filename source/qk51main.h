@@ -211,6 +211,9 @@ public:
     void OnErrorShown(int type);
     // The dump editor of a space changed its bytes (data) or its view settings.
     void OnDumpChanged(int space, bool data);
+    // An edit in a dump editor is done: the checksum follows it, and the
+    // progress of its transfer leaves the status line and the title.
+    void OnDumpEdited();
     // The exit sequence: true when the window may close.
     bool QueryClose();
     // The programmer answered that it is updating its firmware (reply code

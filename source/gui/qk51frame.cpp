@@ -661,6 +661,7 @@ void TQk51FrameWindow::OpenDumpWindow(clSpcBaseDlg& view)
         QkOpenDumpWindow(*buffer, *Catalogue().dumpOptions[static_cast<std::size_t>(space)], QkAppErrMngr(), this);
     connect(window, &clDumpWindow::dataChanged, this, [this, space] { m_Main.OnDumpChanged(space, true); });
     connect(window, &clDumpWindow::optionsChanged, this, [this, space] { m_Main.OnDumpChanged(space, false); });
+    connect(window, &clDumpWindow::bytesMayHaveChanged, this, [this] { m_Main.OnDumpEdited(); });
     m_Dumps.push_back({window, space});
 }
 

@@ -76,7 +76,13 @@ private slots:
         QCOMPARE(data.GetByte(clAdrs(0u)), static_cast<unsigned char>(0xA5));
         QCOMPARE(data.GetByte(clAdrs(1u)), static_cast<unsigned char>(0x5A));
         QVERIFY(run.Main().IsProjectChanged());
+        // The checksum follows every byte typed, and the transfer's progress
+        // does not stay on the status line or in the title.
+        QCOMPARE(run.Frame().Text(idChkSumValue)->text(),
+                 QString::asprintf("%04Xh", run.Main().CurrentView()->GetChkSum()));
         QVERIFY(run.Frame().Text(idChkSumValue)->text() != checksum);
+        QCOMPARE(run.Status(), QString("Ready"));
+        QVERIFY(!run.Frame().windowTitle().contains("Synchronizing"));
         // Each byte went to the programmer's memory as it was typed.
         QCOMPARE(WrittenAt(QkReadFrames(frames), 0), std::vector<int>{0xA5});
         QCOMPARE(WrittenAt(QkReadFrames(frames), 1), std::vector<int>{0x5A});

@@ -323,6 +323,7 @@ TEST_F(MainLogic, AResultStaysOnTheStatusLineUntilTheNextOperation)
     Main().SetAction(cmdVerify);
     EXPECT_EQ(window.abortOver, idVerify);
     EXPECT_TRUE(window.shown[idCancel]);
+    EXPECT_EQ(window.status, "Verifying"); // running from its first step
     EXPECT_EQ(window.statusColour, kColourBlack);
     Main().SetAction(actFailed);
     Main().SetAction(actIdle);

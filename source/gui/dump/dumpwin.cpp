@@ -136,6 +136,8 @@ void clDumpWindow::Updated()
         if (m_bDataSignalled)
             emit dataChanged();
     }
+    if (m_Options.IsDataChanged())
+        emit bytesMayHaveChanged();
     if (m_Options.IsOptionsChanged() != m_bOptionsSignalled) {
         m_bOptionsSignalled = m_Options.IsOptionsChanged();
         if (m_bOptionsSignalled)

@@ -56,6 +56,9 @@ public:
 signals:
     // The buffer was changed (the project is changed).
     void dataChanged();
+    // The window was updated after the buffer had changed: its checksum may
+    // have moved with the last edit.
+    void bytesMayHaveChanged();
     // A view setting or the goto address changed.
     void optionsChanged();
 
