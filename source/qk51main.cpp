@@ -1020,7 +1020,15 @@ void clQk51Main::ToggleIgnoreStartStop(std::int64_t nowMs)
     m_Window.CheckMenuItem(idMenuIgnoreStartStop, m_bIgnoreStartStop);
     // The first poll comes 500 ms later.
     if (!m_bIgnoreStartStop)
-        m_Poll.Restart(nowMs);
+        StartPolling(nowMs);
+}
+
+void clQk51Main::StartPolling(std::int64_t nowMs)
+{
+    // A press made while presses were ignored is dropped, never acted on
+    // later: the programmer keeps it until its status is read.
+    ReadStatus();
+    m_Poll.Restart(nowMs);
 }
 
 bool clQk51Main::PollStartButton(std::int64_t nowMs)
@@ -1097,7 +1105,7 @@ void clQk51Main::SetIgnoreStartStop(bool on)
     m_bSettingsChanged = true;
     m_Window.CheckMenuItem(idMenuIgnoreStartStop, on);
     if (!on)
-        m_Poll.Restart(QkNowMs());
+        StartPolling(QkNowMs());
 }
 
 void clQk51Main::SetFlash(bool on)

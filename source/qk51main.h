@@ -319,6 +319,8 @@ private:
     // when the line failed.
     bool SendRange(clSpcBaseDlg& view);
     void ReadStatus();
+    // Start-button presses count from now on.
+    void StartPolling(std::int64_t nowMs);
     // Connects again at the current port with the device (after a failure).
     void ConnectAgain();
     // After a connection attempt at port: why it failed, in words, beside
