@@ -16,6 +16,9 @@ THelpWnd::THelpWnd(QWidget* parent) : QDialog(parent)
     auto* bar = new QHBoxLayout;
     auto* contents = new QPushButton("&Contents", this);
     auto* back = new QPushButton("&Back", this);
+    // Enter belongs to the find field: no button of the bar is a default.
+    contents->setAutoDefault(false);
+    back->setAutoDefault(false);
     auto* label = new QLabel("&Find:", this);
     m_pFind = new QLineEdit(this);
     m_pFind->setObjectName("find");

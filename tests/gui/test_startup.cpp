@@ -3,6 +3,7 @@
 // that says so, the demo switch, and the settings written at exit.
 #include <QAbstractButton>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -153,6 +154,14 @@ private slots:
         QVERIFY(frame.Help() != nullptr && frame.Help()->isVisible());
         QCOMPARE(frame.Help()->Browser()->source().fragment(), QString("data"));
         QVERIFY(frame.Help()->Browser()->toPlainText().contains("The Data space"));
+        // Enter in the find field finds, and stays on the page.
+        auto* find = frame.Help()->findChild<QLineEdit*>("find");
+        QVERIFY(find != nullptr);
+        find->setFocus();
+        QTest::keyClicks(find, "Data space");
+        QTest::keyClick(find, Qt::Key_Return);
+        QCOMPARE(frame.Help()->Browser()->source().fragment(), QString("data"));
+        QCOMPARE(frame.Help()->Browser()->textCursor().selectedText(), QString("Data space"));
         frame.findChild<QAction*>("menu131")->trigger();
         QCOMPARE(frame.Help()->Browser()->source().fragment(), QString("contents"));
         // "&Tip of the day" opens the box whatever the mode.
