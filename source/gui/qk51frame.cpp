@@ -301,7 +301,7 @@ QLabel* TQk51FrameWindow::Text(int id) const
 
 QString TQk51FrameWindow::GetPortText() const
 {
-    return m_pPort->text();
+    return m_sPortText;
 }
 
 void TQk51FrameWindow::StartUp()
@@ -562,7 +562,11 @@ void TQk51FrameWindow::ShowIndicator(int picture, const std::string& port)
         m_pIndicator->setToolTip(kTips[picture]);
         m_iIndicator = picture;
     }
-    m_pPort->setText(QString::fromStdString(port));
+    // The COM number stays in sight; a long device path gives way in its
+    // middle, and the tooltip holds all of it.
+    m_sPortText = QString::fromStdString(port);
+    m_pPort->setText(m_pPort->fontMetrics().elidedText(m_sPortText, Qt::ElideMiddle, m_pPort->width() - 6));
+    m_pPort->setToolTip(m_sPortText);
 }
 
 void TQk51FrameWindow::ShowLinkProblem(const std::string& text)

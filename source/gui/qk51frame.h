@@ -114,6 +114,7 @@ private:
     QLabel* m_pStatus = nullptr;
     QToolButton* m_pIndicator = nullptr;
     QLabel* m_pPort = nullptr;
+    QString m_sPortText; // the whole text the port label shows elided
     QLabel* m_pLinkProblem = nullptr;
     QToolButton* m_pAbort = nullptr;
     QAction* m_pTipAction = nullptr;

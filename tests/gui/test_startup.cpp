@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 #include <QAction>
 #include <QTextBrowser>
@@ -77,7 +78,10 @@ private slots:
         clSimProcess sim;
         const std::string log = m_pDir->File("frames.log");
         QVERIFY2(sim.Start({"--baud", "0", "--frame-log", log}), sim.Error().c_str());
-        setenv("QKJTAG_COM7", sim.Path().c_str(), 1);
+        // A device path too long for the label under the indicator.
+        const std::string link = m_pDir->File("the-programmer-on-the-bench-by-the-window");
+        QCOMPARE(symlink(sim.Path().c_str(), link.c_str()), 0);
+        setenv("QKJTAG_COM7", link.c_str(), 1);
         clDialogDriver driver;
         {
             clProgRun run({"/Com:7"}, Settings());
@@ -86,7 +90,13 @@ private slots:
             QCOMPARE(run.Main().GetPort(), 7);
             QVERIFY(driver.errors.empty());
             QCOMPARE(frame.GetIndicator(), int(indConnected));
-            QCOMPARE(frame.GetPortText().toStdString(), "COM7 (" + sim.Path() + ")");
+            QCOMPARE(frame.GetPortText().toStdString(), "COM7 (" + link + ")");
+            // The label keeps the COM number and the path's end, the tooltip all of it.
+            const QLabel* port = frame.findChild<QLabel*>("port");
+            QVERIFY(port->text().startsWith("COM7 (") && port->text().endsWith("window)"));
+            QVERIFY(port->text().contains(QChar(0x2026)));
+            QVERIFY(port->fontMetrics().horizontalAdvance(port->text()) <= port->width());
+            QCOMPARE(port->toolTip(), frame.GetPortText());
             QCOMPARE(run.Status(), QString("Ready"));
             for (int id : {idProgram, idRead, idChkSum, idVerify, idBlnkChk, idErase, idOpen})
                 QVERIFY(frame.Button(id)->isEnabled());
