@@ -772,18 +772,8 @@ void clQk51Main::Synchronize()
             clQKHugeBuffer& buffer = spaces.Buffer(space);
             // Only the space the programmer holds; the others stay here. What
             // a stop leaves unsynced goes before the next order needs it.
-            if (buffer.GetComm() == nullptr || !buffer.HasMemory())
-                continue;
-            m_sTransferText =
-                QkTransferText("Synchronizing", buffer.UnsyncedWireMs(buffer.GetStartAdrs(), buffer.GetStopAdrs()));
-            comm.SetGlobalText(m_sTransferText.c_str());
-            try {
-                buffer.SendUnsynced(buffer.GetStartAdrs(), buffer.GetStopAdrs());
-            } catch (...) {
-                comm.ClearGlobalText();
-                throw;
-            }
-            comm.ClearGlobalText();
+            if (buffer.GetComm() != nullptr && buffer.HasMemory())
+                QkSendSpace(comm, buffer, "Synchronizing");
         }
     } catch (const clXAbort&) {
         // Stopped by a close request: the window stays, nothing reconnects.

@@ -372,5 +372,4 @@ private:
     clStartPoll m_Poll;
     std::unique_ptr<clQk51ModeHost> m_pModeHost;
     bool m_bConnectPosted = false; // by applying the settings dialog
-    std::string m_sTransferText;   // the progress text while synchronising
 };

@@ -354,7 +354,7 @@ int clSpcBaseDlg::LoadData(const clLoadRequest& request)
     // rest unsynced: it goes before the next order (a stop is the caller's).
     if (buf.IsWriteThrough()) {
         try {
-            SendChanges(buf, "Loading");
+            QkSendSpace(Comm(), buf, "Loading");
         } catch (const clXAbort&) {
             throw;
         } catch (const clBscExpt&) {
@@ -364,11 +364,11 @@ int clSpcBaseDlg::LoadData(const clLoadRequest& request)
     return 1;
 }
 
-void clSpcBaseDlg::SendChanges(clQKHugeBuffer& buf, const char* text)
+void QkSendSpace(clQkSrvcComm& comm, clQKHugeBuffer& buf, const char* what)
 {
-    clQkSrvcComm& comm = Comm();
-    m_sTransferText = QkTransferText(text, buf.UnsyncedWireMs(buf.GetStartAdrs(), buf.GetStopAdrs()));
-    comm.SetGlobalText(m_sTransferText.c_str());
+    // The facade keeps the text as a pointer while the transfer runs.
+    const std::string text = QkTransferText(what, buf.UnsyncedWireMs(buf.GetStartAdrs(), buf.GetStopAdrs()));
+    comm.SetGlobalText(text.c_str());
     try {
         buf.SendUnsynced(buf.GetStartAdrs(), buf.GetStopAdrs());
     } catch (...) {

@@ -182,8 +182,6 @@ protected:
     template <class Work>
     bool WriteThrough(Work work);
     void SetFileOption(const std::string& name, std::uint8_t type);
-    // The unsynced part of the buffer to the programmer under a progress text.
-    void SendChanges(clQKHugeBuffer& buf, const char* text);
     bool IsDeviceErasable();
     bool IsDeviceSigChk();
     // The automatic steps and the program of a data or OSD space.
@@ -195,8 +193,11 @@ protected:
     clQKHugeBuffer* m_pBuf;
     bool m_bDataChanged = false;
     bool m_bSettingsChanged = false;
-    std::string m_sTransferText; // the progress text of SendChanges
 };
+
+// What the programmer lacks of a space buffer, sent under the progress text
+// what, with the wire's time when it is long.
+void QkSendSpace(clQkSrvcComm& comm, clQKHugeBuffer& buf, const char* what);
 
 // Views with start and stop fields: the data view (with its statistics) and
 // the OSD view.
