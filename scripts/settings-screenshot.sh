@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders the settings dialog's three pages under Xvfb into docs/:
-# settings-devices.png, settings-options.png and settings-about.png, with
+# settings-devices.png, settings-options.png, settings-about.png and
+# settings-sound-file.png (the "Select Sound File" chooser), with
 # qksim as the programmer on COM1, the crystal field shown ("FREQ") and a
 # wave file chosen for the start-up sound.
 set -euo pipefail

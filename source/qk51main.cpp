@@ -458,7 +458,7 @@ void clQk51Main::RefreshButtons()
             enabled = false;
         m_Window.EnableControl(rule.id, enabled);
     }
-    // "R&obot mode" of the settings offers "&Robot".
+    // "&Robot mode" of the settings offers "&Robot".
     m_Window.ShowControl(idRobot, QkReadAutoOptions(m_Service.Options()).robot != 0);
     // Nothing in the views may reach a programmer that is not the host's.
     m_Window.SetViewsEnabled(m_bIdle && !robot);

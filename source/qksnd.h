@@ -15,7 +15,7 @@ enum : std::uint16_t {
 };
 
 struct clSndActInfo {
-    std::string name; // shown in the "&Actions:" list
+    std::string name; // shown in the "Actio&ns:" list
     std::string key;  // value name in "Actions Sounds"
     std::string file; // wave file, may be empty
     std::uint16_t kind = sndNone;

@@ -52,7 +52,7 @@ struct clSettingResult {
     bool ignoreStartStop = true;
     clQkActList sounds;
     bool reconnect = false;  // asked for inside the dialog; kept even after "&Cancel"
-    bool bootUpdate = false; // "&Allow Boot SW update": build the device update image
+    bool bootUpdate = false; // "Allow Boot S&W update": build the device update image
 };
 
 // The result of a dialog left as it was opened.
@@ -83,7 +83,7 @@ public:
     virtual void SelectDevice(unsigned short chipId) = 0;
     virtual void Refresh() = 0;
     virtual void ApplyButtonStyle(bool flyOver) = 0;
-    // "&Allow Boot SW update": the device update image in the current view.
+    // "Allow Boot S&W update": the device update image in the current view.
     virtual void BuildUpdateImage() = 0;
 };
 

@@ -1,5 +1,5 @@
 // The sound page of the settings dialog without its window: the action
-// chosen, what its "&Sound:" combo offers, and the edits of the sounds and
+// chosen, what its "So&und:" combo offers, and the edits of the sounds and
 // the mute flag. It works on a copy of the sound list that the dialog hands
 // back after "&Ok".
 #pragma once
@@ -32,7 +32,7 @@ public:
     void SelectAction(int index);
     const clSndActInfo* Current() const;
 
-    // The "&Sound:" entries of the current action: "[None]", "[Speaker
+    // The "So&und:" entries of the current action: "[None]", "[Speaker
     // Beep]" and, for a wave file, its path cut to fit.
     std::vector<std::string> Entries(const std::function<bool(const std::string&)>& fits) const;
     // The entry of the current kind.

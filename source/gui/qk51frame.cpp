@@ -266,6 +266,11 @@ void TQk51FrameWindow::BuildControls()
     for (int id : {idProgram, idRead, idChkSum, idRobot, idVerify, idBlnkChk, idFlash, idErase})
         right->addWidget(m_Buttons[id]);
     right->addStretch();
+    // Program hides itself while it runs; its slot stays so that the abort
+    // button covers the empty slot, not the next button.
+    QSizePolicy keepSlot = m_Buttons[idProgram]->sizePolicy();
+    keepSlot.setRetainSizeWhenHidden(true);
+    m_Buttons[idProgram]->setSizePolicy(keepSlot);
     m_Buttons[idRobot]->hide();
     m_Buttons[idFlash]->hide();
 
@@ -277,6 +282,8 @@ void TQk51FrameWindow::BuildControls()
     m_pAbort->setIconSize(QSize(18, 18));
     m_pAbort->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_pAbort->setFixedSize(kButtonSize);
+    // Opaque and never flat, so the covered button's text does not show through.
+    m_pAbort->setAutoFillBackground(true);
     m_pAbort->hide();
     m_Buttons[idCancel] = m_pAbort;
     connect(m_pAbort, &QToolButton::clicked, this, [this] { close(); });
@@ -608,7 +615,7 @@ void TQk51FrameWindow::BuildTabs(const std::vector<clSpcBaseDlg*>& views)
 void TQk51FrameWindow::ApplyButtonStyle(bool flyOver)
 {
     for (const auto& [id, button] : m_Buttons)
-        if (auto* tool = qobject_cast<QToolButton*>(button))
+        if (auto* tool = qobject_cast<QToolButton*>(button); tool != nullptr && tool != m_pAbort)
             tool->setAutoRaise(flyOver);
 }
 

@@ -763,7 +763,7 @@ TEST_F(MainLogic, RobotModeLeavesOnlySettingsUntilTheUserConnectsAgain)
     Start({"/Demo"});
     Main().OnConnect(Main().GetPort(), false);
     EXPECT_FALSE(window.shown[idRobot]);
-    // "R&obot mode" of the settings offers the button.
+    // "&Robot mode" of the settings offers the button.
     Service().Options().Set(kOptAutoRobot, std::uint16_t{1});
     Main().RefreshButtons();
     EXPECT_TRUE(window.shown[idRobot]);

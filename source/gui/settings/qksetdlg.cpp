@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -19,7 +20,10 @@
 #include "err/uisrv.h"
 #include "qkversion.h"
 #include "source/appmngr.h"
+#include "source/gui/settings/qksnddlg.h"
+#include "source/gui/settings/setids.h"
 #include "source/gui/settings/settingdlg.h"
+#include "source/gui/settings/sndloaddlg.h"
 #include "source/qksettings.h"
 
 namespace {
@@ -149,6 +153,21 @@ int main(int argc, char** argv)
                 saved = dialog.grab().save(file);
                 std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "wrote" : "qksetdlg: cannot write",
                              file.toLocal8Bit().constData());
+            }
+            // Then the sound file chooser over the options page.
+            dialog.Tabs()->setCurrentIndex(1);
+            auto* page = dialog.findChild<clQkSndDlg*>("clQkSndDlg");
+            auto* open = dialog.findChild<QPushButton*>(QkSetId(idSetSoundOpen));
+            if (saved && page != nullptr && open != nullptr) {
+                QTimer::singleShot(300, [&, page] {
+                    const QString file = QString::fromStdString(screenshots) + "/settings-sound-file.png";
+                    saved = page->LoadDialog() != nullptr && page->LoadDialog()->grab().save(file);
+                    std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "wrote" : "qksetdlg: cannot write",
+                                 file.toLocal8Bit().constData());
+                    if (page->LoadDialog() != nullptr)
+                        page->LoadDialog()->reject();
+                });
+                open->click();
             }
             dialog.done(QDialog::Rejected);
             app.exit(saved ? 0 : 1);

@@ -30,7 +30,7 @@ clQkSndDlg::clQkSndDlg(clSndPage& page, std::function<void(const clSndActInfo&)>
     // Every action in sight, no scrolling.
     m_pActions->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_pActions->setFixedHeight(m_pActions->sizeHintForRow(0) * m_pActions->count() + 2 * m_pActions->frameWidth() + 4);
-    auto* actionsLabel = new QLabel("&Actions:", this);
+    auto* actionsLabel = new QLabel("Actio&ns:", this);
     actionsLabel->setBuddy(m_pActions);
     grid->addWidget(actionsLabel, 0, 0, 1, 3);
     grid->addWidget(m_pActions, 1, 0, 1, 3);
@@ -38,7 +38,7 @@ clQkSndDlg::clQkSndDlg(clSndPage& page, std::function<void(const clSndActInfo&)>
     m_pSound = new QComboBox(this);
     m_pSound->setObjectName(QkSetId(idSetSound));
     m_pSound->setFixedWidth(kSoundWidth);
-    auto* soundLabel = new QLabel("&Sound:", this);
+    auto* soundLabel = new QLabel("So&und:", this);
     soundLabel->setBuddy(m_pSound);
     grid->addWidget(soundLabel, 2, 0, 1, 3);
     grid->addWidget(m_pSound, 3, 0, 1, 3);

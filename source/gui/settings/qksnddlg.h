@@ -1,5 +1,5 @@
 // The sound page inside "&Software Options" ("Sound options"): the
-// "&Actions:" list, the "&Sound:" combo with "Open" and "Play", and "Mute".
+// "Actio&ns:" list, the "So&und:" combo with "Open" and "Play", and "Mute".
 #pragma once
 
 #include <functional>

@@ -15,14 +15,17 @@ clSndLoadDlg::clSndLoadDlg(const QString& folder, std::function<void(const clSnd
     setWindowTitle(kSoundFileTitle);
     auto* layout = new QVBoxLayout(this);
     // The chooser lives inside this box, so "&Play" sits beside its buttons.
-    m_pChooser = new QFileDialog(this, Qt::Widget);
+    m_pChooser = new QFileDialog(this);
     m_pChooser->setOption(QFileDialog::DontUseNativeDialog);
+    m_pChooser->setWindowFlags(Qt::Widget);
     m_pChooser->setFileMode(QFileDialog::ExistingFile);
     m_pChooser->setAcceptMode(QFileDialog::AcceptOpen);
     m_pChooser->setNameFilter("Sound File (*.wav)");
     m_pChooser->setDirectory(folder);
     m_pChooser->setSizeGripEnabled(false);
     layout->addWidget(m_pChooser);
+    // A dialog starts hidden even as a child widget: show it inside the box.
+    m_pChooser->setVisible(true);
 
     auto* row = new QHBoxLayout;
     m_pPlay = new QPushButton("&Play", this);
@@ -30,6 +33,10 @@ clSndLoadDlg::clSndLoadDlg(const QString& folder, std::function<void(const clSnd
     row->addWidget(m_pPlay);
     row->addStretch(1);
     layout->addLayout(row);
+
+    // The chooser's own size hint is not passed up: give the box a file
+    // chooser's usual size.
+    resize(640, 420);
 
     connect(m_pPlay, &QPushButton::clicked, this, [this] {
         const QString file = Current();

@@ -34,7 +34,7 @@ clSwOptDlg::clSwOptDlg(clSettingSession& session, std::function<void(const clSnd
     auto* linkGrid = new QGridLayout(link);
     m_pPort = new QComboBox(link);
     m_pPort->setObjectName(QkSetId(idSetPort));
-    auto* portLabel = new QLabel("&Communication port:", link);
+    auto* portLabel = new QLabel("Co&mmunication port:", link);
     portLabel->setBuddy(m_pPort);
     linkGrid->addWidget(portLabel, 0, 0, 1, 3);
     linkGrid->addWidget(m_pPort, 1, 0, 1, 3);
@@ -76,12 +76,12 @@ clSwOptDlg::clSwOptDlg(clSettingSession& session, std::function<void(const clSnd
     QCheckBox* erase = Check(idSetAutoErase, "&Erase", options.erase != 0);
     m_pSigChk = Check(idSetAutoSigChk, "S&ignature check", options.sigChk != 0);
     m_pSigChk->setEnabled(false);
-    QCheckBox* robot = Check(idSetAutoRobot, "R&obot mode", options.robot != 0);
+    QCheckBox* robot = Check(idSetAutoRobot, "&Robot mode", options.robot != 0);
     robot->setToolTip("Shows \"&Robot\": the programmer then programs on its own at each press of its start button.");
     QCheckBox* flash = Check(idSetAllowFlash, "Allow f&lash programming", edits.flash);
     flash->setToolTip("Shows \"&Flash\": stores the project in the programmer.");
-    QCheckBox* ignore = Check(idSetIgnoreStartStop, "&Ignore start/stop buttons", edits.ignoreStartStop);
-    QCheckBox* boot = Check(idSetBootUpdate, "&Allow Boot SW update", edits.bootUpdate);
+    QCheckBox* ignore = Check(idSetIgnoreStartStop, "I&gnore start/stop buttons", edits.ignoreStartStop);
+    QCheckBox* boot = Check(idSetBootUpdate, "Allow Boot S&W update", edits.bootUpdate);
     // For the programmer's maker ("ADMIN"): the menu toggles the start/stop buttons for everyone else.
     ignore->setVisible(input.admin);
     boot->setVisible(input.admin);
@@ -98,7 +98,7 @@ clSwOptDlg::clSwOptDlg(clSettingSession& session, std::function<void(const clSnd
 
     auto* style = new QGroupBox("Buttons", this);
     auto* styleLayout = new QVBoxLayout(style);
-    auto* standard = new QRadioButton("Standar&d Buttons", style);
+    auto* standard = new QRadioButton("S&tandard Buttons", style);
     standard->setObjectName(QkSetId(idSetStdButtons));
     auto* flyOver = new QRadioButton("&Fly-Over Buttons", style);
     flyOver->setObjectName(QkSetId(idSetFlyOver));

@@ -2,9 +2,12 @@
 // the port list and a port's device path, the crystal frequency, the sound
 // page, the About lines with qksim and without a programmer, and what "&Ok"
 // and "&Cancel" hand back.
+#include <map>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -79,6 +82,27 @@ void ShowTab(clSettingDlg& dialog, int tab)
     QApplication::processEvents();
 }
 
+// The Alt+letter keys that the visible controls of a dialog answer, with
+// the texts that carry each (a letter with two texts is a clash).
+std::map<QChar, QStringList> Mnemonics(QWidget& dialog, const QTabWidget& tabs)
+{
+    std::map<QChar, QStringList> keys;
+    auto add = [&](const QString& text) {
+        const qsizetype at = text.indexOf('&');
+        if (at >= 0 && at + 1 < text.size())
+            keys[text[at + 1].toLower()] << text;
+    };
+    for (int tab = 0; tab < tabs.count(); ++tab)
+        add(tabs.tabText(tab));
+    for (const QAbstractButton* button : dialog.findChildren<QAbstractButton*>())
+        if (button->isVisible())
+            add(button->text());
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        if (label->isVisible() && label->buddy() != nullptr)
+            add(label->text());
+    return keys;
+}
+
 void Click(QWidget& dialog, int id)
 {
     QTest::mouseClick(Control<QPushButton>(dialog, id), Qt::LeftButton);
@@ -149,6 +173,19 @@ private slots:
         QCOMPARE(list->SelectedChip(), static_cast<unsigned short>(4));
         QVERIFY(dialog.DevicePage()->Info()->toPlainText().startsWith(
             QString::fromUtf8("Device: PCD80718\nVendor: PHILIPS\nType: uC (E\u00B2)\n")));
+    }
+
+    void EveryControlHasAKeyOfItsOwn()
+    {
+        clSettingInput input = Input();
+        input.admin = input.showFrequency = true;
+        clSettingDlg dialog(input, Player(), nullptr);
+        dialog.show();
+        for (int tab = 0; tab < dialog.Tabs()->count(); ++tab) {
+            ShowTab(dialog, tab);
+            for (const auto& [key, texts] : Mnemonics(dialog, *dialog.Tabs()))
+                QVERIFY2(texts.size() == 1, qPrintable(QString("Alt+%1: %2").arg(key).arg(texts.join(", "))));
+        }
     }
 
     void FilterAsTyped()
@@ -318,11 +355,13 @@ private slots:
         // "Open": the chooser's own "&Play", then the file taken.
         actions->setCurrentRow(3); // "Failed"
         clQkSndDlg* page = dialog.findChild<clQkSndDlg*>("clQkSndDlg");
-        bool answered = false;
+        bool answered = false, listShown = false;
         QTimer::singleShot(0, [&] {
             clSndLoadDlg* chooser = page->LoadDialog();
             QVERIFY(chooser != nullptr);
             QCOMPARE(chooser->windowTitle(), QString("Select Sound File"));
+            // The file list is part of the box, not a hidden child.
+            listShown = chooser->Chooser()->isVisible() && chooser->width() >= 400 && chooser->height() >= 250;
             chooser->Chooser()->setDirectory(QString::fromStdString(std::filesystem::path(wave).parent_path()));
             chooser->Chooser()->selectFile(QString::fromStdString(wave));
             QTest::mouseClick(chooser->PlayButton(), Qt::LeftButton);
@@ -331,6 +370,7 @@ private slots:
         });
         Click(dialog, idSetSoundOpen);
         QVERIFY(answered);
+        QVERIFY(listShown);
         QCOMPARE(m_Played.size(), std::size_t{2});
         QCOMPARE(m_Played[1].file, wave);
         QCOMPARE(sound->count(), 3);
