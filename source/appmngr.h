@@ -11,6 +11,6 @@ clErrMngr& QkAppErrMngr();
 class clProgressSink {
 public:
     virtual ~clProgressSink() = default;
-    // percent 0..100; text may be empty.
+    // percent 0..100; no text (null) leaves the status and title as they are.
     virtual void SetProgress(int percent, const char* text) = 0;
 };

@@ -200,13 +200,13 @@ int clHexIO::OnWriteError(int code)
 clHexLoader::clHexLoader(clProgressSink* gauge, unsigned long ownerWindow) : clHexIO(ownerWindow), m_pGauge(gauge)
 {
     if (m_pGauge != nullptr)
-        m_pGauge->SetProgress(0, "");
+        m_pGauge->SetProgress(0, nullptr);
 }
 
 clHexLoader::~clHexLoader()
 {
     if (m_pGauge != nullptr)
-        m_pGauge->SetProgress(100, "");
+        m_pGauge->SetProgress(100, nullptr);
     m_pGauge = nullptr;
 }
 
@@ -275,6 +275,7 @@ int clHexLoader::Load(clHexSink& sink, std::uint32_t start, std::uint32_t stop, 
 
     clHexBlk block(kBlockSize);
     int result = 0;
+    m_bStored = false;
     do {
         result = ReadBlock(block, kBlockSize);
         if (result != 1 || block.GetCount() == 0)
@@ -294,6 +295,7 @@ int clHexLoader::Load(clHexSink& sink, std::uint32_t start, std::uint32_t stop, 
             outside->Add(static_cast<std::uint32_t>(highest + 1), static_cast<std::uint32_t>(last));
         sink.Store(static_cast<std::uint32_t>(first + head), static_cast<std::uint32_t>(last - tail),
                    block.Data() + head);
+        m_bStored = true;
     } while (!stream->IsEnd() && result == 1);
     return result;
 }

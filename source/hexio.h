@@ -95,6 +95,8 @@ public:
              clOutsideData* outside = nullptr);
     // The same into any sink.
     int Load(clHexSink& sink, std::uint32_t start, std::uint32_t stop, clOutsideData* outside = nullptr);
+    // Whether the last Load stored any byte.
+    bool StoredAny() const { return m_bStored; }
     // Writes start..stop of buffer (clamped to it); 1 when all was written.
     int Save(const clHugeBuffer<unsigned char>& buffer, std::uint32_t start, std::uint32_t stop);
 
@@ -104,6 +106,7 @@ protected:
 private:
     clProgressSink* m_pGauge;
     int m_iLastPercent = 0;
+    bool m_bStored = false;
 };
 
 // The file name without drive and folders.

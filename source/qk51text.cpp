@@ -55,6 +55,12 @@ std::string QkProgressTitle(int percent, const std::string& text)
     return title;
 }
 
+std::string QkNothingLoadedText(const std::string& path)
+{
+    return "Nothing was loaded: " + fs::path(path).filename().string() +
+           " holds no data for this space's range.";
+}
+
 std::string QkFrameTitle(bool minimized, const std::string& status)
 {
     return minimized ? Cut(kTitlePrefix + status, 255) : kFrameTitle;

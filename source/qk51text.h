@@ -37,6 +37,9 @@ std::string QkProgressTitle(int percent, const std::string& text);
 // the wire takes when that is long enough to be worth saying
 // ("Synchronizing (about 45 s)").
 std::string QkTransferText(const std::string& what, double wireMs);
+// The warning for a data file that was read to its end but gave the space
+// no byte (not hex at all, or data only outside the space's range).
+std::string QkNothingLoadedText(const std::string& path);
 // The frame's title: the status line while minimised (at most 255 characters).
 std::string QkFrameTitle(bool minimized, const std::string& status);
 // A path cut to fit: leading folders become "/..." until fits answers true.

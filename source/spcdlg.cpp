@@ -334,10 +334,14 @@ int clSpcBaseDlg::LoadData(const clLoadRequest& request)
             if (loader.OpenFile(request.path.c_str(), QkReadFormatKind(request.fileType, start.GetLinear()),
                                 HEX_READ) == 0)
                 return;
-            // Whatever was stored stays, even when a warning ended the load.
-            loader.Load(buf, start.GetLinear(), stop.GetLinear());
+            // Whatever was stored stays, even when a warning ended the load;
+            // but the file is named only when it was read to its end and gave
+            // this space some data.
+            const int completed = loader.Load(buf, start.GetLinear(), stop.GetLinear());
             loader.CloseFile();
-            loaded = 1;
+            if (completed == 1 && !loader.StoredAny())
+                QkAppErrMngr() << clQk51Err(window, QkNothingLoadedText(request.path), erTypeWarning, erOptOk);
+            loaded = completed == 1 && loader.StoredAny() ? 1 : 0;
         });
     }
     if (loaded == 0) {

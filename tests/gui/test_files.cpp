@@ -101,6 +101,42 @@ private slots:
         QCOMPARE(int(device[0x5FFFF]), 0x00);
     }
 
+    // A ".hex" that is no hex file at all: every warning answered "&Ignore".
+    void aFileThatLoadsNothingIsNotNamed()
+    {
+        const std::string page = m_pDir->File("fw.hex");
+        WriteText(page, "<html>\n<body>404 Not Found</body>\n</html>\n");
+        clDialogDriver driver;
+        driver.onLoad = [&](Tmp51OpenDlg& load) {
+            load.Select(2, QString::fromStdString(page));
+            load.Confirm();
+        };
+        QStringList statusDuringWarnings, titleDuringWarnings;
+        clProgRun* running = nullptr;
+        driver.beforeAnswer = [&](clErrDlg&) {
+            statusDuringWarnings << running->Status();
+            titleDuringWarnings << running->Frame().windowTitle();
+        };
+        driver.answerError = [](const clSeenDialog& seen) {
+            return seen.caption == "Warning" || seen.text.startsWith("WARNING") ? int(erIdIgnore) : int(erIdOk);
+        };
+        clProgRun run({"/DEMO", "/TDELAY:0"}, Settings());
+        running = &run;
+        run.StartUp();
+        const QString fileBefore = run.Frame().Text(idFile)->text();
+        run.Click(idOpen);
+        QVERIFY(!driver.errors.empty());
+        QVERIFY(driver.errors.front().text.startsWith("WARNING:  File fw.hex is not in expected HEX format."));
+        for (const QString& status : statusDuringWarnings)
+            QCOMPARE(status, QString("Updating"));
+        for (const QString& title : titleDuringWarnings)
+            QVERIFY2(title.startsWith("QK-JTAG - ") && title.size() > 10, qPrintable(title));
+        QCOMPARE(driver.errors.back().text,
+                 QString("Nothing was loaded: fw.hex holds no data for this space's range."));
+        QCOMPARE(run.Frame().Text(idFile)->text(), fileBefore);
+        QCOMPARE(run.Status(), QString("Ready"));
+    }
+
     void aProjectShowsItsDescriptionAndLoads()
     {
         const std::string project = Project(2, "Board rev. C");
