@@ -159,6 +159,8 @@ void clQk51Main::StartUp(clStartupScreen& screen)
     // The device paths the user gave COM numbers in the settings dialog.
     QkMapStoredPorts(settings);
     comm.SetWindow(m_Window.GetWindowId());
+    // A damaged project is reported over the main window.
+    m_Service.Project().SetPrcssId(m_Window.GetWindowId());
     try {
         comm.Connect(QK_PORT_CFG{0, 0, -1}, m_usDevice);
     } catch (const clBscExpt&) {

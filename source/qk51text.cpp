@@ -57,8 +57,7 @@ std::string QkProgressTitle(int percent, const std::string& text)
 
 std::string QkNothingLoadedText(const std::string& path)
 {
-    return "Nothing was loaded: " + fs::path(path).filename().string() +
-           " holds no data for this space's range.";
+    return "Nothing was loaded: " + fs::path(path).filename().string() + " holds no data for this space's range.";
 }
 
 std::string QkFrameTitle(bool minimized, const std::string& status)

@@ -4,12 +4,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 
 #include "comm/comports.h"
 #include "cpplib/qkbufint.h"
+#include "source/gui/errdlgqt.h"
 #include "source/gui/filedlgs.h"
 #include "source/hexdefs.h"
 #include "source/hexio.h"
@@ -101,19 +104,37 @@ private slots:
         QCOMPARE(int(device[0x5FFFF]), 0x00);
     }
 
-    // A ".hex" that is no hex file at all: every warning answered "&Ignore".
+    // A ".hex" that is no hex file at all (every warning answered "&Ignore"),
+    // then a damaged project.
     void aFileThatLoadsNothingIsNotNamed()
     {
         const std::string page = m_pDir->File("fw.hex");
         WriteText(page, "<html>\n<body>404 Not Found</body>\n</html>\n");
+        const std::string badProject = m_pDir->File("bad.qkp");
+        WriteText(badProject, "not a project");
+        std::string opening = page;
         clDialogDriver driver;
+        clProgRun* running = nullptr;
+        // Every dialog opens over the main window, not at the screen's corner.
+        QStringList notOver;
+        auto checkOver = [&](const QWidget& dialog) {
+            // Centred over the window, as far as the screen allows.
+            const QRect box = dialog.frameGeometry(), screen = dialog.screen()->availableGeometry();
+            QPoint want = running->Frame().frameGeometry().center() - QPoint(box.width() / 2, box.height() / 2);
+            want.setX(std::clamp(want.x(), screen.left(), std::max(screen.left(), screen.right() + 1 - box.width())));
+            want.setY(std::clamp(want.y(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - box.height())));
+            const QPoint off = box.topLeft() - want;
+            if (off.manhattanLength() > 16)
+                notOver << QString("%1 off by %2,%3").arg(dialog.windowTitle()).arg(off.x()).arg(off.y());
+        };
         driver.onLoad = [&](Tmp51OpenDlg& load) {
-            load.Select(2, QString::fromStdString(page));
+            checkOver(load);
+            load.Select(opening == page ? 2 : 0, QString::fromStdString(opening));
             load.Confirm();
         };
         QStringList statusDuringWarnings, titleDuringWarnings;
-        clProgRun* running = nullptr;
-        driver.beforeAnswer = [&](clErrDlg&) {
+        driver.beforeAnswer = [&](clErrDlg& dialog) {
+            checkOver(dialog);
             statusDuringWarnings << running->Status();
             titleDuringWarnings << running->Frame().windowTitle();
         };
@@ -135,6 +156,12 @@ private slots:
                  QString("Nothing was loaded: fw.hex holds no data for this space's range."));
         QCOMPARE(run.Frame().Text(idFile)->text(), fileBefore);
         QCOMPARE(run.Status(), QString("Ready"));
+
+        // A damaged project: message 1010 over the window too.
+        opening = badProject;
+        run.Click(idOpen);
+        QCOMPARE(driver.errors.back().text, QString("Invalid file format, or file corrupted."));
+        QVERIFY2(notOver.isEmpty(), qPrintable(notOver.join(", ")));
     }
 
     void aProjectShowsItsDescriptionAndLoads()
