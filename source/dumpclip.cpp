@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
+#include <string>
 
 #include "source/dumpfind.h"
 #include "source/dumptext.h"
@@ -71,16 +73,39 @@ std::optional<std::span<const unsigned char>> QkDumpBinImageBytes(std::span<cons
     return block.subspan(4, static_cast<std::size_t>(count));
 }
 
+namespace {
+constexpr std::string_view kSeparators = " \t\r\n";
+
+// A hex dump from elsewhere: every item one or two hex digits ("DE AD BE EF").
+std::optional<std::vector<unsigned char>> PlainHexDump(std::string_view text)
+{
+    std::vector<unsigned char> bytes;
+    for (std::size_t at = text.find_first_not_of(kSeparators); at != std::string_view::npos;) {
+        const std::size_t end = std::min(text.find_first_of(kSeparators, at), text.size());
+        const std::string_view item = text.substr(at, end - at);
+        if (item.size() > 2 || item.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos)
+            return std::nullopt;
+        bytes.push_back(static_cast<unsigned char>(std::stoul(std::string(item), nullptr, 16)));
+        at = text.find_first_not_of(kSeparators, end);
+    }
+    return bytes;
+}
+} // namespace
+
 std::vector<unsigned char> QkDumpBytesOfHexText(std::string_view text)
 {
     std::vector<unsigned char> bytes;
-    constexpr std::string_view kSeparators = " \t\r\n";
     std::size_t at = text.find_first_not_of(kSeparators);
     while (at != std::string_view::npos) {
         const std::size_t end = std::min(text.find_first_of(kSeparators, at), text.size());
         const auto value = QkParseDumpNumber(text.substr(at, end - at));
-        if (!value)
+        if (!value) {
+            // Numbers without a suffix are decimal; a text that only a plain
+            // hex dump explains is read as one.
+            if (auto dump = PlainHexDump(text))
+                return std::move(*dump);
             break;
+        }
         bytes.push_back(static_cast<unsigned char>(*value & 0xFF));
         at = text.find_first_not_of(kSeparators, end);
     }

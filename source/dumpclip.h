@@ -40,7 +40,8 @@ std::vector<unsigned char> QkDumpBinImage(const clHugeBuffer<unsigned char>& buf
 // 4 bytes or than its count says.
 std::optional<std::span<const unsigned char>> QkDumpBinImageBytes(std::span<const unsigned char> block);
 // Pasted hex-column text: numbers separated by blanks, tabs, CR or LF (low 8
-// bits each); the first item that is not a number ends the bytes.
+// bits each); the first item that is not a number ends the bytes, unless the
+// whole text is a plain hex dump ("DE AD BE EF"), which is read as such.
 std::vector<unsigned char> QkDumpBytesOfHexText(std::string_view text);
 // Pasted character-column text: its characters up to a zero.
 std::vector<unsigned char> QkDumpBytesOfCharText(std::string_view text);

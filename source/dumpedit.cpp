@@ -249,7 +249,8 @@ void clDumpEditor::RunSearch()
             if (mirrored != nullptr)
                 hold.emplace(*mirrored);
             bool stopped = false;
-            while (SearchStep(stopped) && !stopped) {
+            std::uint64_t replaced = 0;
+            while (SearchStep(stopped, &replaced) && !stopped) {
             }
         }
         if (mirrored != nullptr && mirrored->IsWriteThrough())
@@ -280,7 +281,7 @@ void clDumpEditor::ShowFound(std::uint32_t first, std::uint64_t length, std::uin
     m_SearchFrom = next;
 }
 
-bool clDumpEditor::SearchStep(bool& stopped)
+bool clDumpEditor::SearchStep(bool& stopped, std::uint64_t* replacedCount)
 {
     const auto& find = m_Search.FindPattern();
     const std::uint64_t from = m_SearchFrom ? *m_SearchFrom : m_Cursor.Caret();
@@ -288,7 +289,12 @@ bool clDumpEditor::SearchStep(bool& stopped)
     if (from < std::uint64_t{m_Layout.First()} + m_Layout.Size())
         found = QkDumpFind(m_Buf, from, find);
     if (!found) {
-        Report(dmpNotFound, erTypeNote, erOptOk, m_Search.FindText());
+        // "Change All" that replaced something says how often, not "not found".
+        if (replacedCount != nullptr && *replacedCount > 0)
+            Report(dmpReplacedAll, erTypeNote, erOptOk,
+                   *replacedCount == 1 ? std::string("1 occurrence") : std::to_string(*replacedCount) + " occurrences");
+        else
+            Report(dmpNotFound, erTypeNote, erOptOk, m_Search.FindText());
         return false;
     }
     const std::uint32_t at = *found;
@@ -314,6 +320,8 @@ bool clDumpEditor::SearchStep(bool& stopped)
         return false;
     }
     if (replaced) {
+        if (replacedCount != nullptr)
+            ++*replacedCount;
         m_Options.MarkDataChanged();
         ShowFound(at, replace.size(), std::uint64_t{at} + replace.size());
     }
@@ -414,6 +422,10 @@ void clDumpEditor::Paste()
     } else if (const auto text = m_Clipboard.GetText()) {
         bytes = m_Cursor.IsHexPane() ? QkDumpBytesOfHexText(*text) : QkDumpBytesOfCharText(*text);
     } else {
+        return;
+    }
+    if (bytes.empty()) {
+        Report(dmpNothingPasted, erTypeNote, erOptOk);
         return;
     }
     m_Typing.Clear();

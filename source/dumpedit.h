@@ -106,8 +106,9 @@ private:
     // caret's line is shown.
     void CaretMoved();
     // One search step from where the last one ended (or the caret); false at
-    // the end (message 124 unless the user stopped).
-    bool SearchStep(bool& stopped);
+    // the end (message 124 unless the user stopped, or the count of
+    // replacements when replacedCount counted any).
+    bool SearchStep(bool& stopped, std::uint64_t* replacedCount = nullptr);
     void ShowFound(std::uint32_t first, std::uint64_t length, std::uint64_t next);
     int Report(unsigned short no, ERR_TYPE type, unsigned char option, const std::string& arg = {});
     // Runs an edit; a programmer that fails to take it has reported that

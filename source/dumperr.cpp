@@ -9,6 +9,8 @@ const char* QkDumpMessage(unsigned short no)
     case dmpNotFound: return "Search string '%s' not found";
     case dmpNoBinImage: return "Can not copy bin image";
     case dmpReplaceAsk: return "Replace this occurence ?";
+    case dmpNothingPasted: return "Nothing pasted: the clipboard holds no bytes for this column.";
+    case dmpReplacedAll: return "Replaced %s.";
     default: return "";
     }
 }

@@ -12,6 +12,8 @@ enum : unsigned short {
     dmpNotFound = 124,       // "Search string '%s' not found"
     dmpNoBinImage = 125,     // "Can not copy bin image"
     dmpReplaceAsk = 126,     // "Replace this occurence ?"
+    dmpNothingPasted = 127,  // the clipboard held no bytes for the caret's column
+    dmpReplacedAll = 128,    // how many "Change All" replaced
 };
 
 // The text of message no ("" for an id that is not the editor's).

@@ -6,7 +6,8 @@
 clDumpFillForm::clFields clDumpFillForm::Propose(const clDumpSelection& sel, std::uint32_t caret) const
 {
     std::uint64_t start = sel.present ? sel.start : caret;
-    std::uint64_t count = 0;
+    // Without a selection one unit: a count the dialog accepts (0 it refuses).
+    std::uint64_t count = m_Layout.UnitSize();
     if (sel.present) {
         const std::uint64_t lastUnit = m_Layout.UnitStart(sel.end);
         count = lastUnit + m_Layout.UnitSize() - start;
@@ -14,7 +15,7 @@ clDumpFillForm::clFields clDumpFillForm::Propose(const clDumpSelection& sel, std
     if (!m_Layout.Contains(start))
         start = m_Layout.First();
     if (start + count > std::uint64_t{m_Layout.First()} + m_Layout.Size())
-        count = 0;
+        count = std::uint64_t{m_Layout.First()} + m_Layout.Size() - start;
     return {QkDumpHexText(start), QkDumpHexText(count), QkDumpHexText(0)};
 }
 

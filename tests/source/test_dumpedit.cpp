@@ -62,7 +62,7 @@ TEST_F(DumpTest, AMatchAtTheVeryEndEndsAChangeAll)
     // match at the end began again at the start.
     ASSERT_EQ(editor.AcceptSearch(dmpFindMode::replace, "0EEh", "0EEh", true, true, false), 0);
     editor.RunSearch();
-    EXPECT_EQ(Messages(), std::vector<unsigned short>{dmpNotFound});
+    EXPECT_EQ(Messages(), std::vector<unsigned short>{dmpReplacedAll});
     EXPECT_EQ(editor.Cursor().Caret(), 0xFFu);
 }
 
@@ -139,7 +139,8 @@ TEST_F(DumpTest, ChangeAllWithPromptsReplacesWhereTheAnswerIsYes)
     m_Answers = {erIdYes, erIdNo, erIdYes};
     ASSERT_EQ(editor.AcceptSearch(dmpFindMode::replace, "5Ah,5Ah", "'x','y'", false, true, true), 0);
     editor.RunSearch();
-    EXPECT_EQ(Messages(), (std::vector<unsigned short>{dmpReplaceAsk, dmpReplaceAsk, dmpReplaceAsk, dmpNotFound}));
+    EXPECT_EQ(Messages(), (std::vector<unsigned short>{dmpReplaceAsk, dmpReplaceAsk, dmpReplaceAsk, dmpReplacedAll}));
+    EXPECT_EQ(m_Seen.back().text, "Replaced 2 occurrences."); // the one answered "No" is not counted
     EXPECT_EQ(At(0x10, 2), (Bytes{'x', 'y'}));
     EXPECT_EQ(At(0x90, 2), (Bytes{0x5A, 0x5A}));
     EXPECT_EQ(At(0x110, 2), (Bytes{'x', 'y'}));
@@ -189,7 +190,7 @@ TEST_F(DumpTest, FillProposesTheSelectionUpToItsLastUnit)
     editor.Key(dmpKey::last, false);
     const auto proposed = editor.FillForm().Propose(editor.Cursor().Selection(), editor.Cursor().Caret());
     EXPECT_EQ(proposed.start, "4FFh");
-    EXPECT_EQ(proposed.count, "0h");
+    EXPECT_EQ(proposed.count, "1h"); // a unit, cut at the end: a count the form accepts
     EXPECT_EQ(proposed.value, "0h");
 }
 
@@ -253,6 +254,18 @@ TEST_F(DumpTest, PastingTextInEitherColumn)
     m_Clipboard.text = "0Ah  0Bh\r\n0x10\t255 zz 7";
     editor.Paste();
     EXPECT_EQ(At(0x10, 5), (Bytes{0x0A, 0x0B, 0x10, 0xFF, 0x14}));
+    // A plain hex dump from elsewhere is hex; a number alone stays decimal.
+    m_Clipboard.text = "DE AD\nbe ef";
+    editor.Paste();
+    EXPECT_EQ(At(0x10, 5), (Bytes{0xDE, 0xAD, 0xBE, 0xEF, 0x14}));
+    m_Clipboard.text = "10 20";
+    editor.Paste();
+    EXPECT_EQ(At(0x10, 2), (Bytes{10, 20}));
+    // Nothing to paste is said, and nothing changes.
+    m_Clipboard.text = "zz";
+    editor.Paste();
+    EXPECT_EQ(At(0x10, 2), (Bytes{10, 20}));
+    EXPECT_EQ(Messages(), std::vector<unsigned short>{dmpNothingPasted});
 }
 
 TEST_F(DumpTest, TypingA16BitLittleEndianUnitWritesEveryDigit)

@@ -39,6 +39,15 @@ QDialogButtonBox* OkCancel(QDialog* dialog)
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return buttons;
 }
+
+// The number syntax, under the fields: hexadecimal needs its "h" or "0x".
+QLabel* NumberHint(QWidget* parent)
+{
+    auto* hint = new QLabel("Numbers: 1Fh or 0x1F (hex), 31 or 31d, 37o", parent);
+    hint->setObjectName("numberHint");
+    hint->setStyleSheet("color: #4a5a70;");
+    return hint;
+}
 } // namespace
 
 // Fill.
@@ -59,6 +68,7 @@ TFillDlg::TFillDlg(clDumpEditor& editor, QWidget* parent) : QDialog(parent), m_E
     m_pCancel = buttons->button(QDialogButtonBox::Cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(NumberHint(this));
     layout->addWidget(buttons);
     const clDumpCursor& cursor = editor.Cursor();
     Show(editor.FillForm().Propose(cursor.Selection(), cursor.Caret()));
@@ -123,6 +133,7 @@ TGoToDlg::TGoToDlg(clDumpEditor& editor, QWidget* parent) : QDialog(parent), m_E
     form->addRow("&Address:", m_pAddress);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(NumberHint(this));
     layout->addWidget(OkCancel(this));
 }
 

@@ -124,7 +124,10 @@ void clDumpWindow::Updated()
 {
     clDumpEditor& editor = m_pClient->Editor();
     const clDumpLayout& layout = editor.Layout();
-    m_Actions[layout.LineWidth() == 8 ? cmNarrow : cmWide]->setChecked(true);
+    // A 128-bit unit does not fit a narrow line: the lines stay 16 bytes and
+    // say so (the narrow choice is kept for the smaller units).
+    m_Actions[layout.BytesPerLine() == 8 ? cmNarrow : cmWide]->setChecked(true);
+    m_Actions[cmNarrow]->setEnabled(layout.UnitSize() <= 8);
     const int unitIds[] = {0, cm8Bit, cm16Bit, 0, cm32Bit};
     m_Actions[layout.UnitSize() == 16 ? cm128Bit : unitIds[layout.UnitSize()]]->setChecked(true);
     m_Actions[editor.IsLittleEndian() ? cmLittleEndian : cmBigEndian]->setChecked(true);

@@ -82,6 +82,12 @@ private slots:
         QVERIFY(editor.IsLittleEndian());
         QVERIFY(window.Action(cm16Bit)->isChecked());
         QVERIFY(window.Options().IsOptionsChanged());
+        // A 128-bit unit needs a 16-byte line: the menu shows what is drawn.
+        window.Command(cm128Bit);
+        QCOMPARE(editor.Layout().BytesPerLine(), 16u);
+        QVERIFY(window.Action(cmWide)->isChecked() && !window.Action(cmNarrow)->isEnabled());
+        window.Command(cm16Bit);
+        QVERIFY(window.Action(cmNarrow)->isChecked() && window.Action(cmNarrow)->isEnabled());
         // The last address 0x10000 needs 6 digits; the scroll bar reaches the last line.
         QCOMPARE(editor.Layout().AddressText(0x10000), std::string("010000h"));
         QTest::keyClick(&window.Client(), Qt::Key_End, Qt::ControlModifier);
@@ -160,7 +166,7 @@ private slots:
         window.Command(cmReplace);
         QCOMPARE(app.At(0x7FE, 7), (Bytes{0xFF, 0x12, 0x42, 'x', 'y', 'z', 0x0A}));
         QCOMPARE(app.At(0xC01, 7), (Bytes{0xFF, 0x12, 0x42, 'x', 'y', 'z', 0x0A}));
-        QCOMPARE(app.seen, std::vector<unsigned short>{dmpNotFound});
+        QCOMPARE(app.seen, std::vector<unsigned short>{dmpReplacedAll});
 
         // Fill: a count of 0 is refused, then a good one fills.
         app.seen.clear();
