@@ -18,10 +18,15 @@ std::string QkVersionText(const std::string& prefix, const clVerInfo& version)
 
 namespace {
 // The first version follows the group's label, each further one "     -  ".
+// A line equal to the one before it says nothing new: a programmer that
+// answers no query (robot mode) gives one "Communication Error", not two.
 void AddGroup(std::vector<std::string>& lines, const std::string& label, const TArrayAsVector<clVerInfo>& versions)
 {
-    for (std::size_t i = 0; i < versions.size(); ++i)
-        lines.push_back(QkVersionText(i == 0 ? label : "     -  ", versions[i]));
+    for (std::size_t i = 0; i < versions.size(); ++i) {
+        const std::string line = QkVersionText(i == 0 ? label : "     -  ", versions[i]);
+        if (i == 0 || line != lines.back())
+            lines.push_back(line);
+    }
 }
 } // namespace
 

@@ -22,6 +22,12 @@ TEST(AboutList, GroupsFollowTheirLabelsAndFurtherVersionsAreIndented)
     const auto offline = QkAboutLines("QK-JTAG 3.1.0", false, {}, {}, {clVerInfo("QKDB", 3, 32)});
     EXPECT_EQ(offline[1], "   Protocol: Not Connected");
     EXPECT_EQ(offline[2], "   Device:   Not Connected");
+    // Both size queries unanswered (robot mode): said once.
+    const clVerInfo lost("Communication Error", 0, 0);
+    const auto robot = QkAboutLines("QK-JTAG 3.1.0", true, {clVerInfo("QKComm-2", 3, 1)},
+                                    {clVerInfo("QKJTAG", 1, 50), lost, lost}, {clVerInfo("QKDB", 3, 32)});
+    EXPECT_EQ(robot[3], "     -  Communication Error");
+    EXPECT_EQ(robot[4], "   DBase:    QKDB 3.32");
 }
 
 } // namespace
