@@ -81,6 +81,13 @@ void clPgmStats::Failed()
     Set(kOptFailure, Increased(Failures()));
 }
 
+void clPgmStats::Aborted()
+{
+    // A saturated counter no longer counts: it stays where it is.
+    if (const std::uint16_t cycles = Cycles(); cycles > 0 && cycles < std::numeric_limits<std::uint16_t>::max())
+        Set(kOptPgmCycle, static_cast<std::uint16_t>(cycles - 1));
+}
+
 void clPgmStats::Reset()
 {
     Set(kOptPgmCycle, std::uint16_t{0});

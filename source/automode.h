@@ -71,8 +71,11 @@ public:
     void Begin();
     // It succeeded: successes become cycles minus failures.
     void Succeeded();
-    // It was aborted, failed or ended in an error.
+    // It failed or ended in an error.
     void Failed();
+    // The user stopped it: neither a success nor a failure, and not a cycle
+    // (so that successes stay cycles minus failures).
+    void Aborted();
     // A new device starts from zero.
     void Reset();
 

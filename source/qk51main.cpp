@@ -704,7 +704,9 @@ void clQk51Main::RunOperation(int cmd)
         SetAction(actError);
         ConnectAgain();
     }
-    if (program && !succeeded)
+    if (program && aborted)
+        stats.Aborted();
+    else if (program && !succeeded)
         stats.Failed();
     if (program || cmd == cmdRead)
         m_bProjectChanged = true;

@@ -132,15 +132,23 @@ private slots:
         clDialogDriver driver;
         clProgRun run({"/Com:7", "/TDELAY:0"}, Settings());
         run.StartUp();
+        bool cancelOverProgram = false;
         QTimer::singleShot(1800, [&] {
-            QVERIFY(run.Frame().Button(idCancel)->isVisible());
+            // Over the hidden Program's own slot, not over Read below it.
+            const QAbstractButton* cancel = run.Frame().Button(idCancel);
+            cancelOverProgram = cancel->isVisible() && !run.Frame().Button(idProgram)->isVisible() &&
+                                cancel->geometry() == run.Frame().Button(idProgram)->geometry() &&
+                                !cancel->geometry().intersects(run.Frame().Button(idRead)->geometry());
             run.Frame().close();
         });
         run.Click(idProgram);
         QCOMPARE(run.Status(), QString("Aborted"));
+        QVERIFY(cancelOverProgram);
         QVERIFY(run.Frame().isVisible());
         QVERIFY(!driver.SawError("Do you wish to quit"));
-        QCOMPARE(run.Label(idStatFailure), QString("1"));
+        // A stopped cycle is neither a failure nor a cycle.
+        QCOMPARE(run.Label(idStatFailure), QString("0"));
+        QCOMPARE(run.Label(idStatCycles), QString("0"));
         QVERIFY(run.Frame().Button(idProgram)->isEnabled());
     }
 
@@ -164,7 +172,7 @@ private slots:
         QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(run.Status(), QString("Aborted"));
         QVERIFY(run.Frame().isVisible());
-        QCOMPARE(run.Label(idStatFailure), QString("1"));
+        QCOMPARE(run.Label(idStatFailure), QString("0"));
         QTest::qWait(300);
         const auto frames = QkReadFrames(Log());
         QVERIFY(framesAtClose > 0);

@@ -98,6 +98,13 @@ TEST_F(Modes, StatisticsCountCyclesSuccessesAndFailuresAndStopAtTheTop)
     EXPECT_EQ(stats.Cycles(), 3);
     EXPECT_EQ(stats.Failures(), 1);
     EXPECT_EQ(stats.Successes(), 2);
+    // A stopped cycle is taken back, so the next success counts right.
+    stats.Begin();
+    stats.Aborted();
+    stats.Begin();
+    stats.Succeeded();
+    EXPECT_EQ(stats.Cycles(), 4);
+    EXPECT_EQ(stats.Successes(), 3);
     host.options.Set(kOptPgmCycle, std::uint16_t{65535});
     stats.Begin();
     stats.Succeeded();
