@@ -366,7 +366,7 @@ TEST_F(MainLogic, BusyGreysEverythingAndIdlePlaysTheActionsSound)
     EXPECT_EQ(window.sounds.back(), "WarnDlg");
 }
 
-TEST_F(MainLogic, AnAbortedOperationCountsAsAFailedCycle)
+TEST_F(MainLogic, AnAbortedProgramIsNeitherACycleNorAFailure)
 {
     clAbortingGauge gauge;
     window.commGauge = &gauge;
@@ -379,8 +379,8 @@ TEST_F(MainLogic, AnAbortedOperationCountsAsAFailedCycle)
     EXPECT_EQ(window.status, "Aborted");
     EXPECT_EQ(window.statusColour, kColourRed);
     EXPECT_EQ(Main().GetAction(), actIdle);
-    EXPECT_EQ(QkGetOpt16(Service().Options(), kOptPgmCycle), 1);
-    EXPECT_EQ(QkGetOpt16(Service().Options(), kOptFailure), 1);
+    EXPECT_EQ(QkGetOpt16(Service().Options(), kOptPgmCycle), 0);
+    EXPECT_EQ(QkGetOpt16(Service().Options(), kOptFailure), 0);
     EXPECT_EQ(QkGetOpt16(Service().Options(), kOptSuccess), 0);
     EXPECT_TRUE(window.shown[idProgram]);
     EXPECT_TRUE(Main().IsIdle());
@@ -403,7 +403,7 @@ TEST_F(MainLogic, ACloseRequestDuringTheDelayEndsTheOperationThere)
     // Nothing after the wait: programming never started.
     EXPECT_EQ(gauge.steps, stepsBefore);
     EXPECT_EQ(window.status, "Aborted");
-    EXPECT_EQ(QkGetOpt16(Service().Options(), kOptFailure), 1);
+    EXPECT_EQ(QkGetOpt16(Service().Options(), kOptFailure), 0);
     EXPECT_FALSE(Service().Comm().IsAbortSet());
     EXPECT_FALSE(Main().IsClosing());
     // The next operation runs as usual.
