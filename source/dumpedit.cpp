@@ -56,6 +56,35 @@ bool clDumpEditor::Guarded(Work work)
     }
 }
 
+template <class Work>
+void clDumpEditor::EditMany(Work work)
+{
+    auto* mirrored = dynamic_cast<clQKHugeBuffer*>(&m_Buf);
+    {
+        std::optional<clQKHugeBuffer::clHold> hold;
+        if (mirrored != nullptr)
+            hold.emplace(*mirrored);
+        work();
+    }
+    if (mirrored == nullptr || !mirrored->IsWriteThrough())
+        return;
+    const clAdrs first = mirrored->GetStartAdrs(), last = mirrored->GetStopAdrs();
+    if (mirrored->UnsyncedBytes(first, last) == 0)
+        return;
+    bool stopped = false;
+    m_View.RunTransfer(mirrored->UnsyncedWireMs(first, last), [&] {
+        try {
+            mirrored->SendUnsynced(first, last);
+        } catch (const clXAbort&) {
+            stopped = true;
+        } catch (const clBscExpt&) {
+            // Reported by the communication library; the rest stays unsent.
+        }
+    });
+    if (stopped)
+        Report(dmpSendStopped, erTypeNote, erOptOk);
+}
+
 int clDumpEditor::Report(unsigned short no, ERR_TYPE type, unsigned char option, const std::string& arg)
 {
     return m_Errors << clDumpErr(m_View.GetPrcssId(), no, type, option, arg);
@@ -241,20 +270,12 @@ void clDumpEditor::RunSearch()
         return;
     m_SearchFrom = m_Search.FromStart() ? m_Layout.First() : m_Cursor.Caret();
     if (m_Search.Mode() == dmpFindMode::replace && m_Search.ChangeAll()) {
-        // A buffer mirrored in the programmer takes every replacement first
-        // and sends what they changed once, at the end.
-        auto* mirrored = dynamic_cast<clQKHugeBuffer*>(&m_Buf);
-        {
-            std::optional<clQKHugeBuffer::clHold> hold;
-            if (mirrored != nullptr)
-                hold.emplace(*mirrored);
+        EditMany([&] {
             bool stopped = false;
             std::uint64_t replaced = 0;
             while (SearchStep(stopped, &replaced) && !stopped) {
             }
-        }
-        if (mirrored != nullptr && mirrored->IsWriteThrough())
-            Guarded([&] { mirrored->SendUnsynced(mirrored->GetStartAdrs(), mirrored->GetStopAdrs()); });
+        });
     } else {
         bool stopped = false;
         SearchStep(stopped);
@@ -353,7 +374,10 @@ int clDumpEditor::Fill(clDumpFillForm::clFields& fields)
         return result.field;
     }
     if (HasData()) {
-        Guarded([&] { m_Buf.Fill(clAdrs(result.start), clAdrs(result.start + (result.count - 1)), &result.value); });
+        EditMany([&] {
+            Guarded(
+                [&] { m_Buf.Fill(clAdrs(result.start), clAdrs(result.start + (result.count - 1)), &result.value); });
+        });
         m_Options.MarkDataChanged();
         m_View.Refresh();
     }
@@ -429,7 +453,7 @@ void clDumpEditor::Paste()
         return;
     }
     m_Typing.Clear();
-    Guarded([&] { QkDumpWriteAt(m_Buf, m_Cursor.Caret(), bytes); });
+    EditMany([&] { Guarded([&] { QkDumpWriteAt(m_Buf, m_Cursor.Caret(), bytes); }); });
     m_Options.MarkDataChanged();
     m_View.Refresh();
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -29,6 +30,9 @@ public:
     virtual void Refresh() = 0;
     // The window that owns the editor's messages.
     virtual unsigned long GetPrcssId() const { return 0; }
+    // Runs send, a transfer of an edit to the programmer that keeps the line
+    // busy about wireMs; a window shows it and lets the user stop it.
+    virtual void RunTransfer(double /*wireMs*/, const std::function<void()>& send) { send(); }
 };
 
 enum class dmpKey { left, right, up, down, pageUp, pageDown, home, end, first, last, tab };
@@ -115,6 +119,12 @@ private:
     // itself, so the edit just ends.
     template <class Work>
     bool Guarded(Work work);
+    // Runs an edit of many bytes: a buffer mirrored in the programmer only
+    // marks them, and what changed is sent once, at the end, through the
+    // window's transfer (which may be stopped: the rest goes before the next
+    // operation that uses the programmer's memory).
+    template <class Work>
+    void EditMany(Work work);
 
     clHugeBuffer<unsigned char>& m_Buf;
     clDumpOptions& m_Options;

@@ -11,6 +11,9 @@ const char* QkDumpMessage(unsigned short no)
     case dmpReplaceAsk: return "Replace this occurence ?";
     case dmpNothingPasted: return "Nothing pasted: the clipboard holds no bytes for this column.";
     case dmpReplacedAll: return "Replaced %s.";
+    case dmpSendStopped:
+        return "Stopped: the buffer holds the edit, but the programmer did not receive all of it; the rest is sent "
+               "before the next operation uses the programmer's memory.";
     default: return "";
     }
 }

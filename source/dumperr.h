@@ -14,6 +14,7 @@ enum : unsigned short {
     dmpReplaceAsk = 126,     // "Replace this occurence ?"
     dmpNothingPasted = 127,  // the clipboard held no bytes for the caret's column
     dmpReplacedAll = 128,    // how many "Change All" replaced
+    dmpSendStopped = 129,    // an edit's transfer to the programmer was stopped
 };
 
 // The text of message no ("" for an id that is not the editor's).

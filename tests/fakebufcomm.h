@@ -29,6 +29,8 @@ public:
         Note("write", first.GetLinear(), last.GetLinear());
         if (failWrites)
             throw clXIO();
+        if (stopWrites)
+            throw clXAbort();
     }
     double WriteRangeMs(const clQKHugeBufIntr&, const clAdrs& first, const clAdrs& last) const override
     {
@@ -48,6 +50,7 @@ public:
     int forceDemo = 0;
     unsigned connections = 1;
     bool failWrites = false;
+    bool stopWrites = false; // as if the user pressed Cancel
     bool reconnectOnWrite = false;
     const char* globalText = nullptr;
     std::vector<std::string> calls;

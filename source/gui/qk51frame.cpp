@@ -668,8 +668,8 @@ void TQk51FrameWindow::OpenDumpWindow(clSpcBaseDlg& view)
             dump.window->activateWindow();
             return;
         }
-    clDumpWindow* window =
-        QkOpenDumpWindow(*buffer, *Catalogue().dumpOptions[static_cast<std::size_t>(space)], QkAppErrMngr(), this);
+    clDumpWindow* window = QkOpenDumpWindow(*buffer, *Catalogue().dumpOptions[static_cast<std::size_t>(space)],
+                                            QkAppErrMngr(), this, [this] { Comm().Abort(); });
     connect(window, &clDumpWindow::dataChanged, this, [this, space] { m_Main.OnDumpChanged(space, true); });
     connect(window, &clDumpWindow::optionsChanged, this, [this, space] { m_Main.OnDumpChanged(space, false); });
     connect(window, &clDumpWindow::bytesMayHaveChanged, this, [this] { m_Main.OnDumpEdited(); });

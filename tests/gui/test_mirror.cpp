@@ -1,15 +1,26 @@
 // The Data space mirrored in the programmer's memory, checked in what qksim
 // programmed into its device: after a stopped synchronisation, and after
 // edits made while the line was down and the programmer restarted, Program
-// must first send what the programmer lacks.
+// must first send what the programmer lacks; and after a long edit whose
+// transfer was stopped with "Cancel".
+#include <QClipboard>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <QtEndian>
 #include <cstdlib>
 #include <random>
 
 #include "comm/comports.h"
+#include "source/gui/dump/dumpclient.h"
+#include "source/gui/dump/dumpmime.h"
+#include "source/gui/dump/dumpwin.h"
 #include "source/gui/filedlgs.h"
 #include "source/qkprj.h"
 #include "source/qksettings.h"
@@ -146,6 +157,57 @@ private slots:
         const std::vector<unsigned char> programmed = ReadBytes(device);
         QVERIFY(programmed.size() >= image.size());
         QVERIFY(std::equal(image.begin(), image.end(), programmed.begin()));
+    }
+
+    void aLongEditStoppedWithCancelIsSentBeforeProgram()
+    {
+        clSimProcess sim;
+        const std::string device = m_pDir->File("device.bin");
+        QVERIFY2(sim.Start({"--baud", "0", "--dump", device}), sim.Error().c_str());
+        ComMapPort(7, sim.Path());
+        clDialogDriver driver;
+        std::vector<unsigned char> expected;
+        {
+            clProgRun run({"/Com:7", "/TDELAY:0"}, Settings());
+            run.StartUp();
+            run.Click(idMemory);
+            QCOMPARE(run.Frame().DumpWindows().size(), std::size_t{1});
+            clDumpClient& client = run.Frame().DumpWindows().front()->Client();
+            // A whole random image pasted: about 43 s of wire time, stopped early.
+            QByteArray image(4, '\0');
+            qToLittleEndian<quint32>(0x60000, image.data());
+            std::mt19937 random(5);
+            for (int i = 0; i < 0x60000; ++i)
+                image.append(static_cast<char>(random()));
+            auto* mime = new QMimeData;
+            mime->setData(kBinImageMime, image);
+            QGuiApplication::clipboard()->setMimeData(mime);
+            bool cancelled = false;
+            QTimer watch;
+            QObject::connect(&watch, &QTimer::timeout, [&] {
+                auto* box = client.window()->findChild<QDialog*>("transferBox");
+                if (!cancelled && box != nullptr && box->isVisible()) {
+                    cancelled = true;
+                    QTimer::singleShot(300, box, [box] {
+                        QTest::mouseClick(box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel),
+                                          Qt::LeftButton);
+                    });
+                }
+            });
+            watch.start(10);
+            client.Editor().Paste();
+            QVERIFY(cancelled);
+            QVERIFY(driver.SawError("Stopped: the buffer holds the edit"));
+            const clQKHugeBuffer& data = run.Frame().Spaces().Buffer(1);
+            QVERIFY(!data.IsSynced(data.GetStartAdrs(), data.GetStopAdrs()));
+            run.Click(idProgram);
+            QCOMPARE(run.Status(), QString("Ready"));
+            expected.assign(image.begin() + 4, image.end());
+        }
+        sim.Stop();
+        const std::vector<unsigned char> programmed = ReadBytes(device);
+        QVERIFY(programmed.size() >= expected.size());
+        QVERIFY(std::equal(expected.begin(), expected.end(), programmed.begin()));
     }
 
     void editsWhileTheLineWasDownReachTheRestartedProgrammer()

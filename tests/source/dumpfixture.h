@@ -42,8 +42,14 @@ class clFakeView : public clDumpView {
 public:
     int VisibleLines() const override { return lines; }
     void Refresh() override { ++refreshes; }
+    void RunTransfer(double wireMs, const std::function<void()>& send) override
+    {
+        transfers.push_back(wireMs);
+        send();
+    }
     int lines = 10;
     int refreshes = 0;
+    std::vector<double> transfers;
 };
 
 class clFakeClipboard : public clDumpClipboard {

@@ -83,6 +83,20 @@ TEST_F(DumpTest, AChangeAllGoesToTheProgrammerOnceWhenItIsComplete)
     editor.RunSearch();
     EXPECT_EQ(buf.GetByte(clAdrs(0x803u)), 3); // the second match moved up by one
     EXPECT_EQ(comm.calls, std::vector<std::string>{"write 100-FFF"});
+    EXPECT_EQ(m_View.transfers.size(), 1u);
+
+    // A paste stopped while it is sent: kept in the buffer, said, and still
+    // owed to the programmer.
+    comm.calls.clear();
+    comm.stopWrites = true;
+    m_Clipboard.text = "1 2 3 4";
+    editor.Goto("10h");
+    editor.Key(dmpKey::tab, false);
+    editor.Paste();
+    EXPECT_EQ(At(0x10, 4), (Bytes{1, 2, 3, 4}));
+    EXPECT_EQ(comm.calls, std::vector<std::string>{"write 10-13"});
+    EXPECT_EQ(Messages().back(), dmpSendStopped);
+    EXPECT_EQ(buf.UnsyncedBytes(buf.GetStartAdrs(), buf.GetStopAdrs()), 4u);
 }
 
 TEST_F(DumpTest, InvalidSearchTextsAreRefusedWithMessage123)

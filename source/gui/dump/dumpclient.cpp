@@ -4,10 +4,15 @@
 #include <cmath>
 #include <vector>
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPainter>
+#include <QProgressBar>
 #include <QScrollBar>
+#include <QVBoxLayout>
 
 namespace {
 // Draws text one character a cell from x.
@@ -53,6 +58,40 @@ int clDumpClient::VisibleLines() const
 unsigned long clDumpClient::GetPrcssId() const
 {
     return static_cast<unsigned long>(window()->winId());
+}
+
+void clDumpClient::RunTransfer(double wireMs, const std::function<void()>& send)
+{
+    // A short transfer just runs; a long one shows a box that blocks the
+    // other windows meanwhile and offers to stop it. The transfer's progress
+    // keeps the events flowing, so "Cancel" is heard.
+    constexpr double kBoxFromMs = 500;
+    if (wireMs < kBoxFromMs || !m_StopTransfer) {
+        send();
+        return;
+    }
+    QDialog box(window());
+    box.setObjectName("transferBox");
+    box.setWindowTitle("Dump");
+    box.setWindowModality(Qt::ApplicationModal);
+    auto* layout = new QVBoxLayout(&box);
+    layout->addWidget(new QLabel(QString("Sending the changes to the programmer (about %1 s)...")
+                                     .arg(static_cast<int>(std::ceil(wireMs / 1000))),
+                                 &box));
+    auto* busy = new QProgressBar(&box);
+    busy->setRange(0, 0);
+    layout->addWidget(busy);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, &box);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::rejected, &box, [this, buttons] {
+        buttons->setEnabled(false);
+        m_StopTransfer();
+    });
+    // Closing the box is a Cancel too; it closes itself when the send ends.
+    connect(&box, &QDialog::rejected, &box, [this] { m_StopTransfer(); });
+    box.show();
+    send();
+    box.hide();
 }
 
 QSize clDumpClient::SizeFor(int lines) const

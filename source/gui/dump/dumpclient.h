@@ -23,6 +23,10 @@ public:
     int VisibleLines() const override;
     void Refresh() override;
     unsigned long GetPrcssId() const override;
+    void RunTransfer(double wireMs, const std::function<void()>& send) override;
+    // What "Cancel" of a running transfer calls: it asks the programmer's
+    // link to stop at its next step.
+    void SetStopTransfer(std::function<void()> stop) { m_StopTransfer = std::move(stop); }
 
     int CharWidth() const { return m_iCharWidth; }
     int LineHeight() const { return m_iLineHeight; }
@@ -53,6 +57,7 @@ private:
     clQtDumpClipboard m_Clipboard;
     std::unique_ptr<clDumpEditor> m_pEditor;
     std::function<void()> m_OnRefresh;
+    std::function<void()> m_StopTransfer;
     int m_iCharWidth = 8;
     int m_iLineHeight = 16;
     int m_iAscent = 12;

@@ -207,9 +207,11 @@ void clDumpWindow::closeEvent(QCloseEvent* event)
     QMainWindow::closeEvent(event);
 }
 
-clDumpWindow* QkOpenDumpWindow(clQKHugeBuffer& buf, TBscOptGrp& dumpOptions, clErrMngr& errors, QWidget* parent)
+clDumpWindow* QkOpenDumpWindow(clQKHugeBuffer& buf, TBscOptGrp& dumpOptions, clErrMngr& errors, QWidget* parent,
+                               std::function<void()> stop)
 {
     auto* window = new clDumpWindow(buf, dumpOptions, errors, parent);
+    window->Client().SetStopTransfer(std::move(stop));
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
     return window;

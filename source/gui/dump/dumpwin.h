@@ -2,6 +2,7 @@
 // View menus with their accelerators, a tool bar, and the dump view.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -83,5 +84,6 @@ private:
 
 // Opens the dump editor of a space buffer in a window of its own (deleted
 // when it closes) and shows it.
+// stop, when given, is what "Cancel" of a long transfer of an edit calls.
 clDumpWindow* QkOpenDumpWindow(clQKHugeBuffer& buf, TBscOptGrp& dumpOptions, clErrMngr& errors,
-                               QWidget* parent = nullptr);
+                               QWidget* parent = nullptr, std::function<void()> stop = {});
