@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders the README's pictures of qkprog into docs/ under a virtual X server:
-# the main window connected to qksim with a PCD80710 and data loaded, the same
+# the main window connected to qksim with a PCD80710 and data loaded, while
+# Program runs (Cancel over its slot), the same
 # after a verify failure, the error dialog of that failure, the Load File
 # dialog and the tip box.
 set -euo pipefail

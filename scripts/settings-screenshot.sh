@@ -19,9 +19,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cat > "$work/settings.ini" <<'INI'
+# The start-up sound's folder, with a few wave files for the chooser's picture.
+sounds="$work/sounds/production/line-3"
+mkdir -p "$sounds"
+for name in startup-chime ready failed abort; do printf 'RIFF' > "$sounds/$name.wav"; done
+cat > "$work/settings.ini" <<INI
 [Actions Sounds]
-Startup="2,/usr/share/sounds/qk-jtag/production/line-3/startup-chime.wav"
+Startup="2,$sounds/startup-chime.wav"
 Ready="1,"
 [Device History]
 Device#1="PHILIPS PCD80712"

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QStyleFactory>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -151,8 +152,15 @@ int main(int argc, char** argv)
         run.Click(idBlnkChk);
         ok &= run.Status() == "Ready";
         ok &= Save(frame, out + "/qkprog-main.png");
+        // While Program runs (its first second is the programmer's settling
+        // time): the abort button over the Program slot.
+        bool runningShot = false;
+        QTimer::singleShot(500, &frame, [&] {
+            runningShot = frame.Button(idCancel)->isVisible();
+            ok &= runningShot && Save(frame, out + "/qkprog-running.png");
+        });
         run.Click(idProgram);
-        ok &= run.Status() == "Failed" && verifyShot;
+        ok &= run.Status() == "Failed" && verifyShot && runningShot;
         ok &= Save(frame, out + "/qkprog-failed.png");
         frame.close();
         QTest::qWait(100);

@@ -95,8 +95,12 @@ void clQkSndDlg::OpenFile()
     if (current == nullptr)
         return;
     QString folder = QDir::homePath();
-    if (!current->file.empty())
-        folder = QString::fromStdString(std::filesystem::path(current->file).parent_path().string());
+    // The current file's folder, while it is there.
+    if (!current->file.empty()) {
+        const QString own = QString::fromStdString(std::filesystem::path(current->file).parent_path().string());
+        if (QDir(own).exists())
+            folder = own;
+    }
     clSndLoadDlg dialog(folder, m_Play, this);
     m_pLoad = &dialog;
     const int answer = dialog.exec();
