@@ -226,3 +226,29 @@ bool QkSameFile(const std::string& first, const std::string& second)
     std::error_code error;
     return fs::equivalent(first, second, error) && !error;
 }
+
+bool QkSameTarget(const std::string& first, const std::string& second)
+{
+    if (QkSameFile(first, second))
+        return true;
+    // Neither is there yet (or one is not): compare where they would be.
+    const auto resolved = [](const std::string& path, std::error_code& error) {
+        const fs::path absolute = fs::absolute(FollowLinks(path), error);
+        return error ? fs::path() : fs::weakly_canonical(absolute, error);
+    };
+    std::error_code firstError, secondError;
+    const fs::path a = resolved(first, firstError), b = resolved(second, secondError);
+    return !firstError && !secondError && a == b;
+}
+
+std::string QkProbeOutputFile(const std::string& path)
+{
+    constexpr std::size_t kLongestName = 255; // bytes, as the usual file systems allow
+    if (fs::path(path).filename().string().size() > kLongestName)
+        return "cannot write " + path + ": the name is longer than 255 bytes";
+    clAtomicFile probe(path);
+    if (!probe.IsOpen())
+        return probe.GetError();
+    probe.Discard();
+    return {};
+}

@@ -67,3 +67,11 @@ std::string QkCheckOutputFile(const std::string& path);
 
 // True when both paths lead to the same existing file, links followed.
 bool QkSameFile(const std::string& first, const std::string& second);
+// True when both paths lead to the same file, existing or still to be
+// written (links, "." and ".." followed as far as they exist).
+bool QkSameTarget(const std::string& first, const std::string& second);
+
+// Why path cannot be written right now, found by trying: what
+// QkCheckOutputFile finds, a name too long, a folder that refuses a new
+// file (permissions, a read-only file system). Creates nothing that stays.
+std::string QkProbeOutputFile(const std::string& path);

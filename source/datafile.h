@@ -13,7 +13,15 @@ class clQKHugeBuffer;
 // signature), Intel Hex (the first non-blank character is ":"), S-records
 // ("S"), otherwise a binary image. ftNone when the file cannot be read or is
 // not a regular file (it is then never opened, so a FIFO cannot block).
+// A UTF-8 byte-order mark before the first record is skipped.
 int QkDetectFileType(const std::string& path);
+
+// Whether the type that QkDetectFileType found for path agrees with its name:
+// "" when it does; else why not, saying what the file looks like ("fw.hex is
+// not Intel Hex: it looks like UTF-16 text ..."). A name that says Intel Hex
+// or S-records needs that content, and content of neither kind is taken as a
+// binary image only from a binary's name (.bin, .img, .raw, .rom).
+std::string QkCheckDetectedType(const std::string& path, int fileType);
 
 // Loads path into buffer between start and stop (inclusive): a binary image
 // from start on, a hex file clipped to start..stop, with the warnings of the

@@ -40,6 +40,10 @@ bool clHexTextIn::Rewind()
     m_ulBufferStart = 0;
     m_iPushed = -1;
     m_bEof = m_bFailed = false;
+    // A UTF-8 byte-order mark (Windows editors write one) is no part of the records.
+    // (A read that fails here fails again at the first record, which reports it.)
+    if (Refill() && m_uFill >= 3 && m_Buffer[0] == 0xEF && m_Buffer[1] == 0xBB && m_Buffer[2] == 0xBF)
+        m_uPos = 3;
     return true;
 }
 

@@ -1,7 +1,10 @@
 // qkcli's device commands against qksim on a real pseudo-terminal: the whole
 // stack, from the command line to the simulated device memory.
+#include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -191,24 +194,52 @@ TEST_F(CliDevice, TheDemoRunsWhenAskedAndSaysSo)
     EXPECT_NE(unwritable.err.find("cannot write"), std::string::npos) << unwritable.err;
 }
 
-TEST_F(CliDevice, CtrlCWhileProgrammingSendsTheAbortByte)
+// Ctrl-C, and what timeout, systemd or a closed terminal send.
+TEST_F(CliDevice, AStopSignalWhileProgrammingSendsTheAbortByteAndIsTraced)
 {
     // Each device order takes 5 s with busy replies every 100 ms.
     StartSim({"--work-ms", "5000", "--busy-ms", "100"});
     const std::string hex = WriteImage();
-    const int pid =
-        QkStart(QKCLI_PATH, {"program", "--port", sim.Path(), "--device", "PCD80710", "--file", hex, "--delay", "0"});
-    ASSERT_GT(pid, 0);
-    // Programming starts after the write and the 1 s wait of the program bracket.
-    for (int i = 0; i < 100 && ReadText(dir.File("frames.log")).find("RX 02 01 10") == std::string::npos; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    kill(pid, SIGINT);
-    EXPECT_EQ(QkWaitExit(pid), 4);
-    const std::string frames = ReadText(dir.File("frames.log"));
-    const auto programOrder = frames.find("RX 02 01 10");
-    ASSERT_NE(programOrder, std::string::npos) << frames;
-    EXPECT_NE(frames.find("RX FF\n", programOrder), std::string::npos) << frames.substr(programOrder);
+    const std::string trace = dir.File("trace.log");
+    std::size_t seen = 0;
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        const int pid = QkStart(QKCLI_PATH, {"program", "--port", sim.Path(), "--device", "PCD80710", "--file", hex,
+                                             "--delay", "0", "--trace", trace});
+        ASSERT_GT(pid, 0);
+        // Programming starts after the write and the 1 s wait of the program bracket.
+        for (int i = 0; i < 100 && ReadText(dir.File("frames.log")).find("RX 02 01 10", seen) == std::string::npos; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        kill(pid, signal);
+        EXPECT_EQ(QkWaitExit(pid), 4) << strsignal(signal);
+        const std::string frames = ReadText(dir.File("frames.log"));
+        const auto programOrder = frames.find("RX 02 01 10", seen);
+        ASSERT_NE(programOrder, std::string::npos) << frames;
+        EXPECT_NE(frames.find("RX FF\n", programOrder), std::string::npos) << strsignal(signal);
+        seen = frames.size();
+    }
+    const std::string lines = ReadText(trace);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 3) << lines;
+    EXPECT_EQ(lines.find("result=ok"), std::string::npos) << lines;
+    EXPECT_NE(lines.rfind("result=aborted"), std::string::npos) << lines;
+}
+
+// A reader that goes away (| head -1) leaves the operation and its record whole.
+TEST_F(CliDevice, AClosedOutputDoesNotEndTheOperation)
+{
+    StartSim();
+    const std::string hex = WriteImage();
+    const std::string trace = dir.File("trace.log"), status = dir.File("status");
+    const std::string line = std::string("'") + QKCLI_PATH + "' program --port '" + sim.Path() +
+                             "' --device PCD80710 --file '" + hex + "' --delay 0 --json-events --trace '" + trace +
+                             "' | head -c 1 >/dev/null; echo ${PIPESTATUS[0]} >'" + status + "'";
+    WriteText(dir.File("run.sh"), line + "\n");
+    ASSERT_EQ(std::system(("bash '" + dir.File("run.sh") + "'").c_str()), 0);
+    EXPECT_EQ(ReadText(status), "0\n");
+    EXPECT_NE(ReadText(trace).find("result=ok"), std::string::npos) << ReadText(trace);
+    const Bytes device = DeviceMemory();
+    ASSERT_GE(device.size(), space.size());
+    EXPECT_TRUE(std::equal(space.begin(), space.end(), device.begin()));
 }
 
 TEST_F(CliDevice, AProjectThatRefersToAHexFileProgramsItsDevice)

@@ -4,6 +4,7 @@
 // wrong. Also how the programmer's odd answers end a command.
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -287,6 +288,67 @@ TEST_F(CliOrders, ProgramAndVerifyRefuseDataTheyCannotUseBeforeConnecting)
             EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
         }
     EXPECT_EQ(Frames(), "");
+}
+
+TEST_F(CliOrders, OutputsThatWouldDestroyAnInputOrEachOtherAreRefusedBeforeConnecting)
+{
+    StartSim();
+    const std::string hex = Image(), bin = dir.File("a.bin");
+    const std::string before = ReadText(hex);
+    std::filesystem::create_symlink(hex, dir.File("link.log"));
+    ASSERT_EQ(Cli({"project", "save", dir.File("board.qkp"), "--device", "PCD80710", "--file", hex}).status, 0);
+    const struct {
+        std::vector<std::string> args;
+        std::string says;
+    } cases[] = {
+        {Device("verify", {"--file", hex, "--report", hex}), "the report " + hex + " is the data file"},
+        {Device("program", {"--file", hex, "--trace", dir.File("link.log")}), "the trace"},
+        {Device("program", {"--file", hex, "--log", dir.File("./a.hex")}), "the communication log"},
+        {{"program", "--port", sim.Path(), "--file", dir.File("board.qkp"), "--trace", hex}, "is the data file"},
+        {Device("verify", {"--file", bin, "--from", "bin", "--report", dir.File("r"), "--trace", dir.File("r")}),
+         "are the same file"},
+        {Device("read", {"--file", dir.File("no/such/folder/out.hex")}), "the folder"},
+        {Device("read", {"--file", dir.File(std::string(300, 'x') + ".hex")}), "longer than 255 bytes"},
+        {Device("verify", {"--file", hex, "--report", dir.File("no/such/folder/r.json")}), "the folder"},
+    };
+    for (const auto& c : cases) {
+        const auto r = Cli(c.args);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(ReadText(hex), before);
+    EXPECT_EQ(Frames(), "");
+}
+
+TEST_F(CliOrders, TextThatIsNotWhatItsNameSaysIsRefused)
+{
+    StartSim();
+    const std::string hex = Image();
+    WriteText(dir.File("page.hex"), "<!DOCTYPE html>\n<html><body>404 Not Found</body></html>\n");
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : ReadText(hex))
+        utf16 += std::string{c, '\0'};
+    WriteText(dir.File("wide.hex"), utf16);
+    WriteBytes(dir.File("image.dat"), image);
+    const struct {
+        std::string file, says;
+    } cases[] = {
+        {dir.File("page.hex"), "page.hex is not Intel Hex: it looks like an HTML or XML page"},
+        {dir.File("wide.hex"), "wide.hex is UTF-16 text"},
+        {dir.File("image.dat"), "image.dat holds no Intel Hex or S-records (it looks like binary data)"},
+    };
+    for (const auto& c : cases) {
+        const auto r = Cli(Device("program", {"--file", c.file}));
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Frames(), "");
+    // A byte-order mark before the records is no data.
+    WriteText(dir.File("marked.hex"), "\xEF\xBB\xBF" + ReadText(hex));
+    const auto marked =
+        Cli(Device("verify", {"--file", dir.File("marked.hex"), "--start", "0x1000", "--stop", "0x1FFF", "--json"}));
+    EXPECT_NE(marked.out.find("\"image_checksum\":\"" + Hex4(ImageSum(0, 4095)) + "\""), std::string::npos)
+        << marked.out << marked.err;
 }
 
 TEST_F(CliOrders, APortThatCannotBeOpenedSaysWhyBesideTheSystemsMessage)

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "comm/comports.h"
+#include "tools/qkcli/clisignals.h"
 
 namespace {
 
@@ -15,10 +16,10 @@ constexpr int kNamedPortNumber = 100;
 
 std::atomic<bool> g_AbortAsked{false};
 
-extern "C" void OnInterrupt(int)
+extern "C" void OnInterrupt(int number)
 {
     g_AbortAsked = true;
-    std::signal(SIGINT, SIG_DFL);
+    std::signal(number, SIG_DFL);
 }
 
 } // namespace
@@ -26,12 +27,12 @@ extern "C" void OnInterrupt(int)
 clCliInterrupt::clCliInterrupt()
 {
     g_AbortAsked = false;
-    std::signal(SIGINT, OnInterrupt);
+    QkCatchStopSignals(OnInterrupt);
 }
 
 clCliInterrupt::~clCliInterrupt()
 {
-    std::signal(SIGINT, SIG_DFL);
+    QkReleaseStopSignals();
 }
 
 bool clCliInterrupt::Asked()

@@ -12,9 +12,9 @@
 #include "tools/qkcli/clievents.h"
 #include "tools/qkcli/clirun.h"
 
-// Ctrl-C while the object lives stops the operation through the abort path
-// (while programming, the programmer gets its abort byte); a second Ctrl-C
-// ends qkcli at once.
+// Ctrl-C (or SIGTERM, SIGHUP) while the object lives stops the operation
+// through the abort path (while programming, the programmer gets its abort
+// byte); a second one ends qkcli at once.
 class clCliInterrupt {
 public:
     clCliInterrupt();

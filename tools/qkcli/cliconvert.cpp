@@ -76,6 +76,10 @@ bool clConverter::ParseOptions(std::string& error)
         error = problem;
         return false;
     }
+    if (QkSameTarget(m_sInput, m_sOutput)) {
+        error = "OUTPUT " + m_sOutput + " is INPUT " + m_sInput + ": write the conversion to another file";
+        return false;
+    }
     for (const char* name : {"start", "stop"}) {
         if (!m_Args.Has(name))
             continue;
@@ -104,6 +108,11 @@ bool clConverter::ParseOptions(std::string& error)
         // The first character that is not white space decides: ":" Intel
         // Hex, "S" S-records, anything else a binary image.
         const int type = QkDetectFileType(m_sInput);
+        if (const std::string problem = type == ftNone ? std::string() : QkCheckDetectedType(m_sInput, type);
+            !problem.empty()) {
+            error = problem + " (--from tells how to read it)";
+            return false;
+        }
         m_eInput = type == ftIntelAny ? InputKind::intel : type == ftMotorolaAny ? InputKind::srec : InputKind::binary;
     } else if (from == "bin")
         m_eInput = InputKind::binary;

@@ -117,6 +117,9 @@ private:
     // Device, space, data and command range; "" when ready.
     std::string Prepare();
     std::string ChooseRange(clQKHugeBuffer& buffer);
+    // The command's outputs: each writable now, none of them one of its
+    // inputs or another output; "" when they are.
+    std::string CheckOutputs();
     std::string LoadInput(int space);
     void Connect(clCliComm& comm);
     void SendImage(clCliComm& comm);
@@ -179,9 +182,12 @@ std::string clDeviceRun::LoadInput(int space)
     const std::string file = m_Args.Value("file");
     const std::string from = m_Args.Value("from", "auto");
     int type = ftNone;
-    if (from == "auto")
+    if (from == "auto") {
         type = QkDetectFileType(file);
-    else if (from == "bin")
+        if (const std::string problem = type == ftNone ? std::string() : QkCheckDetectedType(file, type);
+            !problem.empty())
+            return problem + "; nothing was done (--from tells how to read it)";
+    } else if (from == "bin")
         type = ftBinary;
     else if (from == "intel")
         type = ftIntelAny;
@@ -285,6 +291,44 @@ std::string clDeviceRun::Prepare()
             return problem;
     if (ReadsFile())
         m_Run.imageChecksum = buffer.Sum(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs());
+    return {};
+}
+
+std::string clDeviceRun::CheckOutputs()
+{
+    struct clFileRole {
+        std::string role, path;
+    };
+    std::vector<clFileRole> outputs, inputs;
+    for (const auto& [option, role] : {std::pair{"trace", "the trace"}, std::pair{"log", "the communication log"},
+                                       std::pair{"report", "the report"}})
+        if (m_Args.Has(option))
+            outputs.push_back({role, m_Args.Value(option)});
+    if (m_Info.op == clOp::read)
+        outputs.push_back({"the output", m_Args.Value("file")});
+    if (ReadsFile())
+        inputs.push_back({"the data file", m_Args.Value("file")});
+    // The data files a project refers to are inputs too.
+    for (int space = 1; space <= kSpaceCount; ++space)
+        if (m_Work.Spaces().HasSpace(space) && !m_Work.Spaces().FileName(space).empty())
+            inputs.push_back({"the data file", m_Work.Spaces().FileName(space)});
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const clFileRole& out = outputs[i];
+        for (const clFileRole& in : inputs)
+            if (QkSameTarget(out.path, in.path))
+                return out.role + " " + out.path + " is " + in.role + " " + in.path +
+                       ": it would be overwritten; nothing was done";
+        for (std::size_t j = 0; j < i; ++j)
+            if (QkSameTarget(out.path, outputs[j].path))
+                return out.role + " " + out.path + " and " + outputs[j].role + " " + outputs[j].path +
+                       " are the same file; nothing was done";
+    }
+    // What is replaced at the end is tried now: no work for a file that
+    // cannot be written.
+    for (const clFileRole& out : outputs)
+        if (out.role == "the report" || out.role == "the output")
+            if (const std::string problem = QkProbeOutputFile(out.path); !problem.empty())
+                return out.role + " cannot be written: " + problem;
     return {};
 }
 
@@ -445,6 +489,8 @@ int clDeviceRun::Execute()
     const auto began = std::chrono::steady_clock::now();
     try {
         if (const std::string problem = Prepare(); !problem.empty())
+            return DataError(problem);
+        if (const std::string problem = CheckOutputs(); !problem.empty())
             return DataError(problem);
     } catch (const clBscExpt& e) {
         return DataError(std::string("the data does not fit the device (") + QkExptName(e) + ")");

@@ -73,6 +73,8 @@ int Save(int argc, char** argv, int first)
             return Fail("save", "cannot read " + files[i]);
         if (type == ftProject)
             return Fail("save", files[i] + " is a project file, not a data file");
+        if (const std::string problem = QkCheckDetectedType(files[i], type); !problem.empty())
+            return Fail("save", problem);
         const clQKHugeBuffer& buffer = work.Spaces().Buffer(space);
         clOutsideData outside;
         if (work.Spaces().LoadFile(space, files[i], type, buffer.GetStartAdrs().GetLinear(),

@@ -5,6 +5,7 @@
 
 #include "qkdb/dbase32.h"
 #include "qkversion.h"
+#include "tools/qkcli/clisignals.h"
 #include "tools/qkcli/commands.h"
 
 namespace {
@@ -218,6 +219,7 @@ int QkUsageError(const char* command, const std::string& message)
 
 int main(int argc, char** argv)
 {
+    QkIgnoreBrokenPipe();
     if (argc < 2) {
         PrintUsage(stderr);
         return exitUsage;
