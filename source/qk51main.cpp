@@ -10,6 +10,7 @@
 #include "comm/comports.h"
 #include "comm/qkcommexpt.h"
 #include "cpplib/clexpt.h"
+#include "cpplib/qkfile.h"
 #include "err/errntfy.h"
 #include "err/uisrv.h"
 #include "qkversion.h"
@@ -175,9 +176,16 @@ void clQk51Main::StartUp(clStartupScreen& screen)
     std::string project = QkGetLastProject(settings);
     const char* named = nullptr;
     std::error_code error;
-    if (m_Service.Switches().GetText(qkpsw::kPrjFile, named) == 1 && named != nullptr &&
-        fs::is_regular_file(named, error))
-        project = fs::absolute(named, error).lexically_normal().string();
+    // A project named on the command line that cannot be opened is said, and
+    // no other project takes its place: the last one would be programmed
+    // instead of the one asked for.
+    std::string namedProblem;
+    if (m_Service.Switches().GetText(qkpsw::kPrjFile, named) == 1 && named != nullptr) {
+        if (fs::is_regular_file(named, error))
+            project = fs::absolute(named, error).lexically_normal().string();
+        else
+            namedProblem = QkCheckInputFile(named);
+    }
     m_bFlyOver = QkGetSetting(settings, kSetFlyoverButtons) != 0;
     m_Window.ApplyButtonStyle(m_bFlyOver);
     m_bMute = QkGetSetting(settings, kSetMute) != 0;
@@ -185,7 +193,16 @@ void clQk51Main::StartUp(clStartupScreen& screen)
 
     screen.SetText("Loading last project");
     m_sProjectPath = project;
-    if (LoadProject(project) == 0 && m_Views.empty())
+    if (!namedProblem.empty()) {
+        QkAppErrMngr() << clQk51Err(m_Window.GetWindowId(),
+                                    "The project named on the command line cannot be opened: " + namedProblem +
+                                        ". No other project was opened.",
+                                    erTypeError, erOptOk);
+        NewProject();
+    } else {
+        LoadProject(project);
+    }
+    if (m_Views.empty())
         SelectDevice(1, false);
 
     m_bIgnoreStartStop = QkGetFlag(settings, kSetIgnoreStartStop);
@@ -231,13 +248,14 @@ int clQk51Main::LoadProject(const std::string& path)
     std::uint16_t chipId = 0;
     m_Service.Options().Get(kOptChipId, chipId);
     SelectDevice(chipId, false);
-    const int missing = m_Service.Spaces().ReloadReferencedFiles();
-    if (missing > 0)
-        QkAppErrMngr() << clQk51Err(m_Window.GetWindowId(),
-                                    std::to_string(missing) +
-                                        " data file(s) of the project could not be loaded; the buffers keep "
-                                        "what they held.",
-                                    erTypeWarning, erOptOk);
+    std::vector<std::string> problems;
+    if (m_Service.Spaces().ReloadReferencedFiles(&problems) > 0) {
+        std::string text = "The project's data files were not loaded as they are:";
+        for (const std::string& problem : problems)
+            text += "\n- " + problem + ".";
+        text += "\nWhat could not be loaded keeps what the buffer held; data outside a space was left out.";
+        QkAppErrMngr() << clQk51Err(m_Window.GetWindowId(), text, erTypeWarning, erOptOk);
+    }
     for (const auto& view : m_Views)
         view->Refresh();
     m_sProjectPath = m_Service.Project().GetPath();

@@ -1,5 +1,7 @@
 #include "source/qkspaces.h"
 
+#include <cstdio>
+
 #include <algorithm>
 #include <filesystem>
 
@@ -81,7 +83,7 @@ int clQkSpaces::LoadFile(int space, const std::string& path, int fileType, std::
     return 1;
 }
 
-int clQkSpaces::ReloadReferencedFiles()
+int clQkSpaces::ReloadReferencedFiles(std::vector<std::string>* problems)
 {
     int failed = 0;
     for (int space = 1; space <= kSpaceCount; ++space) {
@@ -90,10 +92,28 @@ int clQkSpaces::ReloadReferencedFiles()
         if (!HasSpace(space) || name.empty() || type < ftBinary || type > ftS3)
             continue;
         const clQKHugeBuffer& buffer = Buffer(space);
-        if (LoadFile(space, name, type, buffer.GetStartAdrs().GetLinear(), buffer.GetStopAdrs().GetLinear()) == 0)
-            ++failed;
+        clOutsideData outside;
+        std::string problem;
+        if (LoadFile(space, name, type, buffer.GetStartAdrs().GetLinear(), buffer.GetStopAdrs().GetLinear(),
+                     &outside) == 0)
+            problem = name + " could not be loaded";
+        else if (outside.any)
+            problem = QkOutsideText(name, buffer, outside);
+        if (problem.empty())
+            continue;
+        ++failed;
+        if (problems != nullptr)
+            problems->push_back(problem);
     }
     return failed;
+}
+
+std::string QkOutsideText(const std::string& file, const clQKHugeBuffer& buffer, const clOutsideData& outside)
+{
+    char text[120];
+    std::snprintf(text, sizeof text, " space (0x%X..0x%X): 0x%X..0x%X", buffer.GetStartAdrs().GetLinear(),
+                  buffer.GetStopAdrs().GetLinear(), outside.first, outside.last);
+    return file + " holds data outside the " + buffer.GetName() + text;
 }
 
 std::string clQkSpaces::FileName(int space) const

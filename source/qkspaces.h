@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "cpplib/qk51buff.h"
 #include "qkdb/dbase32.h"
@@ -44,9 +45,11 @@ public:
     int LoadFile(int space, const std::string& path, int fileType, std::uint32_t start, std::uint32_t stop,
                  clOutsideData* outside = nullptr);
     // Loads the data files a project refers to again (spaces whose file-type
-    // option holds a data-file code and whose file-name option a name).
-    // Returns the number of files that could not be loaded.
-    int ReloadReferencedFiles();
+    // option holds a data-file code and whose file-name option a name), with
+    // the checks a file given alone gets. Returns the number of files that
+    // could not be loaded or held data outside their space; problems, when
+    // given, receives a sentence on each.
+    int ReloadReferencedFiles(std::vector<std::string>* problems = nullptr);
 
     std::string FileName(int space) const;
     int FileType(int space) const;
@@ -60,3 +63,7 @@ private:
     unsigned short m_usSpaceNumber[kSpaceCount + 1] = {};
     int m_iOrder[kSpaceCount + 1] = {}; // database order of the device's spaces
 };
+
+// "fw.bin holds data outside the Data space (0x0..0x5FFFF): 0x60000..0xFFFFF",
+// for a file whose load into buffer left outside out.
+std::string QkOutsideText(const std::string& file, const clQKHugeBuffer& buffer, const clOutsideData& outside);

@@ -251,9 +251,18 @@ TEST_F(CliDevice, AProjectThatRefersToAHexFileProgramsItsDevice)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("\"device\":\"PCD80710\""), std::string::npos);
     EXPECT_NE(r.out.find("\"checksum\":\"" + Hex4(Sum16(space)) + "\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"data_file\":\"" + hex + "\""), std::string::npos) << r.out;
     const Bytes device = DeviceMemory();
     ASSERT_GE(device.size(), space.size());
     EXPECT_TRUE(std::equal(space.begin(), space.end(), device.begin()));
+
+    // The referenced file is checked as the file alone is: data beyond the
+    // space is refused, not dropped.
+    WriteText(hex, ":020000040007F3\r\n:0100000055AA\r\n:020000040000FA\r\n" + ReadText(hex));
+    const auto grown = Cli({"program", "--port", sim.Path(), "--file", dir.File("board.qkp"), "--delay", "0"});
+    EXPECT_EQ(grown.status, 1) << grown.out;
+    EXPECT_NE(grown.err.find("holds data outside the Data space (0x0..0x5FFFF): 0x70000..0x70000"), std::string::npos)
+        << grown.err;
 }
 
 TEST_F(CliDevice, VersionsOfTheProtocolTheProgrammerAndTheDatabase)

@@ -248,14 +248,46 @@ TEST_F(MainLogic, TheProjectNamedOnTheCommandLineIsLoaded)
     EXPECT_FALSE(Main().IsProjectChanged());
 }
 
-TEST_F(MainLogic, AMissingProjectOnTheCommandLineFallsBackToTheLastOne)
+// Not the last project instead: that would program an image nobody asked for.
+TEST_F(MainLogic, AProjectOnTheCommandLineThatCannotBeOpenedIsSaidAndNoneOpens)
 {
     const std::string project = MakeProject(3, "last");
     clQkSettingsStore settings(settingsPath);
     QkSetLastProject(settings, project);
     Start({"/P:" + dir.File("missing.qkp")});
-    EXPECT_EQ(Main().GetDevice(), 3);
-    EXPECT_EQ(Main().GetProjectPath(), project);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "The project named on the command line cannot be opened: " + dir.File("missing.qkp") +
+                                    " does not exist. No other project was opened.");
+    EXPECT_EQ(Main().GetDevice(), 1);
+    EXPECT_NE(Main().GetProjectPath(), project);
+    EXPECT_EQ(window.texts[idDescription], "");
+}
+
+// A referenced file is checked as a file loaded alone: data that falls
+// outside its space is named, not dropped in silence.
+TEST_F(MainLogic, AReferencedFileWithDataOutsideItsSpaceIsNamed)
+{
+    const std::string hex = dir.File("fw.hex");
+    WriteText(hex, ":01001000559A\r\n:00000001FF\r\n");
+    {
+        TBscOptServer options(kQkOptArrayName);
+        const clQkOptCatalogue catalogue = QkRegisterOptions(options);
+        clDataBase db(GetDLLDBaseInstance());
+        clQkSpaces spaces(db, options, catalogue);
+        spaces.SetupDevice(1);
+        ASSERT_EQ(spaces.LoadFile(1, hex, ftIntelAny, 0, 0x5FFFF), 1);
+        clQkSettingsStore detached("");
+        clQkProject project(options, detached, QkAppErrMngr());
+        ASSERT_EQ(project.Save(dir.File("board.qkp"), prjSaveHexRef, "ref"), 1);
+    }
+    // The build changed: a record now lies beyond the 384 KiB space.
+    WriteText(hex, ":020000040007F3\r\n:0100000055AA\r\n:020000040000FA\r\n:01001000559A\r\n:00000001FF\r\n");
+    Start({"/P:" + dir.File("board.qkp")});
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_NE(ui.shown[0].text.find(hex + " holds data outside the Data space (0x0..0x5FFFF): 0x70000..0x70000"),
+              std::string::npos)
+        << ui.shown[0].text;
+    EXPECT_EQ(Service().Spaces().Buffer(1).GetByte(clAdrs(0x10u)), 0x55);
 }
 
 TEST_F(MainLogic, ADamagedProjectIsReportedAndLeavesAnEmptyProject)

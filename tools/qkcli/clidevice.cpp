@@ -291,6 +291,9 @@ std::string clDeviceRun::Prepare()
             return problem;
     if (ReadsFile())
         m_Run.imageChecksum = buffer.Sum(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs());
+    // A project's data file is named with the result: a changed build shows.
+    if (project)
+        m_Run.dataFile = spaces.FileName(m_iSpace);
     return {};
 }
 
@@ -594,7 +597,10 @@ bool clDeviceRun::Finish()
     std::printf("%s %s %s %s: ok", m_Run.device.c_str(), m_Run.space.c_str(), range, m_Info.name);
     if (m_Run.checksum)
         std::printf(", checksum %04X", *m_Run.checksum);
-    std::printf(" (%s protocol, %s)\n", QkProtocolName(m_Run.protocol), m_Run.port.c_str());
+    std::printf(" (%s protocol, %s)", QkProtocolName(m_Run.protocol), m_Run.port.c_str());
+    if (!m_Run.dataFile.empty() && m_Run.imageChecksum)
+        std::printf("; data %s, image checksum %04X", m_Run.dataFile.c_str(), *m_Run.imageChecksum);
+    std::printf("\n");
     return traced;
 }
 

@@ -61,6 +61,8 @@ std::string clCliRun::Json() const
         out.AddNull("checksum");
     if (imageChecksum)
         out.Add("image_checksum", Hex(*imageChecksum, "%04X"));
+    if (!dataFile.empty())
+        out.Add("data_file", dataFile);
     if (checksum || imageChecksum)
         out.Add("checksum_recipe", kChecksumRecipe).Add("fill", static_cast<unsigned>(fill));
     out.Add("result", ResultText());

@@ -23,6 +23,7 @@ struct clCliRun {
     clCliProtocol protocol = clCliProtocol::none;
     std::optional<unsigned> checksum;      // 16-bit
     std::optional<unsigned> imageChecksum; // of the buffer's command range
+    std::string dataFile;                  // the file a project refers to for the space, if any
     unsigned char fill = 0xFF;             // what unloaded bytes hold
     clCliOutcome outcome = clCliOutcome::ok;
     std::optional<clCliMessage> error;

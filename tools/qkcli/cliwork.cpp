@@ -53,14 +53,6 @@ std::string clCliWork::DeviceName(unsigned short chipId) const
     }
 }
 
-std::string QkOutsideText(const std::string& file, const clQKHugeBuffer& buffer, const clOutsideData& outside)
-{
-    char text[120];
-    std::snprintf(text, sizeof text, " space (0x%X..0x%X): 0x%X..0x%X", buffer.GetStartAdrs().GetLinear(),
-                  buffer.GetStopAdrs().GetLinear(), outside.first, outside.last);
-    return file + " holds data outside the " + buffer.GetName() + text;
-}
-
 std::string clCliWork::OpenProject(const std::string& path)
 {
     if (const std::string problem = QkCheckInputFile(path); !problem.empty())
@@ -74,8 +66,12 @@ std::string clCliWork::OpenProject(const std::string& path)
     } catch (const clDbBadId&) {
         return "the project names a device that is not in the database (chip id " + std::to_string(chipId) + ")";
     }
-    const int missing = m_Spaces.ReloadReferencedFiles();
-    if (missing > 0)
-        return std::to_string(missing) + " data file(s) the project refers to could not be loaded";
+    std::vector<std::string> problems;
+    if (m_Spaces.ReloadReferencedFiles(&problems) > 0) {
+        std::string text;
+        for (const std::string& problem : problems)
+            text += (text.empty() ? "" : "; ") + problem;
+        return "the project's data: " + text;
+    }
     return {};
 }

@@ -12,10 +12,6 @@
 #include "source/qkreg.h"
 #include "source/qkspaces.h"
 
-// "fw.bin holds data outside the Data space (0x0..0x5FFFF): 0x60000..0xFFFFF",
-// for a file whose load into buffer left outside out.
-std::string QkOutsideText(const std::string& file, const clQKHugeBuffer& buffer, const clOutsideData& outside);
-
 // The chip id of DEVICE (a device name in any case, or a chip id).
 std::optional<unsigned short> QkFindDevice(const clDataBase& db, const std::string& text);
 
