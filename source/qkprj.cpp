@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "cpplib/qkfile.h"
+#include "qkdb/dbase32.h"
 #include "source/hexdefs.h"
 #include "source/qk51err.h"
 #include "source/qkopts.h"
@@ -194,15 +195,39 @@ int clQkProject::Load(const std::string& path)
     return Load(in, path);
 }
 
-// A project always names its device, and a space whose file type says that
-// its image is kept has that image: a file without them was cut short.
+namespace {
+// Which spaces a device has (all of them for a device this database does not
+// know: the check below then stays strict).
+std::array<bool, kSpaceCount + 1> DeviceSpaces(std::uint16_t chipId)
+{
+    std::array<bool, kSpaceCount + 1> has{};
+    try {
+        const clDataBase db(GetDLLDBaseInstance());
+        const clDBChip chip = db.GetChip(chipId);
+        for (int i = 0; i < chip.GetBufCount(); ++i)
+            if (const int space = db.GetBuf(chip.GetBufNo(i)).GetSpace(); space >= 1 && space <= kSpaceCount)
+                has[static_cast<std::size_t>(space)] = true;
+    } catch (const clBscExpt&) {
+        has.fill(true);
+    }
+    return has;
+}
+} // namespace
+
+// A project always names its device, and a space of that device whose file
+// type says that its image is kept has that image: a file without them was
+// cut short. (A saving program may mark every space "image kept" and store
+// images only for the spaces its device has.)
 void clQkProject::CheckLoaded(std::istream& in)
 {
     if (!m_Options.WasLoaded(kOptChipId))
         QkRaiseDataFormat(in, kSrc, 190);
+    std::uint16_t chipId = 0;
+    m_Options.Get(kOptChipId, chipId);
+    const auto deviceHas = DeviceSpaces(chipId);
     for (int space = 1; space <= kSpaceCount; ++space) {
         std::uint8_t type = ftNone;
-        if (m_Options.WasLoaded(QkSpaceOptId(space, spcFileType)) &&
+        if (deviceHas[static_cast<std::size_t>(space)] && m_Options.WasLoaded(QkSpaceOptId(space, spcFileType)) &&
             m_Options.Get(QkSpaceOptId(space, spcFileType), type) && type == ftImageKept &&
             !m_Options.WasLoaded(QkSpaceOptId(space, spcBufImage)))
             QkRaiseDataFormat(in, kSrc, 196);

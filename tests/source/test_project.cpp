@@ -428,13 +428,13 @@ TEST_F(Project, ASaveOntoACharacterDeviceWritesItAndReportsItsFailure)
 }
 
 // A saved project to break in the bad-file tests: description, five
-// file types, then everything else (space 2's buffer image among them).
+// file types, then everything else (the OSD space's buffer image among them).
 class BadProject : public Project {
 protected:
     void SetUp() override
     {
         Project::SetUp();
-        Fill(saver.Buffer(2), "Data", clAdrs(0u), std::string(64, '\x11'));
+        Fill(saver.Buffer(4), "OSD", clAdrs(0xC000u), std::string(64, '\x11'));
         saver.catalogue.chipId->Value() = 5;
         ASSERT_EQ(saver.project.Save(file, prjSaveHexRef, "described"), 1);
         sealed = ReadText(file);
@@ -457,6 +457,23 @@ protected:
     std::string good;
     clApp loader{settings, errors};
 };
+
+// A file of an older saving program: every space marked "image kept", an
+// image only for the one space its device (PCD80710) has. It is valid.
+TEST_F(Project, AnOlderFileThatMarksEverySpaceKeptLoads)
+{
+    const std::string golden = QK_TEST_DATA "/older-every-space-kept.qkp";
+    clApp loader{settings, errors};
+    ASSERT_EQ(loader.project.Load(golden), 1);
+    EXPECT_TRUE(TakeReports().empty());
+    EXPECT_EQ(loader.catalogue.chipId->Value(), 1);
+    EXPECT_EQ(loader.project.GetDescription(), "older, every space kept");
+    std::string image;
+    for (int i = 0; i < 32; ++i)
+        image += static_cast<char>(i * 7);
+    EXPECT_EQ(BytesOf(loader.Buffer(1)), image);
+    EXPECT_EQ(loader.Buffer(1).GetStartAdrs().GetLinear(), 0x100u);
+}
 
 TEST_F(BadProject, MissingOrUnreadableFilesLoadNothingAndSayNothing)
 {
@@ -484,7 +501,7 @@ TEST_F(BadProject, EachBrokenFileGivesItsMessage)
         {"cut in an item id", good.substr(0, firstItemEnd + 1), kBadFile},
         {"cut in an item length", good.substr(0, firstItemEnd + 4), kBadFile},
         {"no device", WithoutItem(good, kOptChipId), kBadFile},
-        {"an image announced but missing", WithoutItem(good, QkSpaceOptId(2, spcBufImage)), kBadFile},
+        {"an image announced but missing", WithoutItem(good, QkSpaceOptId(4, spcBufImage)), kBadFile},
         {"cut in the buffer image", good.substr(0, imageAt + 10), kBadFile},
         {"lying item length", lying, kBadFile},
         {"lying image size", lyingImage, kBadFile},
@@ -541,7 +558,7 @@ TEST_F(BadProject, AnUnknownItemIsPassedOverByItsLength)
     EXPECT_EQ(LoadAs(good.substr(0, chipAt) + unknown + good.substr(chipAt)), 1);
     EXPECT_TRUE(reports.empty());
     EXPECT_EQ(ChipAndDescription(), "5/described");
-    EXPECT_EQ(BytesOf(loader.Buffer(2)), std::string(64, '\x11'));
+    EXPECT_EQ(BytesOf(loader.Buffer(4)), std::string(64, '\x11'));
 }
 
 } // namespace
