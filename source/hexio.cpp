@@ -11,6 +11,8 @@
 
 namespace {
 constexpr unsigned char kIgnoreAbort = erOptIgnore | erOptAbort;
+// The warning number of data records after the end record (beside 101 to 107).
+constexpr unsigned short kDataAfterEnd = 108;
 constexpr unsigned char kRetryAbort = erOptRetry | erOptAbort;
 
 // "&Abort" or a dialog closed without an answer ends the work.
@@ -144,7 +146,12 @@ void clHexIO::ShowProgress(int, const std::string&) {}
 int clHexIO::Report(int code, ERR_TYPE type, unsigned char buttons)
 {
     const std::string text = FormatMessage(static_cast<unsigned>(code), QkFileNameOnly(m_pStream->GetFileName()));
-    const clHexIOErr record(m_ulOwnerWindow, static_cast<unsigned short>(code), type, text.c_str(), buttons);
+    return ReportText(static_cast<unsigned short>(code), type, buttons, text);
+}
+
+int clHexIO::ReportText(unsigned short code, ERR_TYPE type, unsigned char buttons, const std::string& text)
+{
+    const clHexIOErr record(m_ulOwnerWindow, code, type, text.c_str(), buttons);
     return QkAppErrMngr() << record;
 }
 
@@ -297,6 +304,16 @@ int clHexLoader::Load(clHexSink& sink, std::uint32_t start, std::uint32_t stop, 
                    block.Data() + head);
         m_bStored = true;
     } while (!stream->IsEnd() && result == 1);
+    // Data after the end record stays out, as the format says, but not in
+    // silence: a file with it was probably joined or cut wrongly.
+    if (result == 1 && stream->IsEnd() && !stream->IsBad())
+        if (const unsigned after = stream->CountDataRecordsAfterEnd(); after > 0) {
+            const std::string text =
+                "WARNING:  " + std::to_string(after) + (after == 1 ? " data record" : " data records") +
+                " after the end record of file " + QkFileNameOnly(stream->GetFileName()) + " were not loaded.";
+            if (IsStopReply(ReportText(kDataAfterEnd, erTypeWarning, kIgnoreAbort, text)))
+                result = 0;
+        }
     return result;
 }
 

@@ -51,6 +51,8 @@ protected:
     // Shows a warning through the program's error manager and returns the
     // button pressed.
     virtual int Report(int code, ERR_TYPE type, unsigned char buttons);
+    // The same with a text of its own.
+    int ReportText(unsigned short code, ERR_TYPE type, unsigned char buttons, const std::string& text);
 
 private:
     std::uint64_t m_ulFileStart = 0;

@@ -138,6 +138,24 @@ int clHexStream::Close()
     return result;
 }
 
+unsigned clHexStream::CountDataRecordsAfterEnd()
+{
+    unsigned count = 0;
+    std::string head; // the start of the current line, white space dropped
+    for (;;) {
+        const int c = m_In.Get();
+        if (c == clHexTextIn::kEof || c == '\n' || c == '\r') {
+            if (IsDataRecordLine(head))
+                ++count;
+            head.clear();
+            if (c == clHexTextIn::kEof)
+                return count;
+        } else if (head.size() < 16 && !(head.empty() && IsWhite(c))) {
+            head += static_cast<char>(c);
+        }
+    }
+}
+
 void clHexStream::SkipToRecordMark()
 {
     const int mark = RecordMark();
@@ -242,15 +260,14 @@ void clHexIntelStream::SetPresetPage(unsigned short page)
         m_Queue.Rebase(adrsBase64K, page);
 }
 
-// An 02 record belongs to segment files, an 04 record to linear ones; the
-// first of either fixes an open kind.
+// An 02 record sets a segment base, an 04 record a linear one, and the
+// latest one counts: files that mix them (a micro:bit universal hex) are
+// legal Intel Hex, so a mix is read as the format defines, without a warning.
+// The first of either fixes an open kind.
 void clHexIntelStream::AcceptAddressRecord(int recordType)
 {
-    const int wanted = recordType == 2 ? HEXFMT_INTEL_SEGMENT : HEXFMT_INTEL_LINEAR;
     if (m_iKind == HEXFMT_INTEL_ANY)
-        m_iKind = wanted;
-    else if (m_iKind != wanted)
-        throw clHexError{hexErrUnexpectedType};
+        m_iKind = recordType == 2 ? HEXFMT_INTEL_SEGMENT : HEXFMT_INTEL_LINEAR;
 }
 
 void clHexIntelStream::ReadRecord()
@@ -351,11 +368,21 @@ const char* clHexMotorolaStream::Terminator() const
     }
 }
 
+// Every data record carries its whole address, so S1, S2 and S3 records
+// may mix (compilers write S1 and then S2 records); the first one fixes an
+// open kind. A termination record must match a kind of data seen.
 void clHexMotorolaStream::AcceptDataKind(int kind)
 {
     if (m_iKind == HEXFMT_S_ANY)
         m_iKind = kind;
-    else if (m_iKind != kind)
+    m_uDataKinds |= 1u << kind;
+}
+
+void clHexMotorolaStream::AcceptEndKind(int kind)
+{
+    if (m_iKind == HEXFMT_S_ANY)
+        m_iKind = kind;
+    else if (m_iKind != kind && (m_uDataKinds & (1u << kind)) == 0)
         throw clHexError{hexErrUnexpectedType};
 }
 
@@ -437,7 +464,7 @@ void clHexMotorolaStream::ReadRecord()
     case 7:
     case 8:
     case 9:
-        AcceptDataKind(10 - type);
+        AcceptEndKind(10 - type);
         m_iEnd = 1;
         return;
     default: // S5: the record count is not used

@@ -118,10 +118,15 @@ public:
     // Reading: lets 16-bit record offsets land in the 64 KB page of a space
     // until an address record of the file says otherwise.
     virtual void SetPresetPage(unsigned short) {}
+    // Reading, once the end record was read: reads the rest of the file and
+    // counts the data records in it (they are not loaded).
+    unsigned CountDataRecordsAfterEnd();
 
 protected:
     // Grammar hooks.
     virtual char RecordMark() const = 0;
+    // Whether a line (from its record mark on) starts a data record.
+    virtual bool IsDataRecordLine(const std::string& head) const = 0;
     virtual void ResetQueueAddress() = 0;
     virtual const char* Terminator() const = 0;
     // Writing: address records due before data at a new address.
@@ -214,6 +219,10 @@ public:
 
 protected:
     char RecordMark() const override { return ':'; }
+    bool IsDataRecordLine(const std::string& head) const override
+    {
+        return head.size() >= 9 && head[0] == ':' && head[7] == '0' && head[8] == '0';
+    }
     void ResetQueueAddress() override;
     const char* Terminator() const override { return ":00000001FF"; }
     void OnNewAddress(std::uint32_t address) override;
@@ -237,12 +246,23 @@ public:
 
 protected:
     char RecordMark() const override { return 'S'; }
-    void ResetQueueAddress() override { m_Queue.SetLinear(0); }
+    bool IsDataRecordLine(const std::string& head) const override
+    {
+        return head.size() >= 2 && head[0] == 'S' && head[1] >= '1' && head[1] <= '3';
+    }
+    void ResetQueueAddress() override
+    {
+        m_Queue.SetLinear(0);
+        m_uDataKinds = 0;
+    }
     const char* Terminator() const override;
 
 private:
     void FindRecordMark();
     void AcceptDataKind(int kind);
+    void AcceptEndKind(int kind);
     // Address bytes of the data records of the current kind.
     int AddressBytes() const;
+
+    unsigned m_uDataKinds = 0; // bit n: an Sn data record was read
 };

@@ -58,27 +58,40 @@ TEST_F(HexRead, SegmentAndLinearRecordsPlaceData)
     EXPECT_EQ(BufferBytes(space, 0x10010, 0x10010), Bytes{0xBB});
 }
 
-TEST_F(HexRead, MixingSegmentAndLinearRecordsWarnsAndKeepsTheFirstAddress)
+// Legal Intel Hex (a micro:bit universal hex): every address record applies,
+// the latest one counts, whichever kind the file or the caller began with.
+TEST_F(HexRead, SegmentAndLinearRecordsMixAsTheFormatDefines)
 {
     clWarningsSeen warnings;
     MakeSpace(space, 0, 0x30000);
-    const std::string text = ":020000021000EC\n" // segment 0x1000: page 0x10000
+    const std::string text = ":020000021000EC\n" // segment 0x1000: base 0x10000
                              ":01000000AA55\n"
-                             ":020000040002F8\n" // linear: refused, not applied
+                             ":020000040002F8\n" // linear page 2: base 0x20000
                              ":01000100BB43\n"
                              ":00000001FF\n";
     EXPECT_EQ(LoadText(dir, text, space, HEXFMT_INTEL_ANY), 1);
-    EXPECT_EQ(warnings.Numbers(), std::vector<int>{103});
-    EXPECT_EQ(BufferBytes(space, 0x10000, 0x10001), (Bytes{0xAA, 0xBB}));
-    EXPECT_EQ(BufferBytes(space, 0x20001, 0x20001), Bytes{0xFF});
+    EXPECT_EQ(BufferBytes(space, 0x10000, 0x10001), (Bytes{0xAA, 0xFF}));
+    EXPECT_EQ(BufferBytes(space, 0x20001, 0x20001), Bytes{0xBB});
+    MakeSpace(space, 0, 0x20000);
+    EXPECT_EQ(LoadText(dir, ":020000021000EC\n:01000000AA55\n:00000001FF\n", space, HEXFMT_INTEL_LINEAR), 1);
+    EXPECT_EQ(BufferBytes(space, 0x10000, 0x10000), Bytes{0xAA});
+    EXPECT_TRUE(warnings.seen.empty());
 }
 
-TEST_F(HexRead, ALinearKindRefusesSegmentRecords)
+TEST_F(HexRead, DataAfterTheEndRecordStaysOutAndIsCounted)
 {
     clWarningsSeen warnings;
     MakeSpace(space, 0, 0x100);
-    LoadText(dir, ":020000021000EC\n:00000001FF\n", space, HEXFMT_INTEL_LINEAR);
-    EXPECT_EQ(warnings.Numbers(), std::vector<int>{103});
+    const std::string text = ":0100000011EE\n:00000001FF\n  :0100010022DC\n:020000040000FA\n:0100020033CA";
+    EXPECT_EQ(LoadText(dir, text, space, HEXFMT_INTEL_ANY), 1);
+    ASSERT_EQ(warnings.Numbers(), std::vector<int>{108});
+    EXPECT_NE(warnings.seen[0].text.find("2 data records after the end record of file"), std::string::npos);
+    EXPECT_EQ(BufferBytes(space, 0, 2), (Bytes{0x11, 0xFF, 0xFF}));
+    // S-records the same; a clean end says nothing.
+    EXPECT_EQ(LoadText(dir, "S1050010AABB85\nS9030000FC\nS10500121122B5\n", space, HEXFMT_S_ANY), 1);
+    EXPECT_EQ(warnings.Numbers(), (std::vector<int>{108, 108}));
+    EXPECT_EQ(LoadText(dir, "S1050010AABB85\nS9030000FC\n\n", space, HEXFMT_S_ANY), 1);
+    EXPECT_EQ(warnings.seen.size(), 2u);
 }
 
 TEST_F(HexRead, TextBetweenRecordsWarnsOncePerTwoHundredCharacters)
@@ -252,15 +265,20 @@ TEST_F(HexRead, MotorolaRecordsOfAllSizesWithHeaderAndCount)
     EXPECT_TRUE(warnings.seen.empty());
 }
 
-TEST_F(HexRead, MixingS1AndS2WarnsAtTheFirstS2)
+// Every S-record data record carries its whole address: S1 and S2 mix (a
+// CodeWarrior file). A termination record of a kind no data had still warns.
+TEST_F(HexRead, S1AndS2DataMixAndOnlyAStrangeTerminatorWarns)
 {
     clWarningsSeen warnings;
     MakeSpace(space, 0, 0x20000);
-    const std::string text = "S1050010AABB85\nS206010020CCDD2F\nS10500121122B5\nS9030000FC\n";
+    const std::string text = "S1050010AABB85\nS206010020CCDD2F\nS10500121122B5\nS804000000FB\n";
     EXPECT_EQ(LoadText(dir, text, space, HEXFMT_S_ANY), 1);
-    EXPECT_EQ(warnings.Numbers(), std::vector<int>{103});
+    EXPECT_TRUE(warnings.seen.empty());
     EXPECT_EQ(BufferBytes(space, 0x10, 0x13), (Bytes{0xAA, 0xBB, 0x11, 0x22}));
-    EXPECT_EQ(BufferBytes(space, 0x10020, 0x10020), Bytes{0xFF});
+    EXPECT_EQ(BufferBytes(space, 0x10020, 0x10021), (Bytes{0xCC, 0xDD}));
+    MakeSpace(space, 0, 0x100);
+    LoadText(dir, "S1050010AABB85\nS70500000000FA\n", space, HEXFMT_S_ANY);
+    EXPECT_EQ(warnings.Numbers().front(), 103); // (and then: no termination record of its kind)
 }
 
 TEST_F(HexRead, MotorolaSkipsDollarSectionsAndBadCounts)
