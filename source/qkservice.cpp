@@ -1,6 +1,9 @@
 #include "source/qkservice.h"
 
+#include <algorithm>
+
 #include "comm/qkcomml2.h"
+#include "cpplib/qksystem.h"
 #include "source/appmngr.h"
 
 clService::clService(int argc, const char* const* argv, const std::string& settingsPath)
@@ -18,8 +21,24 @@ clService::clService(int argc, const char* const* argv, const std::string& setti
     if (m_Swtch.GetInt(qkpsw::kTDelay, delay) == 1 && delay >= 0 && delay <= kMaxDelay)
         m_lDelay = delay;
     std::int32_t kb = 0;
-    if (m_Swtch.GetInt(qkpsw::kSize, kb) == 1 && kb > 0 && kb <= 0x100000) // at most 1 GB a space
-        m_Spaces.SetLeastSize(static_cast<std::uint32_t>(kb) * 1024u);
+    if (m_Swtch.GetInt(qkpsw::kSize, kb) == 1) {
+        const std::int64_t most = QkMostDataSpaceKb();
+        if (kb > 0 && kb <= most)
+            m_Spaces.SetLeastSize(static_cast<std::uint32_t>(kb) * 1024u);
+        else
+            m_sSizeProblem = "The /Size: value " + std::to_string(kb) +
+                             " KB is not taken: the Data space buffer may be " + "made 1 to " + std::to_string(most) +
+                             " KB large on this computer.";
+    }
+}
+
+std::int64_t QkMostDataSpaceKb()
+{
+    // 64 MB takes hours on the line already; and a sixteenth of the memory,
+    // since the buffer has company (its mirror marks, the dump, a file's load).
+    constexpr std::int64_t kMostKb = 64 * 1024;
+    const std::int64_t machineKb = static_cast<std::int64_t>(QkPhysicalMemoryBytes() / 16 / 1024);
+    return machineKb > 0 ? std::min(kMostKb, machineKb) : kMostKb;
 }
 
 void clService::SetupSpaces(unsigned short chipId)

@@ -48,6 +48,9 @@ public:
     // programmer's memory holds the data space only. Raises clDbBadId for an
     // unknown device and clXAlloc when memory runs out.
     void SetupSpaces(unsigned short chipId);
+    // Why the "Size:" switch was not taken ("" when it was, or not given):
+    // said once the error manager is open.
+    const std::string& GetSizeProblem() const { return m_sSizeProblem; }
 
 private:
     clQkSwtch m_Swtch;
@@ -61,7 +64,11 @@ private:
     clQkSpaces m_Spaces;
     clQkProject m_Project;
     clQkActList m_Sounds;
+    std::string m_sSizeProblem;
 };
+
+// The largest "Size:" value in KB that this computer takes for the Data space.
+std::int64_t QkMostDataSpaceKb();
 
 // The option store's value of an unsigned 16-bit option (0 when absent).
 std::uint16_t QkGetOpt16(TBscOptServer& options, clQKOptIDType id);

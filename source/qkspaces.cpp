@@ -13,6 +13,10 @@ clQkSpaces::clQkSpaces(const clDataBase& db, TBscOptServer& options, const clQkO
     : m_Db(db), m_Options(options), m_Catalogue(catalogue)
 {}
 
+namespace {
+constexpr int kDataSpaceIndex = 1; // the Data space's number, the one "Size:" enlarges
+} // namespace
+
 void clQkSpaces::SetupDevice(unsigned short chipId)
 {
     const clDBChip chip = m_Db.GetChip(chipId);
@@ -29,7 +33,11 @@ void clQkSpaces::SetupDevice(unsigned short chipId)
         m_usSpaceNumber[space] = desc.GetSpace();
         m_iOrder[space] = order++;
         clQKHugeBuffer& buffer = Buffer(space);
-        const std::uint32_t size = std::max(desc.GetStopAdrs() - desc.GetStartAdrs() + 1, m_ulLeastSize);
+        const std::uint32_t described = desc.GetStopAdrs() - desc.GetStartAdrs() + 1;
+        // Never past the end of the address space.
+        const auto least =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(m_ulLeastSize, 0x100000000ull - desc.GetStartAdrs()));
+        const std::uint32_t size = space == kDataSpaceIndex ? std::max(described, least) : described;
         const bool imageFits =
             buffer.HasMemory() && buffer.GetSize() == size && buffer.GetStartAdrs().GetLinear() == desc.GetStartAdrs();
         buffer.SetName(desc.GetName());

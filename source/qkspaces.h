@@ -23,8 +23,9 @@ public:
     // unknown device and clXAlloc when memory runs out.
     void SetupDevice(unsigned short chipId);
     unsigned short GetChipId() const { return m_usChipId; }
-    // Every space buffer is made at least this many bytes (the program's
-    // "Size:" switch); 0 sizes each space as the database describes it.
+    // The Data space buffer is made at least this many bytes (the program's
+    // "Size:" switch; the small spaces keep their sizes); 0 sizes each space
+    // as the database describes it.
     void SetLeastSize(std::uint32_t bytes) { m_ulLeastSize = bytes; }
 
     // The space index named by text: a space name in any case ("Data", "OSD")

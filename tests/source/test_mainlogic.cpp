@@ -290,6 +290,26 @@ TEST_F(MainLogic, AReferencedFileWithDataOutsideItsSpaceIsNamed)
     EXPECT_EQ(Service().Spaces().Buffer(1).GetByte(clAdrs(0x10u)), 0x55);
 }
 
+// "Size:" enlarges the Data space only, and only as far as this computer
+// holds; more is refused with a message before anything is allocated.
+TEST_F(MainLogic, SizeEnlargesTheDataSpaceWithinBounds)
+{
+    Start({"/Size:1024"});
+    EXPECT_EQ(Service().Spaces().Buffer(1).GetSize(), 1024u * 1024u);
+    Service().SetupSpaces(2); // the PCD80712: its Config space keeps its size
+    EXPECT_EQ(Service().Spaces().Buffer(1).GetSize(), 1024u * 1024u);
+    EXPECT_LT(Service().Spaces().Buffer(3).GetSize(), 1024u);
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+TEST_F(MainLogic, ASizeBeyondTheBoundIsRefusedWithAMessage)
+{
+    Start({"/Size:1048576"});
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text.rfind("The /Size: value 1048576 KB is not taken", 0), 0u) << ui.shown[0].text;
+    EXPECT_EQ(Service().Spaces().Buffer(1).GetSize(), 0x60000u);
+}
+
 TEST_F(MainLogic, ADamagedProjectIsReportedAndLeavesAnEmptyProject)
 {
     WriteText(dir.File("MyProject.qkp"), "XYZ- not a project at all");
