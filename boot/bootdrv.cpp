@@ -103,11 +103,16 @@ bool CCommDriver::Read(unsigned char* bytes, std::size_t count, std::uint32_t ti
         return false;
     std::size_t wanted = count;
     const std::int64_t startUs = QkNowUs();
+    bool readable = false; // the last wait said input was there
     for (;;) {
         // The length byte comes alone, so that nothing past the reply is taken.
         const bool lengthNext = lengthFromFirst && got == 0;
         const long n = m_Handle.Read(bytes + got, lengthNext ? 1 : wanted - got);
         if (n < 0)
+            return false;
+        // Readable, yet nothing came: the end of input of a line that hung up
+        // (it would stay readable, and the loop would spin to its time-out).
+        if (n == 0 && readable)
             return false;
         if (n > 0 && lengthNext)
             wanted = std::min<std::size_t>(wanted, bytes[0] + 1u);
@@ -119,7 +124,9 @@ bool CCommDriver::Read(unsigned char* bytes, std::size_t count, std::uint32_t ti
         const std::int64_t wholeSeconds = (QkNowUs() - startUs) / 1000000;
         if (wholeSeconds * 1000 >= static_cast<std::int64_t>(timeoutMs))
             return false;
-        if (m_Handle.WaitIn(kPollMs) < 0)
+        const int wait = m_Handle.WaitIn(kPollMs);
+        if (wait < 0)
             return false;
+        readable = wait > 0;
     }
 }

@@ -3,7 +3,9 @@
 // plays.
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -158,6 +160,29 @@ TEST_F(BootDriverTest, AMissingReplyTimesOutInWholeSeconds)
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_GE(seconds, 1.9);
     EXPECT_LT(seconds, 3.0);
+    EXPECT_EQ(got, 2u);
+}
+
+// The programmer gone in the middle of a reply: the read ends at once, and
+// waits in the system meanwhile instead of spinning to its time-out.
+TEST_F(BootDriverTest, ALineThatHangsUpEndsTheReadAtOnce)
+{
+    ASSERT_TRUE(m_Driver.PlugPortDrv(kPort, 115200, 'n', 8, 1));
+    m_Far.Write({5, 0x02});
+    std::thread gone([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        m_Far.HangUp();
+    });
+    unsigned char bytes[6] = {};
+    std::size_t got = 0;
+    const auto start = std::chrono::steady_clock::now();
+    const std::clock_t cpuStart = std::clock();
+    EXPECT_FALSE(m_Driver.Read(bytes, sizeof bytes, 10000, got, true));
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpu = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    gone.join();
+    EXPECT_LT(seconds, 1.0);
+    EXPECT_LT(cpu, 0.2);
     EXPECT_EQ(got, 2u);
 }
 
