@@ -235,6 +235,9 @@ void clQKCommLL2::Epilog()
             switch (failed) {
             case seqSecurity: PostError(12); break;
             case seqBlankCheck: {
+                // A malformed reply has no address and value to name.
+                if (m_bMalformed || m_iLastCode != rplFailed)
+                    break;
                 unsigned char value = m_Pkt.Byte(6);
                 if (Reverses(true))
                     value = QkReverseBits(value);

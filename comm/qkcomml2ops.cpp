@@ -158,7 +158,10 @@ void clQKCommLL2::Verify(const clQKHugeBufIntr& buf)
     try {
         RunOrder(ordVerify, 7, buf, 1000);
     } catch (...) {
-        if (m_iReplyFailed == 1) {
+        // Only a well-formed failure reply names an address and values; a
+        // power-up or a malformed reply is reported by the bracket instead,
+        // never as a mismatch at values that were never read.
+        if (m_iReplyFailed == 1 && !m_bMalformed && (m_iLastCode == rplVerifyFailed || m_iLastCode == rplFailed)) {
             m_iReplyFailed = 0;
             PostVerifyError(buf);
         }

@@ -245,6 +245,20 @@ TEST_F(CliOrders, MalformedRepliesAndARestartAreLineErrors)
     EXPECT_EQ(restarted.status, 3) << restarted.err;
     EXPECT_NE(restarted.err.find("Invalid order."), std::string::npos) << restarted.err;
     EXPECT_NE(restarted.err.find("the programmer restarted"), std::string::npos) << restarted.err;
+    sim.Stop();
+
+    // A verify or blank check answered so names no address or values: none were read.
+    const std::string hex = Image();
+    for (const char* fault : {"bad-cnt=0x15", "powerup=0x15", "bad-cnt=0x11", "powerup=0x11"}) {
+        StartSim({"--fault", fault});
+        const bool verify = std::string(fault).ends_with("15");
+        const auto r = Cli(verify ? Device("verify", {"--file", hex, "--json"}) : Device("blank-check", {"--json"}));
+        EXPECT_EQ(r.status, 3) << fault << r.out;
+        EXPECT_EQ(r.out.find("failing_address"), std::string::npos) << fault << r.out;
+        EXPECT_EQ(r.out.find("has failed at address"), std::string::npos) << fault << r.out;
+        EXPECT_EQ(r.out.find("is not blank"), std::string::npos) << fault << r.out;
+        sim.Stop();
+    }
 }
 
 TEST_F(CliOrders, CtrlCInTheWaitBeforeProgrammingEndsAtOnce)
