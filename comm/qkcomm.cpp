@@ -70,6 +70,7 @@ decltype(auto) clQKComm::Run(unsigned short line, int code, F&& op)
     if (code != kKeepOp)
         m_iCurrOp = code;
     m_bLineFault = false;
+    m_bMemoryFault = false;
     try {
         return op(*m_pLL);
     } catch (const clXAbort&) {
@@ -331,6 +332,8 @@ void clQKComm::OperationFailed()
 {
     // The report of what failed (a blank check's address, a verify's values)
     // goes before the connection does.
+    const auto* transfer = dynamic_cast<const clQKCommLL2*>(m_pLL.get());
+    m_bMemoryFault = transfer != nullptr && transfer->InMemoryTransfer();
     try {
         m_pLL->Epilog();
     } catch (const clBscExpt&) {

@@ -120,6 +120,9 @@ public:
     // Whether the operation that failed last failed on a malformed reply: a
     // fault of the line, not the programmer's verdict on the device.
     bool WasLineFault() const { return m_bLineFault; }
+    // Whether it failed while moving data to or from the programmer's
+    // memory (no device order had failed).
+    bool WasMemoryTransferFault() const { return m_bMemoryFault; }
     void GetProtocolVer(TArrayAsVector<clVerInfo>& list);
     void GetQKVer(TArrayAsVector<clVerInfo>& list);
     int GetSeqID() const { return m_iCurrOp; }
@@ -219,6 +222,7 @@ private:
     int m_iProtocol = -2;
     bool m_bFwUpdating = false;
     bool m_bLineFault = false;
+    bool m_bMemoryFault = false;
 };
 
 // The communication library's instance handle.

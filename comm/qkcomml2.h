@@ -95,6 +95,13 @@ public:
     // of the line, not a verdict of the programmer, though both throw
     // clQKTargetFail.
     bool IsReplyMalformed() const { return m_bMalformed; }
+    // Whether the sequence under way (or the one that just failed, before
+    // its Epilog) moves data to or from the programmer's memory: a refusal
+    // there is the programmer's or the line's fault, no device order ran.
+    bool InMemoryTransfer() const
+    {
+        return m_SeqIds.Top() == qkwire::seqReadSpace || m_SeqIds.Top() == qkwire::seqWriteSpace;
+    }
     // Whether a probe answer of count bytes is the boot monitor's.
     static bool IsMonitorReply(const unsigned char* answer, int count);
 

@@ -132,6 +132,8 @@ TEST_F(CliDevice, AVerifyFailureNamesTheAddressAndValuesAndTheReportListsTheRun)
         {"verify", "--port", sim.Path(), "--device", "PCD80710", "--file", hex, "--report", dir.File("report.json")});
     EXPECT_EQ(verified.status, 2);
     EXPECT_NE(verified.err.find("Data verify has failed at address 0123h"), std::string::npos) << verified.err;
+    // The device's verdict, not a failed line.
+    EXPECT_EQ(verified.err.find("General communication error"), std::string::npos) << verified.err;
     const std::string report = ReadText(dir.File("report.json"));
     const unsigned flippedUp = static_cast<unsigned>(__builtin_popcount(~expected & 0xFF));
     EXPECT_NE(report.find("\"mismatches\":[{\"start\":291,\"end\":291,\"count\":1,\"bits_0_to_1\":" +

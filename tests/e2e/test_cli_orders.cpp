@@ -261,6 +261,29 @@ TEST_F(CliOrders, MalformedRepliesAndARestartAreLineErrors)
     }
 }
 
+// The programmer refusing to take or give its memory ran no device order:
+// that is a fault of the programmer or the line (3), not the device's (2).
+TEST_F(CliOrders, ARefusedMemoryTransferIsNoDeviceFailure)
+{
+    const std::string hex = Image();
+    const struct {
+        const char* fault;
+        const char* command;
+        std::vector<std::string> more;
+    } cases[] = {
+        {"reply=w0x20:1", "program", {"--file", hex, "--delay", "0"}},
+        {"reply=f0x20:1", "verify", {"--file", hex}},
+        {"reply=r0x20:1", "read", {"--file", dir.File("out.bin"), "--start", "0", "--stop", "0xFFF"}},
+    };
+    for (const auto& c : cases) {
+        StartSim({"--fault", c.fault});
+        const auto r = Cli(Device(c.command, c.more));
+        EXPECT_EQ(r.status, 3) << c.fault << r.err;
+        EXPECT_NE(r.err.find("refused a transfer of its memory"), std::string::npos) << c.fault << r.err;
+        sim.Stop();
+    }
+}
+
 TEST_F(CliOrders, CtrlCInTheWaitBeforeProgrammingEndsAtOnce)
 {
     StartSim();

@@ -141,6 +141,7 @@ private:
     unsigned short m_usChip = 0;
     int m_iSpace = 0;
     std::string m_sDescription;
+    bool m_bSendingImage = false; // a failure now is no device order's
 };
 
 int clDeviceRun::DataError(const std::string& message) const
@@ -357,6 +358,7 @@ void clDeviceRun::SendImage(clCliComm& comm)
 {
     m_Events.Phase("write image");
     const clQKHugeBuffer& buffer = m_Work.Spaces().Buffer(m_iSpace);
+    m_bSendingImage = true;
     comm.Prolog();
     try {
         comm.WriteSpace(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs(), buffer, qkwire::ordMemory,
@@ -366,6 +368,7 @@ void clDeviceRun::SendImage(clCliComm& comm)
         throw;
     }
     comm.Epilog();
+    m_bSendingImage = false;
 }
 
 template <class F>
@@ -512,10 +515,14 @@ int clDeviceRun::Execute()
     } catch (const clXAbort&) {
         m_Run.outcome = clCliOutcome::aborted;
     } catch (const clQKTargetFail&) {
-        // A malformed reply is the line's fault; the device's verdict is a failure.
-        m_Run.outcome = comm.WasLineFault() ? clCliOutcome::error : clCliOutcome::failed;
+        // A malformed reply is the line's fault, a refused transfer of the
+        // programmer's memory the programmer's; the device's verdict is a failure.
+        const bool transfer = m_bSendingImage || comm.WasMemoryTransferFault();
+        m_Run.outcome = comm.WasLineFault() || transfer ? clCliOutcome::error : clCliOutcome::failed;
         if (comm.WasLineFault())
             m_Run.detail = "the programmer's reply was malformed (a line fault, not the device's verdict)";
+        else if (transfer)
+            m_Run.detail = "the programmer refused a transfer of its memory; no device order failed";
         else if (m_Info.op == clOp::verify && m_Args.Has("report")) {
             try {
                 WriteVerifyReport(comm);
@@ -622,6 +629,7 @@ int RunDevice(clOp op, int argc, char** argv, int first)
     clCliUi ui(erIdAbort);
     ui.SetQuiet(args.Has("json") || args.Has("json-events"));
     ui.SetDetail(CommDetail);
+    ui.SetFollowUp(2); // "General communication error ..." after the verdict
     // "Cannot connect ..." is never answered with Abort, which would switch to
     // the demo protocol: a connect fails instead.
     ui.SetAnswerFor(1, erIdOk);

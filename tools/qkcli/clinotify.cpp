@@ -25,14 +25,15 @@ int clCliUi::ShowError(const clBasicErr& err)
     std::free(text);
     if (m_Detail)
         m_Detail(err, message);
+    const bool followUp = message.number == m_iFollowUp && !m_Messages.empty();
     // A damaged file can raise a warning every few hundred characters: show
     // the first ones and count the rest.
     if (++m_iCount <= kShownAtMost) {
         m_Messages.push_back(message);
-        if (!m_bQuiet)
+        if (!m_bQuiet && !followUp)
             std::fprintf(stderr, "%s\n", message.text.c_str());
     }
-    if (m_Listener)
+    if (m_Listener && !followUp)
         m_Listener(message);
     const auto special = m_Answers.find(message.number);
     return special != m_Answers.end() ? special->second : m_iAnswer;

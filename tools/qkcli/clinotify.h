@@ -46,12 +46,17 @@ public:
     void SetDetail(std::function<void(const clBasicErr&, clCliMessage&)> detail) { m_Detail = std::move(detail); }
     // Told of every record, after it was kept.
     void SetListener(std::function<void(const clCliMessage&)> listener) { m_Listener = std::move(listener); }
+    // Records of this number that follow another record are the library's
+    // general word after a verdict it already gave: kept, but neither shown
+    // nor told (so a verify mismatch does not read as a failed line).
+    void SetFollowUp(int number) { m_iFollowUp = number; }
     const std::vector<clCliMessage>& GetMessages() const { return m_Messages; }
 
 private:
     int m_iAnswer;
     std::map<int, int> m_Answers;
     int m_iCount = 0;
+    int m_iFollowUp = -1;
     bool m_bQuiet = false;
     std::vector<clCliMessage> m_Messages;
     std::function<void(const clBasicErr&, clCliMessage&)> m_Detail;
