@@ -36,3 +36,4 @@ std::int16_t monitorVersion();
 using QkComInitFn = decltype(&com_init);
 using QkComMapPortFn = decltype(&com_mapport);
 using QkDllErrorFn = decltype(&dllError);
+using QkMonitorVersionFn = decltype(&monitorVersion);

@@ -231,6 +231,10 @@ void clQKComm::ConnectWith(int portNo, int protocol, int option, const unsigned 
     m_iCommEn = 1;
     m_iProtocol = protocol;
     ++m_uConnections;
+    if (const auto* real = dynamic_cast<const clQKCommLL2*>(m_pLL.get()); real != nullptr && real->WroteFirmware()) {
+        ++m_uFirmwareWrites;
+        m_iMonitorVersion = real->GetMonitorVersion();
+    }
 }
 
 void clQKComm::IntrConnect(const QK_PORT_CFG& cfg, int option)

@@ -123,6 +123,10 @@ public:
     // Whether it failed while moving data to or from the programmer's
     // memory (no device order had failed).
     bool WasMemoryTransferFault() const { return m_bMemoryFault; }
+    // How many connections found the programmer in its boot monitor and wrote
+    // its firmware, and that monitor's version (-1 when not told).
+    unsigned GetFirmwareWrites() const { return m_uFirmwareWrites; }
+    int GetMonitorVersion() const { return m_iMonitorVersion; }
     void GetProtocolVer(TArrayAsVector<clVerInfo>& list);
     void GetQKVer(TArrayAsVector<clVerInfo>& list);
     int GetSeqID() const { return m_iCurrOp; }
@@ -223,6 +227,8 @@ private:
     bool m_bFwUpdating = false;
     bool m_bLineFault = false;
     bool m_bMemoryFault = false;
+    unsigned m_uFirmwareWrites = 0;
+    int m_iMonitorVersion = -1;
 };
 
 // The communication library's instance handle.

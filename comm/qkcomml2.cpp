@@ -357,6 +357,9 @@ void clQKCommLL2::UpdateFirmware(int portNo)
                                         error != nullptr ? error->m_iError : 0);
         Raise<clQKCommExpt>(1062);
     }
+    if (const auto version = library.Entry<QkMonitorVersionFn>("monitorVersion"))
+        m_iMonitorVersion = version();
+    m_bWroteFirmware = true;
     library.Release();
     WaitMs(clBootLibrary::RestartWaitMs());
 }

@@ -95,6 +95,10 @@ public:
     // of the line, not a verdict of the programmer, though both throw
     // clQKTargetFail.
     bool IsReplyMalformed() const { return m_bMalformed; }
+    // Whether this connection found the boot monitor and wrote new firmware,
+    // and the monitor's version (-1 when its library did not tell).
+    bool WroteFirmware() const { return m_bWroteFirmware; }
+    int GetMonitorVersion() const { return m_iMonitorVersion; }
     // Whether the sequence under way (or the one that just failed, before
     // its Epilog) moves data to or from the programmer's memory: a refusal
     // there is the programmer's or the line's fault, no device order ran.
@@ -228,6 +232,8 @@ private:
     int m_iMultiTask = 1;
     bool m_bFwUpdating = false;
     bool m_bUpdated = false; // an update ran and no probe has gone unanswered since
+    bool m_bWroteFirmware = false;
+    int m_iMonitorVersion = -1; // the boot monitor's, as its library told it
     bool m_bSetupPending = false;
     float m_fFrequency = 4000000.0f;
 

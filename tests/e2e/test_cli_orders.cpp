@@ -284,6 +284,21 @@ TEST_F(CliOrders, ARefusedMemoryTransferIsNoDeviceFailure)
     }
 }
 
+// A programmer found in its boot monitor gets its firmware at connect: the
+// result, the JSON and the trace say so.
+TEST_F(CliOrders, AFirmwareUpdateAtConnectIsReported)
+{
+    StartSim({"--boot-monitor"});
+    const auto r = Cli(Device("checksum", {"--json", "--trace", dir.File("trace.log")}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"firmware_update\":{\"from\":\"boot monitor\",\"to\":\"QKJTAG 1.50\"}"), std::string::npos)
+        << r.out;
+    EXPECT_NE(ReadText(dir.File("trace.log")).find(" firmware=QKJTAG-1.50"), std::string::npos);
+    // Running firmware now: nothing to say the next time.
+    const auto again = Cli(Device("checksum"));
+    EXPECT_EQ(again.err.find("boot monitor"), std::string::npos) << again.err;
+}
+
 TEST_F(CliOrders, CtrlCInTheWaitBeforeProgrammingEndsAtOnce)
 {
     StartSim();

@@ -18,6 +18,7 @@
 #include "comm/qkwire.h"
 #include "cpplib/qkfile.h"
 #include "err/errntfy.h"
+#include "source/aboutlist.h"
 #include "source/addrrange.h"
 #include "source/appmngr.h"
 #include "source/datafile.h"
@@ -122,6 +123,7 @@ private:
     std::string CheckOutputs();
     std::string LoadInput(int space);
     void Connect(clCliComm& comm);
+    void NoteFirmwareUpdate(clCliComm& comm);
     void SendImage(clCliComm& comm);
     // A device order: the command range goes first, then the order.
     template <class F>
@@ -347,6 +349,30 @@ void clDeviceRun::Connect(clCliComm& comm)
     // programmer.
     if (m_Run.protocol == clCliProtocol::demo && !m_Args.Has("demo"))
         throw clQKCommExpt();
+    if (comm.GetFirmwareWrites() > 0)
+        NoteFirmwareUpdate(comm);
+}
+
+// Writing the firmware takes seconds and changes the programmer: never silent.
+void clDeviceRun::NoteFirmwareUpdate(clCliComm& comm)
+{
+    const int monitor = comm.GetMonitorVersion();
+    std::string from = "boot monitor";
+    if (monitor >= 0)
+        from += " " + std::to_string(monitor);
+    std::string to = "new firmware";
+    TArrayAsVector<clVerInfo> versions;
+    try {
+        comm.GetQKVer(versions);
+        if (!versions.empty())
+            to = QkVersionText("", versions[0]);
+    } catch (const clBscExpt&) {
+        // The operation that follows meets the same fault and says it.
+    }
+    m_Run.firmwareUpdate = std::pair{from, to};
+    if (!m_Args.Has("json") && !m_Args.Has("json-events") && !m_Args.Has("quiet"))
+        std::fprintf(stderr, "qkcli %s: the programmer was in its %s; %s was written into it and started\n",
+                     m_Info.name, from.c_str(), to.c_str());
 }
 
 // Program and verify compare the programmer's memory with the device over

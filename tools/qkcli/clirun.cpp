@@ -1,5 +1,6 @@
 #include "tools/qkcli/clirun.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -63,6 +64,11 @@ std::string clCliRun::Json() const
         out.Add("image_checksum", Hex(*imageChecksum, "%04X"));
     if (!dataFile.empty())
         out.Add("data_file", dataFile);
+    if (firmwareUpdate) {
+        clJsonObject update;
+        update.Add("from", firmwareUpdate->first).Add("to", firmwareUpdate->second);
+        out.AddRaw("firmware_update", update.Text());
+    }
     if (checksum || imageChecksum)
         out.Add("checksum_recipe", kChecksumRecipe).Add("fill", static_cast<unsigned>(fill));
     out.Add("result", ResultText());
@@ -96,6 +102,11 @@ std::string clCliRun::TraceLine() const
     line += " image=" + (imageChecksum ? Hex(*imageChecksum, "%04X") : std::string("-"));
     line += " result=" + std::string(ResultText());
     line += " error=" + (error ? std::to_string(error->number) : std::string("0"));
+    if (firmwareUpdate) {
+        std::string to = firmwareUpdate->second;
+        std::replace(to.begin(), to.end(), ' ', '-');
+        line += " firmware=" + to;
+    }
     return line;
 }
 

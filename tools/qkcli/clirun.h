@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "tools/qkcli/clinotify.h"
 
@@ -24,7 +25,10 @@ struct clCliRun {
     std::optional<unsigned> checksum;      // 16-bit
     std::optional<unsigned> imageChecksum; // of the buffer's command range
     std::string dataFile;                  // the file a project refers to for the space, if any
-    unsigned char fill = 0xFF;             // what unloaded bytes hold
+    // Set when the programmer was found in its boot monitor and its firmware
+    // was written at connect: what ran before (the monitor) and after.
+    std::optional<std::pair<std::string, std::string>> firmwareUpdate;
+    unsigned char fill = 0xFF; // what unloaded bytes hold
     clCliOutcome outcome = clCliOutcome::ok;
     std::optional<clCliMessage> error;
     std::string detail; // qkcli's own word on the error, beside the system's text
