@@ -1,6 +1,8 @@
 // The communication library's switch set.
 #pragma once
 
+#include <string>
+
 #include "comm/swtch.h"
 
 // Key texts, for the code that asks the set.
@@ -30,3 +32,9 @@ class clCommSwtch : public clSwtch {
 public:
     clCommSwtch(int argc, const char* const* argv);
 };
+
+// Why text is no switch of the communication library ("" when it is one):
+// it must start with "/" or "-", name a switch of the set (in any case), and
+// give a switch that takes a value one (a delay, a time-out or a baud rate
+// one that is a whole number).
+std::string QkCommSwitchProblem(const std::string& text);

@@ -299,6 +299,25 @@ TEST_F(CliOrders, AFirmwareUpdateAtConnectIsReported)
     EXPECT_EQ(again.err.find("boot monitor"), std::string::npos) << again.err;
 }
 
+TEST_F(CliOrders, SwitchesAndPortsThatAreNoneAreUsageErrors)
+{
+    for (const char* bad : {"garbage", "/PDELAY:abc", "/COMMTO:-5", "/SDELAY:", "/NOSUCH"}) {
+        const auto r = Cli({"checksum", "--demo", "--device", "PCD80710", "--switch", bad});
+        EXPECT_EQ(r.status, 1) << bad;
+        EXPECT_NE(r.err.find(bad), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(Cli({"checksum", "--demo", "--device", "PCD80710", "--switch", "/sdelay:30", "--quiet"}).status, 0);
+    const auto empty = Cli({"versions", "--port", ""});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_NE(empty.err.find("not an empty name"), std::string::npos) << empty.err;
+    // A connect that fails names the port it tried, in the JSON and the trace.
+    const auto absent = Cli(
+        {"checksum", "--port", dir.File("absent"), "--device", "PCD80710", "--json", "--trace", dir.File("trace.log")});
+    EXPECT_EQ(absent.status, 3);
+    EXPECT_NE(absent.out.find("\"port\":\"" + dir.File("absent") + "\""), std::string::npos) << absent.out;
+    EXPECT_NE(ReadText(dir.File("trace.log")).find(" port=" + dir.File("absent") + " "), std::string::npos);
+}
+
 TEST_F(CliOrders, CtrlCInTheWaitBeforeProgrammingEndsAtOnce)
 {
     StartSim();

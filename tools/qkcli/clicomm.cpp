@@ -6,6 +6,7 @@
 #include <csignal>
 #include <thread>
 
+#include "comm/commswtch.h"
 #include "comm/comports.h"
 #include "tools/qkcli/clisignals.h"
 
@@ -109,4 +110,14 @@ std::string QkConnectAsAsked(clCliComm& comm, const clCliArgs& args)
         ComMapPort(kNamedPortNumber, port);
     comm.Connect(QK_PORT_CFG{number, 1, 1}, 0);
     return port;
+}
+
+std::string QkCheckConnArgs(const clCliArgs& args)
+{
+    if (args.Has("port") && args.Value("port").empty())
+        return "--port needs a device path or COMn, not an empty name";
+    for (const std::string& s : args.Values("switch"))
+        if (const std::string problem = QkCommSwitchProblem(s); !problem.empty())
+            return problem;
+    return {};
 }

@@ -56,3 +56,7 @@ private:
 // Connects as --port, --scan or --demo ask; returns the port it used ("demo",
 // "COM3 /dev/ttyUSB0", or the path given).
 std::string QkConnectAsAsked(clCliComm& comm, const clCliArgs& args);
+
+// What is wrong with CONN's own options (an empty --port, a --switch that is
+// none of the communication library's); "" when nothing is.
+std::string QkCheckConnArgs(const clCliArgs& args);

@@ -156,6 +156,8 @@ std::string clDeviceRun::CheckUsage() const
 {
     if (m_Args.Has("port") + m_Args.Has("scan") + m_Args.Has("demo") != 1)
         return "give one of --port PATH|COMn, --scan, --demo";
+    if (const std::string problem = QkCheckConnArgs(m_Args); !problem.empty())
+        return problem;
     if (m_Info.op == clOp::read) {
         if (!m_Args.Has("file"))
             return "name the output with --file";
@@ -342,6 +344,9 @@ void clDeviceRun::Connect(clCliComm& comm)
 {
     m_Events.Phase("connect");
     comm.SetupDevice(m_usChip);
+    // Named as asked until a connection says where it went: a failed
+    // connect still tells which port it tried.
+    m_Run.port = m_Args.Has("demo") ? "demo" : m_Args.Has("scan") ? "scan" : m_Args.Value("port");
     m_Run.port = QkConnectAsAsked(comm, m_Args);
     m_Run.protocol = comm.Protocol();
     // "Cannot connect ..." is answered Ok, so a failed connect throws; a

@@ -23,6 +23,8 @@ int QkCmdVersions(int argc, char** argv, int first)
         return QkUsageError("versions", "unexpected \"" + args.Positional()[0] + "\"");
     if (args.Has("port") + args.Has("scan") + args.Has("demo") > 1)
         return QkUsageError("versions", "give at most one of --port, --scan, --demo");
+    if (const std::string problem = QkCheckConnArgs(args); !problem.empty())
+        return QkUsageError("versions", problem);
     const bool connecting = args.Has("port") || args.Has("scan") || args.Has("demo");
 
     clCliUi ui(erIdAbort);
