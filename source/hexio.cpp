@@ -145,7 +145,10 @@ void clHexIO::ShowProgress(int, const std::string&) {}
 
 int clHexIO::Report(int code, ERR_TYPE type, unsigned char buttons)
 {
-    const std::string text = FormatMessage(static_cast<unsigned>(code), QkFileNameOnly(m_pStream->GetFileName()));
+    std::string text = FormatMessage(static_cast<unsigned>(code), QkFileNameOnly(m_pStream->GetFileName()));
+    // The system's own word on a disk fault names it ("No space left on device").
+    if (code == hexErrDisk && !m_pStream->GetSystemReason().empty())
+        text += "\n" + m_pStream->GetSystemReason();
     return ReportText(static_cast<unsigned short>(code), type, buttons, text);
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "cpplib/qkfilesys.h"
+
 namespace {
 constexpr int kMaxSkip = 200; // characters skipped per warning at most
 
@@ -179,6 +181,7 @@ void clHexStream::StreamFault()
         throw clHexError{hexErrInvalid};
     }
     m_iBad = 1;
+    m_sSystemReason = QkLastSystemError();
     throw clHexError{hexErrDisk};
 }
 
@@ -233,6 +236,7 @@ void clHexStream::EndLine()
     m_Out.Write(m_Line, m_uLineLength);
     if (!m_Out.IsGood()) {
         m_iBad = 1;
+        m_sSystemReason = QkLastSystemError();
         throw clHexError{hexErrDisk};
     }
 }

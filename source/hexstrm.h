@@ -121,6 +121,9 @@ public:
     // Reading, once the end record was read: reads the rest of the file and
     // counts the data records in it (they are not loaded).
     unsigned CountDataRecordsAfterEnd();
+    // What the system said of the last disk fault ("No space left on
+    // device"), or "".
+    const std::string& GetSystemReason() const { return m_sSystemReason; }
 
 protected:
     // Grammar hooks.
@@ -206,6 +209,7 @@ protected:
     std::size_t m_uLineLength = 0;
     clHexQueue m_Queue;
     clHexMenagerInterface* m_pOwner;
+    std::string m_sSystemReason;
 };
 
 class clHexIntelStream : public clHexStream {

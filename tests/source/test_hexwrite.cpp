@@ -149,6 +149,19 @@ TEST_F(HexWrite, EveryKindRoundTrips)
     }
 }
 
+// A full disk is named as the system names it, beside the system's 107.
+TEST_F(HexWrite, AFullDiskSaysSo)
+{
+    clWarningsSeen warnings(erIdAbort);
+    MakeSpace(buffer, 0, 0x40000);
+    clHexLoader writer(nullptr, 0);
+    ASSERT_EQ(writer.OpenFile("/dev/full", QkWriteFormatKind(ftIntelLinear), HEX_WRITE), 1);
+    EXPECT_EQ(writer.Save(buffer, 0, 0x3FFFF), 0);
+    writer.CloseFile();
+    ASSERT_FALSE(warnings.seen.empty());
+    EXPECT_EQ(warnings.seen[0].text, "ERROR: Disk Input/Output error.\nNo space left on device");
+}
+
 TEST(SaveList, OffersOnlyKindsThatCanCarryTheRange)
 {
     auto codes = [](std::uint32_t start, std::uint32_t stop) {
