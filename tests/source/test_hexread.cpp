@@ -310,7 +310,7 @@ TEST_F(HexRead, AnUnreadableFileIsADiskError)
     EXPECT_EQ(loader.OpenFile(dir.Path().c_str(), HEXFMT_INTEL_ANY, HEX_READ), 0);
     EXPECT_EQ(warnings.Numbers(), std::vector<int>{107});
     ASSERT_EQ(warnings.seen.size(), 1u);
-    EXPECT_EQ(warnings.seen[0].text, "ERROR: Disk Input/Output error.");
+    EXPECT_EQ(warnings.seen[0].text, "ERROR: Disk Input/Output error.\nIs a directory");
     EXPECT_EQ(warnings.seen[0].option, erOptRetry | erOptAbort);
     EXPECT_EQ(loader.OpenFile(dir.File("missing.hex").c_str(), HEXFMT_INTEL_ANY, HEX_READ), 0);
 }
