@@ -11,8 +11,12 @@
 
 namespace {
 constexpr unsigned char kIgnoreAbort = erOptIgnore | erOptAbort;
-// The warning number of data records after the end record (beside 101 to 107).
+// The warning numbers of data records after the end record, and of the
+// repeats of a warning that were not shown (beside 101 to 107).
 constexpr unsigned short kDataAfterEnd = 108;
+constexpr unsigned short kMoreWarnings = 109;
+// How often the same warning is shown in one file.
+constexpr int kSameWarningsShown = 5;
 constexpr unsigned char kRetryAbort = erOptRetry | erOptAbort;
 
 // "&Abort" or a dialog closed without an answer ends the work.
@@ -165,6 +169,14 @@ int clHexIO::OnReadError(int code)
     case hexErrUnknownType:
     case hexErrUnexpectedType:
     case hexErrChecksum: {
+        // A damaged file can raise the same warning thousands of times (one
+        // per 200 characters of garbage): after a few answered "Ignore" the
+        // rest are ignored too, and counted.
+        if (++m_SameWarnings[code] > kSameWarningsShown) {
+            ++m_ulWarningsNotShown;
+            m_pStream->SkipToRecordMark();
+            return HEXIO_OK;
+        }
         const int button = Report(code, erTypeWarning, kIgnoreAbort);
         m_pStream->SkipToRecordMark();
         return IsStopReply(button) ? HEXIO_ABORT : HEXIO_OK;
@@ -307,6 +319,10 @@ int clHexLoader::Load(clHexSink& sink, std::uint32_t start, std::uint32_t stop, 
                    block.Data() + head);
         m_bStored = true;
     } while (!stream->IsEnd() && result == 1);
+    if (const unsigned long notShown = WarningsNotShown(); notShown > 0)
+        ReportText(kMoreWarnings, erTypeWarning, erOptOk,
+                   "WARNING:  " + std::to_string(notShown) + " more warnings like these in file " +
+                       QkFileNameOnly(stream->GetFileName()) + " were not shown; they were ignored as well.");
     // Data after the end record stays out, as the format says, but not in
     // silence: a file with it was probably joined or cut wrongly.
     if (result == 1 && stream->IsEnd() && !stream->IsBad())

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -53,6 +54,8 @@ protected:
     virtual int Report(int code, ERR_TYPE type, unsigned char buttons);
     // The same with a text of its own.
     int ReportText(unsigned short code, ERR_TYPE type, unsigned char buttons, const std::string& text);
+    // Repeats of a warning that went unshown (and were ignored).
+    unsigned long WarningsNotShown() const { return m_ulWarningsNotShown; }
 
 private:
     std::uint64_t m_ulFileStart = 0;
@@ -60,6 +63,8 @@ private:
     unsigned long m_ulRecordCount = 0;
     unsigned long m_ulOwnerWindow;
     unsigned short m_usRecordLength = kRecordLength;
+    std::map<int, int> m_SameWarnings; // how often each warning came
+    unsigned long m_ulWarningsNotShown = 0;
     std::unique_ptr<clHexStream> m_pStream;
 };
 

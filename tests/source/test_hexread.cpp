@@ -94,6 +94,18 @@ TEST_F(HexRead, DataAfterTheEndRecordStaysOutAndIsCounted)
     EXPECT_EQ(warnings.seen.size(), 2u);
 }
 
+TEST_F(HexRead, AWarningRepeatedThousandsOfTimesIsShownAFewTimesAndCounted)
+{
+    clWarningsSeen warnings;
+    MakeSpace(space, 0, 0x10);
+    const std::string text = ":0100000011EE\n" + std::string(3000, 'x') + "\n:0100010022DC\n:00000001FF\n";
+    EXPECT_EQ(LoadText(dir, text, space, HEXFMT_INTEL_ANY), 1);
+    EXPECT_EQ(warnings.Numbers(), (std::vector<int>{101, 101, 101, 101, 101, 109}));
+    EXPECT_NE(warnings.seen.back().text.find("10 more warnings like these in file"), std::string::npos)
+        << warnings.seen.back().text;
+    EXPECT_EQ(BufferBytes(space, 0, 1), (Bytes{0x11, 0x22}));
+}
+
 TEST_F(HexRead, TextBetweenRecordsWarnsOncePerTwoHundredCharacters)
 {
     clWarningsSeen warnings;
