@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "cpplib/qkfilesys.h"
@@ -10,6 +11,17 @@ namespace fs = std::filesystem;
 
 namespace {
 constexpr int kMostLinks = 40; // as the system's own path walk allows
+
+char g_PendingTemp[4096] = {}; // see QkPendingTempFile
+
+void SetPendingTemp(const std::string& path)
+{
+    if (path.size() < sizeof g_PendingTemp) {
+        std::memcpy(g_PendingTemp, path.c_str(), path.size() + 1);
+    } else {
+        g_PendingTemp[0] = '\0';
+    }
+}
 
 // path with its symbolic links followed to the entry they finally name,
 // which need not exist yet (a link to a file still to be made). An existing
@@ -98,6 +110,7 @@ clAtomicFile::clAtomicFile(const std::string& path) : m_sPath(path)
     }
     errno = 0;
     m_sTempPath = QkCreateTempFile(FolderOf(target), m_sTarget, why);
+    SetPendingTemp(m_sTempPath);
     if (m_sTempPath.empty()) {
         Fail("cannot write " + m_sPath + Because(why));
         return;
@@ -145,6 +158,7 @@ bool clAtomicFile::Commit()
         Discard();
         return false;
     }
+    SetPendingTemp({});
     m_bDone = true;
     return true;
 }
@@ -153,8 +167,10 @@ void clAtomicFile::Discard()
 {
     if (m_Stream.is_open())
         m_Stream.close();
-    if (!m_sTempPath.empty())
+    if (!m_sTempPath.empty()) {
         std::remove(m_sTempPath.c_str());
+        SetPendingTemp({});
+    }
     m_bDone = true;
 }
 
@@ -251,4 +267,9 @@ std::string QkProbeOutputFile(const std::string& path)
         return probe.GetError();
     probe.Discard();
     return {};
+}
+
+const char* QkPendingTempFile()
+{
+    return g_PendingTemp;
 }

@@ -47,6 +47,11 @@ private:
     bool m_bDone = false;
 };
 
+// The temporary file of the atomic write under way ("" when none), for the
+// handler of a stop signal, which must leave no hidden half-written file
+// behind: a fixed buffer, read without allocating.
+const char* QkPendingTempFile();
+
 // Writes count bytes as the whole content of path, atomically (see
 // clAtomicFile); error, when given, receives the reason of a failure.
 bool QkWriteFileAtomically(const std::string& path, const void* data, std::size_t count, std::string* error = nullptr);

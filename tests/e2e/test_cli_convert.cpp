@@ -2,6 +2,7 @@
 // writes load to the bytes it was given, and files qkcli writes read back in
 // srec_cat to the source bytes.
 #include <cctype>
+#include <csignal>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -269,3 +270,26 @@ TEST_F(ConvertCli, BadInputsOutputsAndRangesExitOneAndKeepTheOldOutput)
 }
 
 } // namespace
+
+// Killed while it writes: no hidden temporary file stays beside the output.
+TEST_F(ConvertCli, AStoppedConversionLeavesNoTemporaryFile)
+{
+    const std::string source = dir.File("big.bin");
+    WriteBytes(source, Random(32 << 20, 3));
+    std::filesystem::create_directory(dir.File("out"));
+    const auto temporaries = [&] {
+        int count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.File("out")))
+            count += entry.path().filename().string().rfind(".qk-", 0) == 0;
+        return count;
+    };
+    const int pid = QkStart(QKCLI_PATH, {"convert", source, dir.File("out/big.hex")});
+    ASSERT_GT(pid, 0);
+    for (int i = 0; i < 1000 && temporaries() == 0; ++i)
+        usleep(5000);
+    ASSERT_EQ(temporaries(), 1) << "the conversion never began its output";
+    kill(pid, SIGTERM);
+    EXPECT_EQ(QkWaitExit(pid), 128 + SIGTERM);
+    EXPECT_EQ(temporaries(), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out/big.hex")));
+}

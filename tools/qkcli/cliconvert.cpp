@@ -20,6 +20,7 @@
 #include "tools/qkcli/cliformat.h"
 #include "tools/qkcli/cliimage.h"
 #include "tools/qkcli/clinotify.h"
+#include "tools/qkcli/clisignals.h"
 #include "tools/qkcli/commands.h"
 
 namespace {
@@ -271,7 +272,9 @@ int QkCmdConvert(int argc, char** argv, int first)
     if (!args.IsValid())
         return QkUsageError("convert", args.GetError());
     clConverter converter(args);
+    QkRemovePendingFileOnStop();
     const int status = converter.Run();
+    QkReleaseStopSignals();
     QkAppErrMngr().CloseErrMngr();
     return status;
 }

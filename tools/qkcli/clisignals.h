@@ -6,6 +6,10 @@
 // the first of a kind; a second one ends the process as usual.
 void QkCatchStopSignals(void (*handler)(int));
 void QkReleaseStopSignals();
+// For commands without an abort path (convert): a stop signal removes the
+// hidden temporary file of the write under way, then ends the process as
+// the signal would.
+void QkRemovePendingFileOnStop();
 // A reader that went away (qkcli ... | head -1) must not end a command in the
 // middle of an operation: a write to it just fails, and the record is kept.
 void QkIgnoreBrokenPipe();
