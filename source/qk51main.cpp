@@ -171,6 +171,8 @@ void clQk51Main::StartUp(clStartupScreen& screen)
     PlayAction(actStartup);
     // Open before the project loads, so that a damaged project is reported.
     QkAppErrMngr().OpenErrMngr(GetNotifier(), nullptr);
+    if (const std::string problem = settings.Problem(); !problem.empty())
+        QkAppErrMngr() << clQk51Err(m_Window.GetWindowId(), problem, erTypeWarning, erOptOk);
     if (!m_Service.GetSizeProblem().empty())
         QkAppErrMngr() << clQk51Err(m_Window.GetWindowId(), m_Service.GetSizeProblem(), erTypeError, erOptOk);
 

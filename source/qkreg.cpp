@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <vector>
@@ -26,9 +27,18 @@ struct clValue {
     std::uint32_t number = 0;
 };
 
+// A line of a section: a value, or a line kept as it was (a comment, a blank
+// line, something another program wrote), so that a save changes nothing
+// but the values it sets.
+struct clLine {
+    bool isValue = false;
+    clValue value;
+    std::string raw;
+};
+
 struct clSection {
     std::string name;
-    std::vector<clValue> values;
+    std::vector<clLine> lines;
 };
 
 // The file as sections of values. Names compare without regard to case, as
@@ -45,6 +55,7 @@ private:
     void ParseLine(const std::string& line, clSection*& current);
     static void PutInto(clSection& section, clValue value);
 
+    std::vector<std::string> m_Preamble; // lines before the first section
     std::vector<clSection> m_Sections;
 };
 
@@ -146,15 +157,19 @@ std::optional<clIniFile> clIniFile::Read(const std::string& path)
     return ini;
 }
 
-// Lines that do not parse are passed over; values outside a section too.
+// Lines that do not parse are kept as they are, and so are comments.
 void clIniFile::ParseLine(const std::string& raw, clSection*& current)
 {
     const std::string line = !raw.empty() && raw.back() == '\r' ? raw.substr(0, raw.size() - 1) : raw;
+    const auto keep = [&] {
+        if (current != nullptr)
+            current->lines.push_back(clLine{false, {}, line});
+        else
+            m_Preamble.push_back(line);
+    };
     if (line.empty() || line.front() == ';')
-        return;
-    if (line.front() == '[') {
-        if (line.back() != ']')
-            return;
+        return keep();
+    if (line.front() == '[' && line.back() == ']') {
         const std::string name = line.substr(1, line.size() - 2);
         current = nullptr;
         for (auto& section : m_Sections)
@@ -166,20 +181,20 @@ void clIniFile::ParseLine(const std::string& raw, clSection*& current)
     }
     const auto equals = line.find('=');
     if (current == nullptr || equals == 0 || equals == std::string::npos)
-        return;
+        return keep();
     clValue value;
     value.key = line.substr(0, equals);
     const std::string stored = line.substr(equals + 1);
     if (stored.rfind(kNumberTag, 0) == 0) {
         const auto number = ParseNumber(stored.substr(sizeof kNumberTag - 1));
         if (!number)
-            return;
+            return keep();
         value.isNumber = true;
         value.number = *number;
     } else {
         const auto text = Unquote(stored);
         if (!text)
-            return;
+            return keep();
         value.text = *text;
     }
     PutInto(*current, std::move(value));
@@ -188,19 +203,28 @@ void clIniFile::ParseLine(const std::string& raw, clSection*& current)
 bool clIniFile::Write(const std::string& path) const
 {
     std::ostringstream text;
+    bool lastBlank = true;
+    const auto put = [&](const std::string& line) {
+        text << line << '\n';
+        lastBlank = line.empty();
+    };
+    for (const auto& line : m_Preamble)
+        put(line);
     for (const auto& section : m_Sections) {
-        text << '[' << section.name << "]\n";
-        for (const auto& value : section.values) {
-            text << value.key << '=';
-            if (value.isNumber) {
+        if (!lastBlank)
+            put("");
+        put('[' + section.name + ']');
+        for (const auto& line : section.lines) {
+            if (!line.isValue) {
+                put(line.raw);
+            } else if (line.value.isNumber) {
                 char digits[9];
-                std::snprintf(digits, sizeof digits, "%08x", static_cast<unsigned>(value.number));
-                text << kNumberTag << digits << '\n';
+                std::snprintf(digits, sizeof digits, "%08x", static_cast<unsigned>(line.value.number));
+                put(line.value.key + '=' + kNumberTag + digits);
             } else {
-                text << Quote(value.text) << '\n';
+                put(line.value.key + '=' + Quote(line.value.text));
             }
         }
-        text << '\n';
     }
     std::error_code ignored;
     fs::create_directories(fs::path(path).parent_path(), ignored);
@@ -213,9 +237,9 @@ const clValue* clIniFile::Find(const std::string& section, const std::string& ke
     for (const auto& s : m_Sections) {
         if (!SameName(s.name, section))
             continue;
-        for (const auto& value : s.values)
-            if (SameName(value.key, key))
-                return &value;
+        for (const auto& line : s.lines)
+            if (line.isValue && SameName(line.value.key, key))
+                return &line.value;
     }
     return nullptr;
 }
@@ -231,16 +255,20 @@ void clIniFile::Put(const std::string& section, clValue value)
     PutInto(*target, std::move(value));
 }
 
-// A value of the same name is replaced where it stands.
+// A value of the same name is replaced where it stands; a new one goes
+// after the section's last line that is not blank.
 void clIniFile::PutInto(clSection& section, clValue value)
 {
-    for (auto& existing : section.values) {
-        if (SameName(existing.key, value.key)) {
-            existing = std::move(value);
+    for (auto& existing : section.lines) {
+        if (existing.isValue && SameName(existing.value.key, value.key)) {
+            existing.value = std::move(value);
             return;
         }
     }
-    section.values.push_back(std::move(value));
+    auto at = section.lines.end();
+    while (at != section.lines.begin() && !std::prev(at)->isValue && std::prev(at)->raw.empty())
+        --at;
+    section.lines.insert(at, clLine{true, std::move(value), {}});
 }
 
 std::string Environment(const char* name)
@@ -297,4 +325,17 @@ void clQkSettingsStore::SetNumber(const std::string& section, const std::string&
         return;
     ini->Put(section, {key, true, {}, value});
     ini->Write(m_sPath);
+}
+
+std::string clQkSettingsStore::Problem() const
+{
+    std::error_code error;
+    const fs::file_status status = fs::status(m_sPath, error);
+    if (m_sPath.empty() || status.type() == fs::file_type::not_found)
+        return {};
+    if (status.type() != fs::file_type::regular)
+        return "The settings file " + m_sPath + " is not a regular file: it is neither read nor written.";
+    if (fs::file_size(m_sPath, error) > kMaxFileSize && !error)
+        return "The settings file " + m_sPath + " is larger than 1 MiB: it is neither read nor written.";
+    return {};
 }

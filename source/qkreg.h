@@ -27,6 +27,9 @@ public:
     std::uint32_t GetNumber(const std::string& section, const std::string& key, std::uint32_t def) const;
     void SetString(const std::string& section, const std::string& key, const std::string& text);
     void SetNumber(const std::string& section, const std::string& key, std::uint32_t value);
+    // Why the file cannot serve as the settings file ("" when it can, or is
+    // not there yet), for the program to say once.
+    std::string Problem() const;
 
 private:
     std::string m_sPath;

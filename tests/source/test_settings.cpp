@@ -120,10 +120,14 @@ TEST_F(Settings, BadLinesAreIgnoredAndGoodOnesRead)
     EXPECT_EQ(QkGetSetting(store, kSetTipMode), 2);
     EXPECT_EQ(QkGetSetting(store, kSetFlyoverButtons), 0);
     EXPECT_NE(QkGetLastProject(store), "unterminated");
-    // Writing keeps the good values.
+    // Writing keeps the good values, and every other line as it was.
     QkSetSetting(store, kSetMute, 1);
     EXPECT_EQ(QkGetSetting(store, kSetYPos), 7);
     EXPECT_EQ(QkGetSetting(store, kSetMute), 1);
+    const std::string saved = ReadText(path);
+    for (const char* kept : {"xPos=dword:00000001\n", "xPos=dword:zz\n", "Tip Mode=12\n", "[Broken\n", "; a comment\n"})
+        EXPECT_NE(saved.find(kept), std::string::npos) << kept << " in\n" << saved;
+    EXPECT_TRUE(store.Problem().empty());
 }
 
 TEST_F(Settings, AnUnreadableFileGivesDefaultsAndIsNotReplaced)
@@ -143,6 +147,7 @@ TEST_F(Settings, AnUnreadableFileGivesDefaultsAndIsNotReplaced)
     fs::remove(path);
     WriteText(path, "[Settings]\nxPos=dword:00000005\n" + std::string(2 << 20, ';'));
     EXPECT_EQ(QkGetSetting(store, kSetXPos), 90);
+    EXPECT_EQ(store.Problem(), "The settings file " + path + " is larger than 1 MiB: it is neither read nor written.");
     QkSetSetting(store, kSetXPos, 1);
     EXPECT_GT(fs::file_size(path), 2u << 20);
 
