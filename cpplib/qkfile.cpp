@@ -1,6 +1,7 @@
 #include "cpplib/qkfile.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -272,4 +273,24 @@ std::string QkProbeOutputFile(const std::string& path)
 const char* QkPendingTempFile()
 {
     return g_PendingTemp;
+}
+
+int QkSweepStaleTempFiles(const std::string& folder)
+{
+    constexpr auto kStale = std::chrono::hours(1);
+    int removed = 0;
+    std::error_code error;
+    const auto now = fs::file_time_type::clock::now();
+    for (fs::directory_iterator it(folder.empty() ? "." : folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        // ".qk-" and the six characters mkstemp puts in.
+        if (name.size() != 10 || name.rfind(".qk-", 0) != 0 || !it->is_regular_file(error))
+            continue;
+        std::error_code timeError;
+        const auto written = fs::last_write_time(it->path(), timeError);
+        if (!timeError && now - written > kStale && fs::remove(it->path(), timeError))
+            ++removed;
+    }
+    return removed;
 }

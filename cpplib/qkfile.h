@@ -52,6 +52,11 @@ private:
 // behind: a fixed buffer, read without allocating.
 const char* QkPendingTempFile();
 
+// Removes the hidden temporary files of atomic writes that a killed program
+// left in folder (ours by their name, and untouched for an hour, so that a
+// write under way elsewhere keeps its file); answers how many.
+int QkSweepStaleTempFiles(const std::string& folder);
+
 // Writes count bytes as the whole content of path, atomically (see
 // clAtomicFile); error, when given, receives the reason of a failure.
 bool QkWriteFileAtomically(const std::string& path, const void* data, std::size_t count, std::string* error = nullptr);

@@ -2,6 +2,7 @@
 // writes load to the bytes it was given, and files qkcli writes read back in
 // srec_cat to the source bytes.
 #include <cctype>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <random>
@@ -292,4 +293,15 @@ TEST_F(ConvertCli, AStoppedConversionLeavesNoTemporaryFile)
     EXPECT_EQ(QkWaitExit(pid), 128 + SIGTERM);
     EXPECT_EQ(temporaries(), 0);
     EXPECT_FALSE(std::filesystem::exists(dir.File("out/big.hex")));
+
+    // One left by a conversion killed outright long ago goes with the next
+    // conversion there; a fresh one (a write under way) stays.
+    WriteText(dir.File("out/.qk-Old123"), "half");
+    WriteText(dir.File("out/.qk-New123"), "half");
+    std::filesystem::last_write_time(dir.File("out/.qk-Old123"),
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(2));
+    WriteBytes(dir.File("small.bin"), Random(16, 4));
+    ASSERT_EQ(QkRun(QKCLI_PATH, {"convert", dir.File("small.bin"), dir.File("out/small.hex")}).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out/.qk-Old123")));
+    EXPECT_TRUE(std::filesystem::exists(dir.File("out/.qk-New123")));
 }

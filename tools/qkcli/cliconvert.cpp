@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -272,6 +273,9 @@ int QkCmdConvert(int argc, char** argv, int first)
     if (!args.IsValid())
         return QkUsageError("convert", args.GetError());
     clConverter converter(args);
+    // What a killed conversion left beside its output long ago goes now.
+    if (args.Positional().size() == 2)
+        QkSweepStaleTempFiles(std::filesystem::path(args.Positional()[1]).parent_path().string());
     QkRemovePendingFileOnStop();
     const int status = converter.Run();
     QkReleaseStopSignals();
