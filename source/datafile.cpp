@@ -28,6 +28,7 @@ void BinaryOutside(std::uint64_t first, std::uint64_t length, std::uint32_t star
         outside.Add(static_cast<std::uint32_t>(std::max<std::uint64_t>(first, stop + 1ull)),
                     static_cast<std::uint32_t>(last));
 }
+
 // Past a UTF-8 byte-order mark at the start of in, if there is one.
 void SkipUtf8Mark(std::istream& in)
 {
