@@ -318,6 +318,26 @@ TEST_F(CliOrders, SwitchesAndPortsThatAreNoneAreUsageErrors)
     EXPECT_NE(ReadText(dir.File("trace.log")).find(" port=" + dir.File("absent") + " "), std::string::npos);
 }
 
+// A device that stores bits in reverse order (PCD80718, device id 6): what
+// program writes, read gives back, as the desktop program does it.
+TEST_F(CliOrders, AReversedBitOrderDeviceReadsBackWhatWasProgrammed)
+{
+    StartSim();
+    WriteBytes(dir.File("four.bin"), {0x01, 0x02, 0x03, 0x80});
+    const std::vector<std::string> range = {"--device", "PCD80718", "--start", "0", "--stop", "0xFFF"};
+    auto args = [&](const char* command, std::vector<std::string> more) {
+        std::vector<std::string> all = {command, "--port", sim.Path()};
+        all.insert(all.end(), range.begin(), range.end());
+        all.insert(all.end(), more.begin(), more.end());
+        return all;
+    };
+    ASSERT_EQ(Cli(args("program", {"--file", dir.File("four.bin"), "--delay", "0"})).status, 0);
+    ASSERT_EQ(Cli(args("read", {"--file", dir.File("back.bin")})).status, 0);
+    const Bytes back = ReadBytes(dir.File("back.bin"));
+    ASSERT_GE(back.size(), 4u);
+    EXPECT_EQ(Bytes(back.begin(), back.begin() + 4), (Bytes{0x01, 0x02, 0x03, 0x80}));
+}
+
 TEST_F(CliOrders, CtrlCInTheWaitBeforeProgrammingEndsAtOnce)
 {
     StartSim();

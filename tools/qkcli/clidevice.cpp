@@ -392,8 +392,10 @@ void clDeviceRun::SendImage(clCliComm& comm)
     m_bSendingImage = true;
     comm.Prolog();
     try {
-        comm.WriteSpace(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs(), buffer, qkwire::ordMemory,
-                        qkwire::subMemory);
+        // With the reverse flag, as the desktop program writes and as every
+        // read reads: devices that store bits in reverse order get them so.
+        comm.WriteSpace(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs(), buffer, qkwire::ordMemory, qkwire::subMemory,
+                        1);
     } catch (...) {
         comm.Epilog();
         throw;
