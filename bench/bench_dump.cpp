@@ -8,8 +8,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "source/dumpedit.h"
-#include "source/qkopts.h"
+#include "source/dump/dumpedit.h"
+#include "source/project/qkopts.h"
 
 namespace {
 

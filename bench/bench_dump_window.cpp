@@ -20,7 +20,7 @@
 #include "comm/qkcomm.h"
 #include "source/gui/dump/dumpclient.h"
 #include "source/gui/dump/dumpwin.h"
-#include "source/qkopts.h"
+#include "source/project/qkopts.h"
 #include "tests/e2e/simproc.h"
 
 namespace {

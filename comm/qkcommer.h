@@ -71,3 +71,9 @@ public:
 // It shows them with the notifier of the error-handler library from the
 // moment the library is loaded.
 clErrMngr& GetCommErrMngr();
+
+// What the programmer's answer that it is updating its firmware (reply code
+// 5) is shown as.
+inline constexpr const char kQkUpdatingText[] =
+    "Software is being updated. Wait until LCD displays 'RESTART NEEDED'\n and then turn off QK-JTAG. The QK-JTAG "
+    "software will be closed automatically.";

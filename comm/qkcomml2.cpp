@@ -21,9 +21,6 @@ using namespace qkwire;
 namespace {
 constexpr const char kQKName[] = "QKJTAG";
 constexpr int kMaxPortId = 32000;
-constexpr const char kUpdatingText[] =
-    "Software is being updated. Wait until LCD displays 'RESTART NEEDED'\n and then turn off QK-JTAG. The QK-JTAG "
-    "software will be closed automatically.";
 constexpr const char kUpdatingCaption[] = "QK-JTAG Programmer";
 
 // The protocol object the boot library's progress goes to.
@@ -494,7 +491,7 @@ unsigned char clQKCommLL2::CheckReply(int min)
     case rplUpdating:
         if (!m_bFwUpdating) {
             m_bFwUpdating = true;
-            QkUi().MessageBox(kUpdatingText, kUpdatingCaption, erOptOk);
+            QkUi().MessageBox(kQkUpdatingText, kUpdatingCaption, erOptOk);
         }
         return code;
     default: m_iReplyFailed = 1; Raise<clQKCommExpt>(639);

@@ -57,7 +57,7 @@ void clQKCommLL2::CheckBuffer(const clQKHugeBufIntr& buf) const
 
 bool clQKCommLL2::Reverses(bool flag) const
 {
-    return flag && (m_usDeviceId == 6 || m_usDeviceId == 7 || m_usDeviceId == 8);
+    return flag && QkReversesBits(m_usDeviceId);
 }
 
 void clQKCommLL2::StartProgress()

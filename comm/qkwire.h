@@ -108,6 +108,14 @@ enum : std::uint16_t {
 // final verify's ("Final verify operation has failed.").
 inline constexpr std::uint16_t kFinalVerifySeqs[] = {seqProgram, 0x1C, 0x1E, 0x1F, 0x114};
 
+// Devices of these families store their bits in reverse order: the
+// programmer's memory holds every byte of theirs reversed, and the programmer
+// starts anew when a device of another kind takes their place.
+inline constexpr bool QkReversesBits(unsigned deviceId)
+{
+    return deviceId == 6 || deviceId == 7 || deviceId == 8;
+}
+
 // Frame sizes.
 inline constexpr int kMaxFrame = 64; // the most the line carries per frame
 inline constexpr int kMaxData = 55;  // data bytes in one write frame

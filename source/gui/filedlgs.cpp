@@ -17,9 +17,9 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "source/hexdefs.h"
-#include "source/qkprj.h"
-#include "source/strtable.h"
+#include "source/app/strtable.h"
+#include "source/files/hexdefs.h"
+#include "source/project/qkprj.h"
 
 QString QkQtFilter(const char* filter)
 {

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <optional>
 
-#include "source/qk51main.h"
+#include "source/app/qk51main.h"
 
 class QButtonGroup;
 class QFileDialog;

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "source/qk51main.h"
+#include "source/app/qk51main.h"
 
 TQkGauge::TQkGauge(QWidget* parent) : QWidget(parent)
 {

@@ -26,7 +26,7 @@
 #include "source/gui/spcpages.h"
 #include "source/gui/startupdlg.h"
 #include "source/gui/tipdlg.h"
-#include "source/qksettings.h"
+#include "source/settings/qksettings.h"
 
 namespace {
 constexpr QSize kButtonSize(128, 30);

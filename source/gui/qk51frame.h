@@ -8,10 +8,10 @@
 #include <map>
 #include <memory>
 
+#include "source/app/qk51main.h"
+#include "source/app/qkservice.h"
 #include "source/gui/gauge.h"
 #include "source/gui/qksound.h"
-#include "source/qk51main.h"
-#include "source/qkservice.h"
 
 class QAbstractButton;
 class QAction;

@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-#include "source/exptguard.h"
+#include "source/app/exptguard.h"
 
 TQkApplication::TQkApplication(int& argc, char** argv) : QApplication(argc, argv)
 {

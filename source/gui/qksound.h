@@ -3,7 +3,7 @@
 
 #include <QObject>
 
-#include "source/qksnd.h"
+#include "source/settings/qksnd.h"
 
 class QSoundEffect;
 

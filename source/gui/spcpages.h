@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "source/spcdlg.h"
+#include "source/app/spcdlg.h"
 
 class QCheckBox;
 class QLabel;

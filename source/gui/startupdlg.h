@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "source/qk51main.h"
+#include "source/app/qk51main.h"
 
 class QLabel;
 

@@ -3,7 +3,7 @@
 
 #include <QDialog>
 
-#include "source/tipday.h"
+#include "source/app/tipday.h"
 
 class QCheckBox;
 class QLabel;

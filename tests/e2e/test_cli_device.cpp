@@ -194,6 +194,11 @@ TEST_F(CliDevice, TheDemoRunsWhenAskedAndSaysSo)
                                  dir.File("no/folder/out.bin")});
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_NE(unwritable.err.find("cannot write"), std::string::npos) << unwritable.err;
+    // 16-bit Intel Hex carries no address above 0xFFFF: nothing is read.
+    const auto reach = Cli({"read", "--demo", "--device", "PCD80710", "--to", "intel", "--file", dir.File("o.hex")});
+    EXPECT_EQ(reach.status, 1);
+    EXPECT_NE(reach.err.find("--to intel reaches address 0xFFFF at most"), std::string::npos) << reach.err;
+    EXPECT_EQ(reach.out, "");
 }
 
 // Ctrl-C, and what timeout, systemd or a closed terminal send.

@@ -11,8 +11,8 @@
 #include <unistd.h>
 
 #include "cpplib/qk51buff.h"
-#include "source/appmngr.h"
-#include "source/hexio.h"
+#include "source/app/appmngr.h"
+#include "source/files/hexio.h"
 
 namespace {
 class clAnswer : public clBasicErrNtfy {

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "source/qkopts.h"
-#include "source/qkprj.h"
+#include "source/project/qkopts.h"
+#include "source/project/qkprj.h"
 
 namespace {
 std::string Saved(const TBscOptServer& server)

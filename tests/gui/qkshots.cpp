@@ -19,13 +19,13 @@
 #include <unistd.h>
 
 #include "cpplib/qkbufint.h"
+#include "source/files/hexdefs.h"
+#include "source/files/hexio.h"
 #include "source/gui/errdlgqt.h"
 #include "source/gui/filedlgs.h"
 #include "source/gui/qkapp.h"
 #include "source/gui/qtui.h"
 #include "source/gui/tipdlg.h"
-#include "source/hexdefs.h"
-#include "source/hexio.h"
 #include "tests/e2e/simproc.h"
 #include "tests/gui/guidriver.h"
 #include "tests/testutil.h"

@@ -14,7 +14,7 @@
 
 #include "comm/comports.h"
 #include "source/gui/settings/settingdlg.h"
-#include "source/qkopts.h"
+#include "source/project/qkopts.h"
 #include "tests/e2e/simproc.h"
 #include "tests/gui/guidriver.h"
 #include "tests/gui/guimain.h"

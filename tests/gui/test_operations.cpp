@@ -12,7 +12,7 @@
 #include <filesystem>
 
 #include "comm/comports.h"
-#include "source/qkopts.h"
+#include "source/project/qkopts.h"
 #include "tests/e2e/simproc.h"
 #include "tests/gui/guidriver.h"
 #include "tests/gui/guimain.h"

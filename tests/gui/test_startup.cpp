@@ -16,9 +16,9 @@
 
 #include "comm/comports.h"
 #include "err/qkexpt.h"
+#include "source/app/strtable.h"
 #include "source/gui/helpwnd.h"
-#include "source/qksettings.h"
-#include "source/strtable.h"
+#include "source/settings/qksettings.h"
 #include "tests/e2e/simproc.h"
 #include "tests/gui/guidriver.h"
 #include "tests/gui/guimain.h"

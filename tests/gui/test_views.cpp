@@ -11,8 +11,8 @@
 #include <filesystem>
 
 #include "comm/comports.h"
-#include "source/qkprj.h"
-#include "source/qkspaces.h"
+#include "source/project/qkprj.h"
+#include "source/project/qkspaces.h"
 #include "tests/e2e/simproc.h"
 #include "tests/gui/guidriver.h"
 #include "tests/gui/guimain.h"

@@ -13,10 +13,10 @@
 #include "cpplib/qk51buff.h"
 #include "cpplib/qkfile.h"
 #include "err/errntfy.h"
-#include "source/appmngr.h"
-#include "source/datafile.h"
-#include "source/hexdefs.h"
-#include "source/hexio.h"
+#include "source/app/appmngr.h"
+#include "source/files/datafile.h"
+#include "source/files/hexdefs.h"
+#include "source/files/hexio.h"
 #include "tools/qkcli/cliargs.h"
 #include "tools/qkcli/cliformat.h"
 #include "tools/qkcli/cliimage.h"
@@ -49,7 +49,7 @@ private:
     const clCliArgs& m_Args;
     std::string m_sInput, m_sOutput;
     InputKind m_eInput = InputKind::binary;
-    const clCliFormat* m_pOutput = nullptr;
+    const clQkFileFormat* m_pOutput = nullptr;
     std::optional<std::uint32_t> m_Start, m_Stop;
     std::uint32_t m_ulFirst = 0, m_ulLast = 0; // the range converted
     unsigned char m_ucFill = 0xFF;
@@ -224,15 +224,8 @@ bool clConverter::CheckRange(std::string& error) const
         error = text;
         return false;
     }
-    if (m_ulLast > m_pOutput->reach) {
-        char text[200];
-        std::snprintf(text, sizeof text,
-                      "--to %s reaches address 0x%X at most, the data goes up to 0x%X (use intel386 or s3)",
-                      m_pOutput->name, m_pOutput->reach, m_ulLast);
-        error = text;
-        return false;
-    }
-    return true;
+    error = QkCheckReach(*m_pOutput, m_ulLast);
+    return error.empty();
 }
 
 bool clConverter::WriteOutput(std::string& error)

@@ -5,8 +5,8 @@
 
 #include "cpplib/clexpt.h"
 #include "qkdb/dbase32.h"
-#include "source/chpdescr.h"
-#include "source/chpfilter.h"
+#include "source/settings/chpdescr.h"
+#include "source/settings/chpfilter.h"
 #include "tools/qkcli/cliargs.h"
 #include "tools/qkcli/clijson.h"
 #include "tools/qkcli/cliwork.h"

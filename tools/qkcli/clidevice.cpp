@@ -18,12 +18,13 @@
 #include "comm/qkwire.h"
 #include "cpplib/qkfile.h"
 #include "err/errntfy.h"
-#include "source/aboutlist.h"
-#include "source/addrrange.h"
-#include "source/appmngr.h"
-#include "source/datafile.h"
-#include "source/hexdefs.h"
-#include "source/vfyreport.h"
+#include "source/app/appmngr.h"
+#include "source/files/datafile.h"
+#include "source/files/hexdefs.h"
+#include "source/project/addrrange.h"
+#include "source/run/oprunner.h"
+#include "source/run/vfyreport.h"
+#include "source/settings/aboutlist.h"
 #include "tools/qkcli/cliargs.h"
 #include "tools/qkcli/clicomm.h"
 #include "tools/qkcli/cliformat.h"
@@ -61,10 +62,6 @@ const clOpInfo kOps[] = {
     {clOp::erase, "erase", {}, {}},
     {clOp::checksum, "checksum", {"space", "start", "stop"}, {}},
 };
-
-// The programmer answered that it is updating its firmware: the order that
-// drew that answer was not carried out.
-struct clNotCarriedOut {};
 
 // Address and values of the records that carry them.
 void CommDetail(const clBasicErr& err, clCliMessage& message)
@@ -113,6 +110,8 @@ private:
     bool ReadsFile() const { return m_Info.op == clOp::program || m_Info.op == clOp::verify; }
     int Usage(const std::string& message) const { return QkUsageError(m_Info.name, message); }
     int DataError(const std::string& message) const;
+    // read's output format: --to, else the output's extension; null when neither names one.
+    const clQkFileFormat* OutputFormat() const;
     // What the command line asks that cannot work; "" when it is well formed.
     std::string CheckUsage() const;
     // Device, space, data and command range; "" when ready.
@@ -130,6 +129,9 @@ private:
     void Order(clCliComm& comm, const clQKHugeBufIntr& buffer, F&& order);
     void Operate(clCliComm& comm);
     void ProgramWithSteps(clCliComm& comm);
+    // How the operation ended, with qkcli's word on what was not the
+    // device's verdict.
+    void TakeResult(clOpResult result, clCliComm& comm);
     void WriteVerifyReport(clCliComm& comm);
     void TakeMessages();
     bool Finish();
@@ -144,12 +146,18 @@ private:
     int m_iSpace = 0;
     std::string m_sDescription;
     bool m_bSendingImage = false; // a failure now is no device order's
+    clOpRunner* m_pRunner = nullptr;
 };
 
 int clDeviceRun::DataError(const std::string& message) const
 {
     std::fprintf(stderr, "qkcli %s: %s\n", m_Info.name, message.c_str());
     return exitUsage;
+}
+
+const clQkFileFormat* clDeviceRun::OutputFormat() const
+{
+    return m_Args.Has("to") ? QkFormatByName(m_Args.Value("to")) : QkFormatByExtension(m_Args.Value("file"));
 }
 
 std::string clDeviceRun::CheckUsage() const
@@ -161,9 +169,7 @@ std::string clDeviceRun::CheckUsage() const
     if (m_Info.op == clOp::read) {
         if (!m_Args.Has("file"))
             return "name the output with --file";
-        const clCliFormat* format =
-            m_Args.Has("to") ? QkFormatByName(m_Args.Value("to")) : QkFormatByExtension(m_Args.Value("file"));
-        if (format == nullptr)
+        if (OutputFormat() == nullptr)
             return "give --to bin, intel, intel-seg, intel386, s1, s2 or s3 (or a known extension)";
     }
     if (ReadsFile() && !m_Args.Has("file"))
@@ -291,6 +297,9 @@ std::string clDeviceRun::Prepare()
                std::to_string(spaces.SpaceNumber(m_iSpace));
     if (const std::string problem = ChooseRange(buffer); !problem.empty())
         return problem;
+    if (m_Info.op == clOp::read)
+        if (const std::string problem = QkCheckReach(*OutputFormat(), *m_Run.stop); !problem.empty())
+            return problem + "; nothing was read";
     if (ReadsFile() && !project)
         if (const std::string problem = LoadInput(m_iSpace); !problem.empty())
             return problem;
@@ -409,8 +418,7 @@ void clDeviceRun::Order(clCliComm& comm, const clQKHugeBufIntr& buffer, F&& orde
 {
     comm.SetAddressesSeq(buffer);
     order();
-    if (comm.IsFirmwareUpdating())
-        throw clNotCarriedOut();
+    m_pRunner->CheckCarriedOut();
 }
 
 // The automatic steps around programming, in the program's order.
@@ -418,31 +426,29 @@ void clDeviceRun::ProgramWithSteps(clCliComm& comm)
 {
     const clDBChip chip = m_Work.Db().GetChip(m_usChip);
     const clQKHugeBuffer& buffer = m_Work.Spaces().Buffer(m_iSpace);
-    std::uint16_t cycle = 0;
-    m_Work.Options().Get(kOptPgmCycle, cycle);
-    ++cycle;
-    m_Work.Options().Set(kOptPgmCycle, cycle);
-    comm.WriteToLog(("PGM CYCLE N%" + std::to_string(cycle) + " BEGIN\r\n").c_str());
+    clCycleOrders orders;
     if (m_Args.Has("sig-check")) {
         if (chip.IsSigChkAvail() != 0)
-            comm.SigChkSeq();
+            orders.sigChk = [&] { comm.SigChkSeq(); };
         else
             std::fprintf(stderr, "qkcli program: the %s has no signature check; skipped\n", m_Run.device.c_str());
     }
     if (m_Args.Has("erase")) {
         if (chip.IsEraseAvail() != 0)
-            Order(comm, buffer, [&] { comm.EraseSeq(buffer); });
+            orders.erase = [&] { Order(comm, buffer, [&] { comm.EraseSeq(buffer); }); };
         else
             std::fprintf(stderr, "qkcli program: the %s cannot be erased; skipped\n", m_Run.device.c_str());
     }
     if (m_Args.Has("blank-check"))
-        Order(comm, buffer, [&] { comm.BlnkChkSeq(buffer); });
-    std::uint32_t delay = 1000; // checked with the command line
-    QkParseNumber(m_Args.Value("delay", "1000"), delay);
-    if (!clCliInterrupt::Wait(delay))
-        throw clXAbort();
-    Order(comm, buffer, [&] { m_Run.checksum = comm.ProgramSeq(buffer); });
-    comm.WriteToLog("PGM CYCLE END\r\n");
+        orders.blankCheck = [&] { Order(comm, buffer, [&] { comm.BlnkChkSeq(buffer); }); };
+    orders.waitDelay = [this] {
+        std::uint32_t delay = 1000; // checked with the command line
+        QkParseNumber(m_Args.Value("delay", "1000"), delay);
+        if (!clCliInterrupt::Wait(delay))
+            throw clXAbort();
+    };
+    orders.program = [&] { Order(comm, buffer, [&] { m_Run.checksum = comm.ProgramSeq(buffer); }); };
+    m_pRunner->ProgramCycle(orders, true);
 }
 
 // After a verify failure: the range read back and compared, every run of
@@ -496,8 +502,7 @@ void clDeviceRun::Operate(clCliComm& comm)
         Order(comm, buffer, [&] { comm.ReadSeq(buffer); });
         comm.Ready();
         const std::string out = m_Args.Value("file");
-        const clCliFormat* format = m_Args.Has("to") ? QkFormatByName(m_Args.Value("to")) : QkFormatByExtension(out);
-        const std::string problem = QkWriteRange(buffer, *m_Run.start, *m_Run.stop, out, *format, false);
+        const std::string problem = QkWriteRange(buffer, *m_Run.start, *m_Run.stop, out, *OutputFormat(), false);
         if (!problem.empty())
             throw std::runtime_error(problem);
         m_Run.imageChecksum = buffer.Sum(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs());
@@ -540,41 +545,15 @@ int clDeviceRun::Execute()
     clCliInterrupt interrupt;
     clDataBase db(GetDLLDBaseInstance());
     clCliComm comm(m_Args, db, m_Events);
+    clOpRunner runner(comm, m_Work.Options());
+    m_pRunner = &runner;
     bool fileFailed = false;
     try {
-        Connect(comm);
-        Operate(comm);
-        m_Run.outcome = clCliOutcome::ok;
-    } catch (const clXAbort&) {
-        m_Run.outcome = clCliOutcome::aborted;
-    } catch (const clQKTargetFail&) {
-        // A malformed reply is the line's fault, a refused transfer of the
-        // programmer's memory the programmer's; the device's verdict is a failure.
-        const bool transfer = m_bSendingImage || comm.WasMemoryTransferFault();
-        m_Run.outcome = comm.WasLineFault() || transfer ? clCliOutcome::error : clCliOutcome::failed;
-        if (comm.WasLineFault())
-            m_Run.detail = "the programmer's reply was malformed (a line fault, not the device's verdict)";
-        else if (transfer)
-            m_Run.detail = "the programmer refused a transfer of its memory; no device order failed";
-        else if (m_Info.op == clOp::verify && m_Args.Has("report")) {
-            try {
-                WriteVerifyReport(comm);
-            } catch (const clBscExpt&) {
-                std::fprintf(stderr, "qkcli verify: reading back for the report failed\n");
-            }
-        }
-    } catch (const clQKTargetPwrUp&) {
-        m_Run.outcome = clCliOutcome::error;
-        m_Run.detail = "the programmer restarted (stand-alone power-up); nothing more was done: run the command again";
-    } catch (const clBscExpt&) {
-        m_Run.outcome = clCliOutcome::error;
-    } catch (const clNotCarriedOut&) {
-        m_Run.outcome = clCliOutcome::error;
-        clCliMessage updating;
-        updating.text = "Software is being updated. Wait until LCD displays 'RESTART NEEDED'\n and then turn off "
-                        "QK-JTAG. The QK-JTAG software will be closed automatically.";
-        m_Run.error = updating;
-        m_Run.detail = "the programmer is updating its firmware; the order was not carried out";
+        clOpResult result = runner.Run([&] { Connect(comm); });
+        if (result.outcome == clOpOutcome::succeeded)
+            result = m_Info.op == clOp::program ? runner.RunProgram([&] { Operate(comm); })
+                                                : runner.Run([&] { Operate(comm); });
+        TakeResult(result, comm);
     } catch (const std::runtime_error& e) {
         // The device answered; a file of ours could not be written.
         std::fprintf(stderr, "qkcli %s: %s\n", m_Info.name, e.what());
@@ -586,6 +565,41 @@ int clDeviceRun::Execute()
     if (!Finish())
         fileFailed = true;
     return fileFailed ? exitUsage : m_Run.ExitStatus();
+}
+
+void clDeviceRun::TakeResult(clOpResult result, clCliComm& comm)
+{
+    // A device failure while the image went to the programmer's memory is
+    // the transfer's, not a device order's.
+    if (result.outcome == clOpOutcome::failed && m_bSendingImage) {
+        result.outcome = clOpOutcome::error;
+        result.memoryTransfer = true;
+    }
+    switch (result.outcome) {
+    case clOpOutcome::succeeded: m_Run.outcome = clCliOutcome::ok; break;
+    case clOpOutcome::failed: m_Run.outcome = clCliOutcome::failed; break;
+    case clOpOutcome::error: m_Run.outcome = clCliOutcome::error; break;
+    case clOpOutcome::aborted: m_Run.outcome = clCliOutcome::aborted; break;
+    }
+    if (result.malformedReply)
+        m_Run.detail = "the programmer's reply was malformed (a line fault, not the device's verdict)";
+    else if (result.memoryTransfer)
+        m_Run.detail = "the programmer refused a transfer of its memory; no device order failed";
+    else if (result.connectAnew)
+        m_Run.detail = "the programmer restarted (stand-alone power-up); nothing more was done: run the command again";
+    else if (result.notCarriedOut) {
+        clCliMessage updating;
+        updating.text = kQkUpdatingText;
+        m_Run.error = updating;
+        m_Run.detail = "the programmer is updating its firmware; the order was not carried out";
+    }
+    if (result.outcome == clOpOutcome::failed && m_Info.op == clOp::verify && m_Args.Has("report")) {
+        try {
+            WriteVerifyReport(comm);
+        } catch (const clBscExpt&) {
+            std::fprintf(stderr, "qkcli verify: reading back for the report failed\n");
+        }
+    }
 }
 
 // The error the result names: what the programmer and the library said.

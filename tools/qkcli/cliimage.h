@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "cpplib/clbuffer.h"
-#include "source/hexio.h"
+#include "source/files/hexio.h"
 
 class clPageImage : public clHexSink {
 public:

@@ -5,9 +5,9 @@
 
 #include "cpplib/qkfile.h"
 #include "err/errntfy.h"
-#include "source/appmngr.h"
-#include "source/datafile.h"
-#include "source/hexdefs.h"
+#include "source/app/appmngr.h"
+#include "source/files/datafile.h"
+#include "source/files/hexdefs.h"
 #include "tools/qkcli/cliargs.h"
 #include "tools/qkcli/clijson.h"
 #include "tools/qkcli/clinotify.h"

@@ -4,7 +4,7 @@
 #include <strings.h>
 
 #include "cpplib/qkfile.h"
-#include "source/appmngr.h"
+#include "source/app/appmngr.h"
 #include "tools/qkcli/cliargs.h"
 
 clCliWork::clCliWork()

@@ -7,10 +7,10 @@
 
 #include "options/srvqk51.h"
 #include "qkdb/dbase32.h"
-#include "source/qkopts.h"
-#include "source/qkprj.h"
-#include "source/qkreg.h"
-#include "source/qkspaces.h"
+#include "source/project/qkopts.h"
+#include "source/project/qkprj.h"
+#include "source/project/qkspaces.h"
+#include "source/settings/qkreg.h"
 
 // The chip id of DEVICE (a device name in any case, or a chip id).
 std::optional<unsigned short> QkFindDevice(const clDataBase& db, const std::string& text);

@@ -7,7 +7,7 @@
 
 #include <QAbstractScrollArea>
 
-#include "source/dumpedit.h"
+#include "source/dump/dumpedit.h"
 #include "source/gui/dump/dumpmime.h"
 
 class clDumpClient : public QAbstractScrollArea, public clDumpView {

@@ -12,7 +12,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "source/dumptext.h"
+#include "source/dump/dumptext.h"
 
 namespace {
 QString Text(const std::string& text)

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "source/dumpedit.h"
+#include "source/dump/dumpedit.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -2,7 +2,7 @@
 // "CF_BINIMAGE" under a private MIME type of ours.
 #pragma once
 
-#include "source/dumpclip.h"
+#include "source/dump/dumpclip.h"
 
 inline constexpr const char kBinImageMime[] = "application/x-qkjtag-cf-binimage";
 

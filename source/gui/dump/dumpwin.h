@@ -10,7 +10,7 @@
 
 #include "cpplib/qk51buff.h"
 #include "err/qkerr.h"
-#include "source/dumpopts.h"
+#include "source/dump/dumpopts.h"
 
 class QAction;
 class clDumpClient;

@@ -13,10 +13,10 @@
 
 #include "err/errntfy.h"
 #include "err/uisrv.h"
-#include "source/dumptext.h"
+#include "source/dump/dumptext.h"
 #include "source/gui/dump/dumpclient.h"
 #include "source/gui/dump/dumpwin.h"
-#include "source/qkopts.h"
+#include "source/project/qkopts.h"
 
 namespace {
 // Messages in message boxes; the buttons the record offers.

@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "source/setsession.h"
+#include "source/settings/setsession.h"
 
 class QComboBox;
 class QPlainTextEdit;

@@ -19,12 +19,12 @@
 #include "err/errntfy.h"
 #include "err/uisrv.h"
 #include "qkversion.h"
-#include "source/appmngr.h"
+#include "source/app/appmngr.h"
 #include "source/gui/settings/qksnddlg.h"
 #include "source/gui/settings/setids.h"
 #include "source/gui/settings/settingdlg.h"
 #include "source/gui/settings/sndloaddlg.h"
-#include "source/qksettings.h"
+#include "source/settings/qksettings.h"
 
 namespace {
 class clBoxUi : public clUiServices {

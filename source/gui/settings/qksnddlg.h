@@ -6,7 +6,7 @@
 
 #include <QGroupBox>
 
-#include "source/sndpage.h"
+#include "source/settings/sndpage.h"
 
 class QCheckBox;
 class QComboBox;

@@ -7,12 +7,12 @@
 #include <QVBoxLayout>
 
 #include "qkdb/dbase32.h"
-#include "source/appmngr.h"
+#include "source/app/appmngr.h"
+#include "source/app/qk51err.h"
 #include "source/gui/settings/aboutdlg.h"
 #include "source/gui/settings/chpseldlg.h"
 #include "source/gui/settings/setids.h"
 #include "source/gui/settings/swoptdlg.h"
-#include "source/qk51err.h"
 
 clSettingResult QkRunSettingDlg(const clSettingInput& input, std::function<void(const clSndActInfo&)> play,
                                 QWidget* parent)

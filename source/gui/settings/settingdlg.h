@@ -9,7 +9,7 @@
 
 #include <QDialog>
 
-#include "source/setsession.h"
+#include "source/settings/setsession.h"
 
 class QPushButton;
 class QTabWidget;

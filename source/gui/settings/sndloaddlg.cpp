@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "source/sndpage.h"
+#include "source/settings/sndpage.h"
 
 clSndLoadDlg::clSndLoadDlg(const QString& folder, std::function<void(const clSndActInfo&)> play, QWidget* parent)
     : QDialog(parent), m_Play(std::move(play))

@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "source/qksnd.h"
+#include "source/settings/qksnd.h"
 
 class QFileDialog;
 class QPushButton;

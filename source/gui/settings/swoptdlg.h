@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-#include "source/setsession.h"
+#include "source/settings/setsession.h"
 
 class QCheckBox;
 class QComboBox;

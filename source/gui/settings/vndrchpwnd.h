@@ -4,7 +4,7 @@
 
 #include <QTreeWidget>
 
-#include "source/chplist.h"
+#include "source/settings/chplist.h"
 
 class clVndrChpWnd : public QTreeWidget {
     Q_OBJECT

@@ -15,7 +15,7 @@
 #include <QTimer>
 
 #include "err/qkerr.h"
-#include "source/qkopts.h"
+#include "source/project/qkopts.h"
 
 // Records the numbers of the messages shown; answers Yes to questions.
 class clMsgLog : public clBasicErrNtfy {

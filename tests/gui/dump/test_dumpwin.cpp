@@ -12,12 +12,12 @@
 #include <QTest>
 
 #include "comm/comports.h"
-#include "source/dumperr.h"
+#include "source/dump/dumperr.h"
 #include "source/gui/dump/dumpclient.h"
 #include "source/gui/dump/dumpdlgs.h"
 #include "source/gui/dump/dumpmime.h"
 #include "source/gui/dump/dumpwin.h"
-#include "source/qkprj.h"
+#include "source/project/qkprj.h"
 #include "tests/comm/uirecorder.h"
 #include "tests/e2e/simproc.h"
 #include "tests/gui/dump/dumpwintest.h"

@@ -20,7 +20,7 @@
 #include "comm/comports.h"
 #include "comm/qkcomm.h"
 #include "err/qkerr.h"
-#include "source/appmngr.h"
+#include "source/app/appmngr.h"
 #include "source/gui/settings/aboutdlg.h"
 #include "source/gui/settings/chpseldlg.h"
 #include "source/gui/settings/qksnddlg.h"
@@ -29,7 +29,7 @@
 #include "source/gui/settings/sndloaddlg.h"
 #include "source/gui/settings/swoptdlg.h"
 #include "source/gui/settings/vndrchpwnd.h"
-#include "source/qksettings.h"
+#include "source/settings/qksettings.h"
 #include "tests/e2e/simproc.h"
 #include "tests/testutil.h"
 

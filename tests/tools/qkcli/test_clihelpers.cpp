@@ -112,14 +112,14 @@ TEST(CliFormats, TheExtensionPicksAFormatThatCanCarryTheAddresses)
     ASSERT_NE(QkFormatByExtension("out.HEX"), nullptr);
     EXPECT_STREQ(QkFormatByExtension("out.HEX")->name, "intel386");
     EXPECT_STREQ(QkFormatByExtension("a.s19")->name, "s1");
-    EXPECT_EQ(QkFormatByExtension("a.s19")->reach, 0xFFFFu);
+    EXPECT_EQ(QkFormatByExtension("a.s19")->highest, 0xFFFFu);
     EXPECT_STREQ(QkFormatByExtension("a.s28")->name, "s2");
-    EXPECT_EQ(QkFormatByExtension("a.s28")->reach, 0xFFFFFFu);
+    EXPECT_EQ(QkFormatByExtension("a.s28")->highest, 0xFFFFFFu);
     // A dot in a folder name is no extension.
     EXPECT_EQ(QkFormatByExtension("dir.hex/image"), nullptr);
     EXPECT_EQ(QkFormatByExtension("image"), nullptr);
     EXPECT_EQ(QkFormatByExtension("image.txt"), nullptr);
-    EXPECT_EQ(QkFormatByName("intel-seg")->reach, 0xFFFFFu);
+    EXPECT_EQ(QkFormatByName("intel-seg")->highest, 0xFFFFFu);
     EXPECT_EQ(QkFormatByName("S3"), nullptr); // names are as the help writes them
 }
 

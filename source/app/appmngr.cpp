@@ -1,0 +1,7 @@
+#include "source/app/appmngr.h"
+
+clErrMngr& QkAppErrMngr()
+{
+    static clErrMngr manager;
+    return manager;
+}

@@ -1,7 +1,0 @@
-#include "source/appmngr.h"
-
-clErrMngr& QkAppErrMngr()
-{
-    static clErrMngr manager;
-    return manager;
-}
