@@ -118,7 +118,7 @@ int Typing(const std::string& baud, int keys)
     const char* commArgs[] = {"qkprog"};
     clQKComm comm(1, commArgs, db);
     comm.Connect(QK_PORT_CFG{kComNo, 1, 1}, 0);
-    if (comm.GetProtocol() != 1) {
+    if (comm.GetProtocol() != clQkProtocol::real) {
         std::fprintf(stderr, "bench_dump_window: qksim did not answer\n");
         return 1;
     }

@@ -151,9 +151,9 @@ int clQKComm::IsMultiTaskEn() const
     return m_pLL ? m_pLL->IsMultiTaskEn() : 0;
 }
 
-int clQKComm::GetProtocol() const
+clQkProtocol clQKComm::GetProtocol() const
 {
-    return m_iCommEn ? m_iProtocol : -2;
+    return m_iCommEn ? m_Protocol : clQkProtocol::none;
 }
 
 bool clQKComm::IsFirmwareUpdating() const
@@ -229,7 +229,7 @@ void clQKComm::ConnectWith(int portNo, int protocol, int option, const unsigned 
     }
     m_pLL = std::move(ll);
     m_iCommEn = 1;
-    m_iProtocol = protocol;
+    m_Protocol = static_cast<clQkProtocol>(protocol);
     ++m_uConnections;
     if (const auto* real = dynamic_cast<const clQKCommLL2*>(m_pLL.get()); real != nullptr && real->WroteFirmware()) {
         ++m_uFirmwareWrites;
@@ -303,7 +303,7 @@ Cfg clQKComm::Search(int count, const Cfg* list, int option)
     none.m_lProtocol = 0;
     Connect(none, option);
     // What was connected in the end: -1 after the demo stepped in.
-    none.m_lProtocol = GetProtocol();
+    none.m_lProtocol = static_cast<long>(GetProtocol());
     return none;
 }
 
@@ -327,7 +327,7 @@ void clQKComm::Disconnect(int wait)
     }
     m_pLL.reset();
     m_iCommEn = 0;
-    m_iProtocol = -2;
+    m_Protocol = clQkProtocol::none;
 }
 
 // Sequences and the failure handling of operations.

@@ -112,8 +112,7 @@ public:
     int IsCommExist() const override { return m_iCommEn; }
     int IsForceDemo() const override;
     int IsMultiTaskEn() const;
-    // -1 demo, 1 the real protocol, -2 unconnected.
-    int GetProtocol() const override;
+    clQkProtocol GetProtocol() const override;
     // The programmer answered that it is updating its firmware: the program
     // should close, and the order that drew the answer was not carried out.
     bool IsFirmwareUpdating() const;
@@ -223,7 +222,7 @@ private:
     bool m_bFrequencySet = false;
     const char* m_pGlobalText = nullptr;
     int m_iPrgDelay = 2;
-    int m_iProtocol = -2;
+    clQkProtocol m_Protocol = clQkProtocol::none;
     bool m_bFwUpdating = false;
     bool m_bLineFault = false;
     bool m_bMemoryFault = false;

@@ -112,14 +112,14 @@ void clQKCommLL2::RunOrder(unsigned char order, int replyLen, const clQKHugeBufI
 void clQKCommLL2::BlnkChk(const clQKHugeBufIntr& buf)
 {
     m_SeqIds.Push(seqBlankCheck);
-    RunOrder(ordBlankCheck, 7, buf, 0);
+    RunOrder(ordBlankCheck, kReplyBlankCheck, buf, 0);
     m_SeqIds.Pop();
 }
 
 void clQKCommLL2::Erase(const clQKHugeBufIntr& buf)
 {
     m_SeqIds.Push(seqErase);
-    RunOrder(ordErase, 2, buf, 0);
+    RunOrder(ordErase, kReplyAck, buf, 0);
     m_SeqIds.Pop();
 }
 
@@ -128,7 +128,7 @@ unsigned short clQKCommLL2::ChkSum(const clQKHugeBufIntr& buf)
     m_SeqIds.Push(seqChecksum);
     {
         clProgressScope on(*this, 1);
-        RunOrder(ordChecksum, 4, buf, 0);
+        RunOrder(ordChecksum, kReplyChecksum, buf, 0);
     }
     // The checksum comes high byte first.
     const unsigned short sum = static_cast<unsigned short>(m_Pkt.Byte(2) * 256 + m_Pkt.Byte(3));
@@ -141,7 +141,7 @@ unsigned short clQKCommLL2::Program(const clQKHugeBufIntr& buf)
     m_SeqIds.Push(seqProgram);
     {
         clProgressScope on(*this, 1);
-        RunOrder(ordProgram, 2, buf, 0);
+        RunOrder(ordProgram, kReplyAck, buf, 0);
     }
     {
         clRestore<unsigned short> text(m_usPrgrsText, 8);
@@ -156,7 +156,7 @@ void clQKCommLL2::Verify(const clQKHugeBufIntr& buf)
 {
     m_SeqIds.Push(seqVerify);
     try {
-        RunOrder(ordVerify, 7, buf, 1000);
+        RunOrder(ordVerify, kReplyVerify, buf, 1000);
     } catch (...) {
         // Only a well-formed failure reply names an address and values; a
         // power-up or a malformed reply is reported by the bracket instead,
@@ -313,7 +313,7 @@ void clQKCommLL2::Fill(const clQKHugeBufIntr& buf, unsigned char value)
 void clQKCommLL2::GetStatus(QK_STATUS& status)
 {
     m_SeqIds.Push(seqStatus);
-    Query(ordStatus, subStatus, 2);
+    Query(ordStatus, subStatus, kReplyStatus);
     status.Reset();
     status.SetStartBttnClicked(m_Pkt.Byte(2));
     m_SeqIds.Pop();
@@ -370,7 +370,7 @@ void clQKCommLL2::DoReboot()
     m_SeqIds.Push(seqReboot);
     m_Pkt.SetReboot(ordReboot);
     Send(kindReboot);
-    Receive(2, ordReboot, 1);
+    Receive(kReplyAck, ordReboot, 1);
     m_SeqIds.Pop();
 }
 
@@ -378,7 +378,7 @@ void clQKCommLL2::Ready()
 {
     m_SeqIds.Push(seqReady);
     // Its reply is timed as an erase's.
-    Order(ordReady, 2, ordErase, 0xFFFF);
+    Order(ordReady, kReplyAck, ordErase, 0xFFFF);
     m_SeqIds.Pop();
 }
 
@@ -391,33 +391,33 @@ void clQKCommLL2::ExecCmd(unsigned char order, unsigned char count, const unsign
 
 void clQKCommLL2::WrPrjDescr(const char* text)
 {
-    unsigned char data[15] = {};
-    for (int i = 0; i < 14 && text != nullptr && text[i] != '\0'; ++i)
+    unsigned char data[kPrjDescrSize] = {};
+    for (int i = 0; i < kPrjDescrSize - 1 && text != nullptr && text[i] != '\0'; ++i)
         data[i] = static_cast<unsigned char>(text[i]);
-    data[14] = ClampByte(std::trunc(SwitchInt(qksw::kPrgDelay, 2) * 14.75 * 0.125));
-    WriteFrame(ordSetup, subPrjDescr, data, 15);
+    data[kPrjDescrSize - 1] = ClampByte(std::trunc(SwitchInt(qksw::kPrgDelay, 2) * 14.75 * 0.125));
+    WriteFrame(ordSetup, subPrjDescr, data, kPrjDescrSize);
 }
 
 void clQKCommLL2::SetAddresses(const clQKHugeBufIntr& buf)
 {
     if (buf.GetSpaceId() != spData)
         return;
-    unsigned char data[8];
+    unsigned char data[kCmdAddressesSize];
     QkStoreBE32(data, buf.GetCmdStartAdrs().GetLinear());
     QkStoreBE32(data + 4, buf.GetCmdStopAdrs().GetLinear());
-    WriteFrame(ordSetup, subCmdAddresses, data, 8);
+    WriteFrame(ordSetup, subCmdAddresses, data, kCmdAddressesSize);
 }
 
 void clQKCommLL2::SetAutoOpt(int a, int b, int c)
 {
-    const unsigned char data[3] = {static_cast<unsigned char>(a), static_cast<unsigned char>(b),
-                                   static_cast<unsigned char>(c)};
-    WriteFrame(ordSetup, subAutoOptions, data, 3);
+    const unsigned char data[kAutoOptionsSize] = {static_cast<unsigned char>(a), static_cast<unsigned char>(b),
+                                                  static_cast<unsigned char>(c)};
+    WriteFrame(ordSetup, subAutoOptions, data, kAutoOptionsSize);
 }
 
 void clQKCommLL2::SendDeviceSetup()
 {
-    unsigned char frame[10] = {};
+    unsigned char frame[kDeviceSetupSize] = {};
     std::int32_t vpp = 0;
     if (m_pSwtch->GetInt(qksw::kVpp, vpp) != 1)
         vpp = m_usVppVal == 266 ? 50 : m_usVppVal == 300 ? 58 : 0;

@@ -116,6 +116,20 @@ inline constexpr bool QkReversesBits(unsigned deviceId)
     return deviceId == 6 || deviceId == 7 || deviceId == 8;
 }
 
+// Reply lengths of the orders (count byte included): a plain answer, and
+// the answers that carry an address and values or a checksum.
+inline constexpr int kReplyAck = 2;
+inline constexpr int kReplyStatus = 2;
+inline constexpr int kReplyChecksum = 4; // the sum high byte first
+inline constexpr int kReplyBlankCheck = 7;
+inline constexpr int kReplyVerify = 7;
+
+// Payload sizes of the set-up frames.
+inline constexpr int kPrjDescrSize = 15;    // 14 characters and the delay byte
+inline constexpr int kCmdAddressesSize = 8; // start and stop, big-endian
+inline constexpr int kAutoOptionsSize = 3;
+inline constexpr int kDeviceSetupSize = 10;
+
 // Frame sizes.
 inline constexpr int kMaxFrame = 64; // the most the line carries per frame
 inline constexpr int kMaxData = 55;  // data bytes in one write frame

@@ -21,7 +21,7 @@ clQKHugeBuffer::clQKHugeBuffer(const char* name) : clQKHugeBufIntr(name) {}
 bool clQKHugeBuffer::IsWriteThrough() const
 {
     return GetSize() != 0 && m_pComm != nullptr && m_pComm->IsCommExist() &&
-           (m_pComm->GetProtocol() != -1 || m_pComm->IsForceDemo());
+           (m_pComm->GetProtocol() != clQkProtocol::demo || m_pComm->IsForceDemo());
 }
 
 int clQKHugeBuffer::SetParams(std::uint32_t size, const clAdrs& start)

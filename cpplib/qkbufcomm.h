@@ -6,13 +6,17 @@
 class clAdrs;
 class clQKHugeBufIntr;
 
+// Which protocol the communication object speaks: none before a connection,
+// the demo protocol (no programmer), or the programmer's own. The values are
+// those the port records carry.
+enum class clQkProtocol : int { none = -2, demo = -1, real = 1 };
+
 class clQKBufComm {
 public:
     virtual ~clQKBufComm() = default;
 
     virtual int IsCommExist() const = 0;
-    // -1 demo, 1 the real protocol, -2 unconnected.
-    virtual int GetProtocol() const = 0;
+    virtual clQkProtocol GetProtocol() const = 0;
     virtual int IsForceDemo() const = 0;
     // Tells the programmer the buffer's command range.
     virtual void SetAddressesSeq(const clQKHugeBufIntr& buf) = 0;

@@ -14,7 +14,7 @@
 class clFakeBufComm : public clQKBufComm {
 public:
     int IsCommExist() const override { return exists; }
-    int GetProtocol() const override { return protocol; }
+    clQkProtocol GetProtocol() const override { return protocol; }
     int IsForceDemo() const override { return forceDemo; }
     void SetAddressesSeq(const clQKHugeBufIntr& buf) override
     {
@@ -46,7 +46,7 @@ public:
     void ClearGlobalText() override { globalText = nullptr; }
 
     int exists = 1;
-    int protocol = 1;
+    clQkProtocol protocol = clQkProtocol::real;
     int forceDemo = 0;
     unsigned connections = 1;
     bool failWrites = false;

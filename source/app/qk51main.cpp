@@ -492,7 +492,8 @@ void clQk51Main::RefreshButtons()
 bool clQk51Main::HasProgrammer()
 {
     clQkSrvcComm& comm = m_Service.Comm();
-    return comm.GetProtocol() == 1 || comm.IsForceDemo() != 0 || (m_bLinked && comm.IsCommExist() == 0);
+    return comm.GetProtocol() == clQkProtocol::real || comm.IsForceDemo() != 0 ||
+           (m_bLinked && comm.IsCommExist() == 0);
 }
 
 void clQk51Main::SetIdle(bool idle)
@@ -528,10 +529,10 @@ void clQk51Main::OnErrorShown(int type)
 void clQk51Main::RefreshIndicator()
 {
     clQkSrvcComm& comm = m_Service.Comm();
-    const int protocol = comm.GetProtocol();
-    if (protocol == 1 || (m_bLinked && protocol == -2))
+    const clQkProtocol protocol = comm.GetProtocol();
+    if (protocol == clQkProtocol::real || (m_bLinked && protocol == clQkProtocol::none))
         m_Window.ShowIndicator(indConnected, QkPortText(m_iPort));
-    else if (protocol == -1 || comm.IsForceDemo() != 0)
+    else if (protocol == clQkProtocol::demo || comm.IsForceDemo() != 0)
         m_Window.ShowIndicator(indDemo, "Demo");
     else
         m_Window.ShowIndicator(indNotConnected, "Not connected");
@@ -638,7 +639,7 @@ void clQk51Main::ReadStatus()
         comm.GetStatusSeq(status);
     } catch (const clBscExpt&) {
     }
-    m_bLinked = comm.GetProtocol() == 1;
+    m_bLinked = comm.GetProtocol() == clQkProtocol::real;
     m_bInStatus = false;
     RefreshIndicator();
     RefreshButtons();
@@ -651,7 +652,7 @@ void clQk51Main::ConnectAgain()
         m_Service.Comm().Connect(QK_PORT_CFG{m_iPort, 1, 0}, m_usDevice);
     } catch (const clBscExpt&) {
     }
-    m_bLinked = m_Service.Comm().GetProtocol() == 1;
+    m_bLinked = m_Service.Comm().GetProtocol() == clQkProtocol::real;
     ShowLinkProblem(m_iPort);
     RefreshIndicator();
 }
@@ -659,7 +660,7 @@ void clQk51Main::ConnectAgain()
 void clQk51Main::ShowLinkProblem(int port)
 {
     clQkSrvcComm& comm = m_Service.Comm();
-    if (comm.GetProtocol() == 1 || comm.IsForceDemo() != 0) {
+    if (comm.GetProtocol() == clQkProtocol::real || comm.IsForceDemo() != 0) {
         m_Window.ShowLinkProblem("");
         return;
     }
@@ -751,12 +752,12 @@ void clQk51Main::OnConnect(int port, bool first)
         // A failed search ends on no port: "Scan" stays the choice.
         m_iPort = port < 0 ? 0 : port;
     }
-    m_bLinked = comm.GetProtocol() == 1;
+    m_bLinked = comm.GetProtocol() == clQkProtocol::real;
     ShowLinkProblem(port);
     SetIdle(true);
     // Synchronising ends on its own result ("Ready", or "Aborted" when a
     // close request stopped it).
-    if (comm.GetProtocol() == 1)
+    if (comm.GetProtocol() == clQkProtocol::real)
         Synchronize();
     else
         SetAction(actIdle);
@@ -893,7 +894,7 @@ void clQk51Main::LoadProjectFromDialog(const std::string& path)
     const int family = DeviceFamily(m_usDevice);
     if (family != familyBefore && (qkwire::QkReversesBits(family) || qkwire::QkReversesBits(familyBefore)))
         m_Window.PostConnect(m_iPort);
-    else if (m_Service.Comm().GetProtocol() == 1)
+    else if (m_Service.Comm().GetProtocol() == clQkProtocol::real)
         Synchronize();
 }
 
@@ -1127,7 +1128,7 @@ void clQk51Main::PostConnect(int port)
 
 void clQk51Main::SelectDevice(unsigned short chipId)
 {
-    if (SelectDevice(chipId, true) && m_Service.Comm().GetProtocol() == 1)
+    if (SelectDevice(chipId, true) && m_Service.Comm().GetProtocol() == clQkProtocol::real)
         Synchronize();
 }
 

@@ -156,7 +156,8 @@ bool clSpcBaseDlg::ReachesProgrammer()
     if (m_pBuf == nullptr)
         return false;
     clQkSrvcComm& comm = Comm();
-    return m_pBuf->GetSpaceId() == clQKCommLL2::spData || comm.GetProtocol() == -1 || comm.IsForceDemo() != 0;
+    return m_pBuf->GetSpaceId() == clQKCommLL2::spData || comm.GetProtocol() == clQkProtocol::demo ||
+           comm.IsForceDemo() != 0;
 }
 
 bool clSpcBaseDlg::IsOpAllowed(int cmd)
@@ -712,7 +713,7 @@ void clSpcAllDlg::Erase()
         comm.Prolog();
         comm.Epilog();
     }
-    if (comm.GetProtocol() == 1)
+    if (comm.GetProtocol() == clQkProtocol::real)
         comm.SetAddressesSeq(all);
     comm.EraseSeq(all);
     m_Owner.WaitDelay();

@@ -64,8 +64,8 @@ std::vector<std::string> QkSettingAboutLines(const std::string& software, clQKCo
     TArrayAsVector<clVerInfo> protocol, programmer, database;
     db.GetVer(database);
     // The demo protocol the line fell back to is no programmer.
-    const bool connected =
-        comm != nullptr && comm->IsCommExist() != 0 && (comm->GetProtocol() != -1 || comm->IsForceDemo() != 0);
+    const bool connected = comm != nullptr && comm->IsCommExist() != 0 &&
+                           (comm->GetProtocol() != clQkProtocol::demo || comm->IsForceDemo() != 0);
     if (connected) {
         try {
             comm->GetProtocolVer(protocol);
@@ -80,5 +80,5 @@ std::vector<std::string> QkSettingAboutLines(const std::string& software, clQKCo
 
 bool QkCanUpdateProgrammer(const clQKComm* comm)
 {
-    return comm != nullptr && comm->IsCommExist() != 0 && comm->GetProtocol() == 1;
+    return comm != nullptr && comm->IsCommExist() != 0 && comm->GetProtocol() == clQkProtocol::real;
 }

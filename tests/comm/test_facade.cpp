@@ -61,7 +61,7 @@ protected:
 TEST_F(FacadeTest, AnUnconnectedFacadeSaysSoAndRefusesOperations)
 {
     clTestComm& comm = Make();
-    EXPECT_EQ(comm.GetProtocol(), -2);
+    EXPECT_EQ(comm.GetProtocol(), clQkProtocol::none);
     EXPECT_EQ(comm.IsCommExist(), 0);
     EXPECT_EQ(Versions(comm), (TArrayAsVector<clVerInfo>(2, clVerInfo("Not Connected", 0, 0, 0, 0))));
 
@@ -96,14 +96,14 @@ TEST_F(FacadeTest, NoPortConnectsTheDemoOnlyWhenMessageOneIsAnsweredWithAbort)
     m_Ui.answer = erIdOk;
     EXPECT_THROW(comm.Connect(QK_PORT_CFG{-1, 0, 0}, 0), clQKCommExpt);
     EXPECT_EQ(m_Ui.Numbers(), std::vector<unsigned short>{1});
-    EXPECT_EQ(comm.GetProtocol(), -2);
+    EXPECT_EQ(comm.GetProtocol(), clQkProtocol::none);
 
     m_Ui.answer = erIdAbort;
     comm.Connect(QK_COMM_PORT{}, 0);
     EXPECT_EQ(m_Ui.Numbers(), (std::vector<unsigned short>{1, 1}));
     EXPECT_EQ(m_Ui.shown[1].text, "Cannot connect with QK-JTAG programmer.\nEntering off line mode.");
     // Whoever asked can tell that no programmer is behind it.
-    EXPECT_EQ(comm.GetProtocol(), -1);
+    EXPECT_EQ(comm.GetProtocol(), clQkProtocol::demo);
     EXPECT_EQ(comm.IsCommExist(), 1);
     EXPECT_EQ(comm.GetPortConfig().m_lProtocol, -1);
 }
@@ -114,9 +114,9 @@ TEST_F(FacadeTest, DemoOnTheCommandLineWinsOverAnyConfiguration)
     clTestComm& comm = Make({"/DEMO"});
     EXPECT_EQ(comm.IsForceDemo(), 1);
     comm.Connect(QK_PORT_CFG{41, 1, 1}, 0);
-    EXPECT_EQ(comm.GetProtocol(), -1);
+    EXPECT_EQ(comm.GetProtocol(), clQkProtocol::demo);
     comm.Connect(QK_PORT_CFG{-1, 0, 0}, 0);
-    EXPECT_EQ(comm.GetProtocol(), -1);
+    EXPECT_EQ(comm.GetProtocol(), clQkProtocol::demo);
     EXPECT_TRUE(m_Ui.shown.empty());
     ComMapPort(41, "");
 }
@@ -130,7 +130,7 @@ TEST_F(FacadeTest, SearchFallsBackToTheDemoAndReturnsWhatItConnected)
     const QK_PORT_CFG got = comm.SearchConnect(2, list, 0);
     EXPECT_EQ(got.m_lPortNo, -1);
     EXPECT_EQ(got.m_lProtocol, -1);
-    EXPECT_EQ(comm.GetProtocol(), -1);
+    EXPECT_EQ(comm.GetProtocol(), clQkProtocol::demo);
     // One message for the whole search, not one per port.
     EXPECT_EQ(m_Ui.Numbers(), std::vector<unsigned short>{1});
 
@@ -223,7 +223,7 @@ TEST_F(FacadeTest, AZeroProgressAnswerStopsBeforeAnythingIsTouched)
     EXPECT_EQ(comm.steps.size(), 1u);
     // A stop the user asked for is not a failure: no message, still connected.
     EXPECT_TRUE(m_Ui.shown.empty());
-    EXPECT_EQ(comm.GetProtocol(), -1);
+    EXPECT_EQ(comm.GetProtocol(), clQkProtocol::demo);
     comm.stopAt = nullptr;
     comm.FillSeq(*buf, 0xAA);
     EXPECT_EQ(comm.Texts().back(), "Memory cleaning");
@@ -247,7 +247,7 @@ TEST_F(FacadeTest, AReversedCommandRangeIsRefusedWithoutLosingTheConnection)
     buf->SetCmdAddresses(clAdrs(0x108), clAdrs(0x104));
     EXPECT_THROW(comm.BlnkChkSeq(*buf), clXIntrErr);
     EXPECT_TRUE(m_Ui.shown.empty());
-    EXPECT_EQ(comm.GetProtocol(), -1);
+    EXPECT_EQ(comm.GetProtocol(), clQkProtocol::demo);
     EXPECT_TRUE(comm.steps.empty());
 }
 

@@ -61,9 +61,9 @@ TEST_F(WriteThroughTest, WhatDidNotReachTheProgrammerGoesWithTheNextTransfer)
     m_Comm.exists = 0;
     Set(0x10A1, 0x98);
     m_Comm.exists = 1;
-    m_Comm.protocol = -1;
+    m_Comm.protocol = clQkProtocol::demo;
     Set(0x10A3, 0x97);
-    m_Comm.protocol = 1;
+    m_Comm.protocol = clQkProtocol::real;
     EXPECT_FALSE(m_Buf.IsSynced(clAdrs(0x10A0), clAdrs(0x10A3)));
     EXPECT_TRUE(m_Buf.IsSynced(clAdrs(0x10A2), clAdrs(0x10A2)));
     EXPECT_EQ(m_Buf.UnsyncedBytes(m_Buf.GetStartAdrs(), m_Buf.GetStopAdrs()), 3u);

@@ -47,7 +47,7 @@ protected:
     {
         clTestComm& comm = m_Maker.Get() != nullptr ? *m_Maker.Get() : Make();
         comm.Connect(QK_PORT_CFG{kComNo, 1, 1}, 0);
-        EXPECT_EQ(comm.GetProtocol(), 1);
+        EXPECT_EQ(comm.GetProtocol(), clQkProtocol::real);
         return comm;
     }
 

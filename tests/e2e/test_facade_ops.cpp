@@ -56,7 +56,7 @@ TEST_F(FacadeSimTest, SearchSkipsAnAbsentPortAndTakesTheOneThatAnswers)
     const QK_PORT_CFG list[] = {{43, 1, 1}, {kComNo, 1, 0}};
     const QK_PORT_CFG found = comm.SearchConnect(2, list, 0);
     EXPECT_EQ(found.m_lPortNo, kComNo);
-    EXPECT_EQ(comm.GetProtocol(), 1);
+    EXPECT_EQ(comm.GetProtocol(), clQkProtocol::real);
     EXPECT_EQ(comm.GetPortConfig().m_lComIndex, kComNo - 1);
     EXPECT_TRUE(m_Ui.shown.empty());
     ComMapPort(43, "");
@@ -105,7 +105,7 @@ TEST_F(FacadeSimTest, AStopWhileProgrammingReachesTheProgrammer)
     EXPECT_EQ(FrameLines("RX FF"), 1u);
     // A stop is not a failure: no message, and the programmer stays connected.
     EXPECT_TRUE(m_Ui.shown.empty());
-    EXPECT_EQ(comm.GetProtocol(), 1);
+    EXPECT_EQ(comm.GetProtocol(), clQkProtocol::real);
     comm.stopAt = nullptr;
     QK_STATUS status;
     comm.GetStatusSeq(status);
@@ -124,7 +124,7 @@ TEST_F(FacadeSimTest, AStopInTheSettlingWaitSendsNothingMore)
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.5);
     EXPECT_EQ(FrameLines("RX 02 01 10"), 0u);
     EXPECT_EQ(FrameLines("RX FF"), 0u);
-    EXPECT_EQ(comm.GetProtocol(), 1);
+    EXPECT_EQ(comm.GetProtocol(), clQkProtocol::real);
 }
 
 TEST_F(FacadeSimTest, ABlankCheckFailureShowsTheCellThenDisconnectsAndTheNextSequenceReconnects)
@@ -140,10 +140,10 @@ TEST_F(FacadeSimTest, ABlankCheckFailureShowsTheCellThenDisconnectsAndTheNextSeq
     EXPECT_EQ(m_Ui.shown[0].address, 0x10u);
     EXPECT_EQ(m_Ui.shown[0].text, "Device is not blank.\nDevice value 00 at address 0010h");
     EXPECT_EQ(m_Ui.shown[1].text, "General communication error with the programmer.");
-    EXPECT_EQ(comm.GetProtocol(), -2);
+    EXPECT_EQ(comm.GetProtocol(), clQkProtocol::none);
 
     comm.SigChkSeq();
-    EXPECT_EQ(comm.GetProtocol(), 1);
+    EXPECT_EQ(comm.GetProtocol(), clQkProtocol::real);
     EXPECT_EQ(m_Ui.shown.size(), 2u);
 }
 
@@ -166,7 +166,7 @@ TEST_F(FacadeSimTest, AVerifyFailureShowsAddressAndBothValues)
                   "Data verify has failed at address 0123h\nDevice value: %02Xh\nBuffer value: %02Xh", verify.device,
                   verify.buffer);
     EXPECT_EQ(verify.text, expected);
-    EXPECT_EQ(comm.GetProtocol(), -2);
+    EXPECT_EQ(comm.GetProtocol(), clQkProtocol::none);
 }
 
 TEST_F(FacadeSimTest, ALineThatGoesQuietIsAGeneralCommunicationError)
@@ -176,7 +176,7 @@ TEST_F(FacadeSimTest, ALineThatGoesQuietIsAGeneralCommunicationError)
     const auto buf = RandomBuffer(16, 0, 5);
     EXPECT_THROW(comm.ChkSumSeq(*buf), clQKCommExpt);
     EXPECT_EQ(m_Ui.Numbers(), std::vector<unsigned short>{2});
-    EXPECT_EQ(comm.GetProtocol(), -2);
+    EXPECT_EQ(comm.GetProtocol(), clQkProtocol::none);
 }
 
 TEST_F(FacadeSimTest, ABoundBufferWritesItsEditsToTheProgrammersMemory)

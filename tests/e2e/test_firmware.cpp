@@ -37,7 +37,7 @@ protected:
     {
         m_Ui.answer = erIdOk;
         EXPECT_THROW(comm.Connect(QK_PORT_CFG{kComNo, 1, 1}, 0), clQKCommExpt);
-        EXPECT_EQ(comm.GetProtocol(), -2);
+        EXPECT_EQ(comm.GetProtocol(), clQkProtocol::none);
     }
 };
 
@@ -115,7 +115,7 @@ TEST_F(FirmwareTest, AMissingBootLibraryIsNamedAndFailsTheConnect)
     // Answered with Abort, the connect ends on the demo protocol, and says so.
     m_Ui.answer = erIdAbort;
     comm.Connect(QK_PORT_CFG{kComNo, 1, 1}, 0);
-    EXPECT_EQ(comm.GetProtocol(), -1);
+    EXPECT_EQ(comm.GetProtocol(), clQkProtocol::demo);
 }
 
 TEST_F(FirmwareTest, ABootLibraryWithoutComInitIsAReportedError)

@@ -77,15 +77,6 @@ int clCliComm::CommProgress(unsigned char percent, const clAdrs& address, const 
     return clCliInterrupt::Asked() ? 0 : 1;
 }
 
-clCliProtocol clCliComm::Protocol() const
-{
-    switch (GetProtocol()) {
-    case -1: return clCliProtocol::demo;
-    case -2: return clCliProtocol::none;
-    default: return clCliProtocol::real;
-    }
-}
-
 std::string QkConnectAsAsked(clCliComm& comm, const clCliArgs& args)
 {
     if (args.Has("demo")) {

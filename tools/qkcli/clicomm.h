@@ -47,8 +47,6 @@ public:
     // A stop asked with Ctrl-C answers 0: the operation ends with an abort.
     int CommProgress(unsigned char percent, const clAdrs& address, const char* text) const override;
 
-    clCliProtocol Protocol() const;
-
 private:
     clCliEvents& m_Events;
 };

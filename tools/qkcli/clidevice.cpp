@@ -357,11 +357,11 @@ void clDeviceRun::Connect(clCliComm& comm)
     // connect still tells which port it tried.
     m_Run.port = m_Args.Has("demo") ? "demo" : m_Args.Has("scan") ? "scan" : m_Args.Value("port");
     m_Run.port = QkConnectAsAsked(comm, m_Args);
-    m_Run.protocol = comm.Protocol();
+    m_Run.protocol = comm.GetProtocol();
     // "Cannot connect ..." is answered Ok, so a failed connect throws; a
     // connection that still ended on the demo protocol did not reach a
     // programmer.
-    if (m_Run.protocol == clCliProtocol::demo && !m_Args.Has("demo"))
+    if (m_Run.protocol == clQkProtocol::demo && !m_Args.Has("demo"))
         throw clQKCommExpt();
     if (comm.GetFirmwareWrites() > 0)
         NoteFirmwareUpdate(comm);
@@ -514,7 +514,7 @@ void clDeviceRun::Operate(clCliComm& comm)
     }
     // A connection lost and made again inside the operation must not have
     // ended on the demo protocol.
-    if (comm.Protocol() == clCliProtocol::demo && !m_Args.Has("demo"))
+    if (comm.GetProtocol() == clQkProtocol::demo && !m_Args.Has("demo"))
         throw clQKCommExpt();
 }
 
@@ -605,7 +605,7 @@ void clDeviceRun::TakeResult(clOpResult result, clCliComm& comm)
 // The error the result names: what the programmer and the library said.
 void clDeviceRun::TakeMessages()
 {
-    if (m_Run.protocol == clCliProtocol::demo && !m_Args.Has("demo") && !m_Run.error) {
+    if (m_Run.protocol == clQkProtocol::demo && !m_Args.Has("demo") && !m_Run.error) {
         clCliMessage cannot;
         cannot.number = 1;
         cannot.text = QkCommMessage(1);

@@ -18,11 +18,11 @@ std::string Hex(std::uint32_t value, const char* format = "0x%08X")
 }
 } // namespace
 
-const char* QkProtocolName(clCliProtocol protocol)
+const char* QkProtocolName(clQkProtocol protocol)
 {
     switch (protocol) {
-    case clCliProtocol::real: return "real";
-    case clCliProtocol::demo: return "demo";
+    case clQkProtocol::real: return "real";
+    case clQkProtocol::demo: return "demo";
     default: return "";
     }
 }

@@ -7,13 +7,13 @@
 #include <string>
 #include <utility>
 
+#include "cpplib/qkbufcomm.h"
 #include "tools/qkcli/clinotify.h"
 
 enum class clCliOutcome { ok, failed, error, aborted };
-enum class clCliProtocol { none, real, demo };
 
 // "real", "demo", or "" before a connection.
-const char* QkProtocolName(clCliProtocol protocol);
+const char* QkProtocolName(clQkProtocol protocol);
 
 struct clCliRun {
     std::string operation; // "program", "verify", ...
@@ -21,7 +21,7 @@ struct clCliRun {
     std::string space;
     std::optional<std::uint32_t> start, stop;
     std::string port;
-    clCliProtocol protocol = clCliProtocol::none;
+    clQkProtocol protocol = clQkProtocol::none;
     std::optional<unsigned> checksum;      // 16-bit
     std::optional<unsigned> imageChecksum; // of the buffer's command range
     std::string dataFile;                  // the file a project refers to for the space, if any

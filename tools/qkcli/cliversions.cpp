@@ -35,15 +35,15 @@ int QkCmdVersions(int argc, char** argv, int first)
     TArrayAsVector<clVerInfo> protocol, programmer, database;
     db.GetVer(database);
     std::string port;
-    clCliProtocol kind = clCliProtocol::none;
+    clQkProtocol kind = clQkProtocol::none;
     int status = exitOk;
     if (connecting) {
         clCliEvents events(false, true);
         clCliComm comm(args, db, events);
         try {
             port = QkConnectAsAsked(comm, args);
-            kind = comm.Protocol();
-            if (kind == clCliProtocol::demo && !args.Has("demo"))
+            kind = comm.GetProtocol();
+            if (kind == clQkProtocol::demo && !args.Has("demo"))
                 throw clQKCommExpt();
             comm.GetProtocolVer(protocol);
             comm.GetQKVer(programmer);

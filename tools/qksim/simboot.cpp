@@ -5,25 +5,14 @@
 #include <algorithm>
 
 #include "cpplib/qkbytes.h"
+#include "tools/qksim/simwire.h"
 
 namespace {
 
-constexpr unsigned char kIdentify = 0x00;
-constexpr unsigned char kReady = 0x02; // reply flags of a ready monitor
-constexpr unsigned char kFlagError = 0x40;
-constexpr unsigned char kStartFirmware = 0xFF;
-constexpr unsigned char kPageMemory = 0xF0;
-constexpr unsigned char kImageMemory = 0xF1;
-constexpr unsigned char kPageOfPages = 0xFF;
+using namespace simwire;
+
 constexpr std::uint32_t kPageSize = 0x10000;
 constexpr std::int64_t kStaleUs = 200000; // a frame left unfinished this long was noise
-
-// Error codes of the monitor's replies.
-constexpr unsigned char kErrBadFrame = 1;
-constexpr unsigned char kErrAddress = 2;
-constexpr unsigned char kErrUnknownCommand = 10;
-
-constexpr unsigned char kIdentity[12] = {0xFF, 0xAA, 0x55, 0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01, 0x00};
 
 clSimBootMonitor::clBytes Ack()
 {
@@ -70,13 +59,13 @@ void clSimBootMonitor::Frame(const clBytes& frame, clBytes& out)
         reply[1] = kReady;
         for (std::size_t i = 0; i < sizeof kIdentity; ++i)
             reply[3 + i] = kIdentity[m_Faults.bootBadId ? sizeof kIdentity - 1 - i : i];
-    } else if (frame.size() == 3 && frame[1] == 0x00) {
+    } else if (frame.size() == 3 && frame[1] == bootCommand) {
         reply = Command(frame[2]);
-    } else if (frame.size() >= 3 && frame[1] == 0x01 && frame[2] == kPageMemory) {
+    } else if (frame.size() >= 3 && frame[1] == bootRead && frame[2] == kPageMemory) {
         reply = ReadPage(frame);
-    } else if (frame.size() >= 3 && frame[1] == 0x02 && frame[2] == kPageMemory) {
+    } else if (frame.size() >= 3 && frame[1] == bootWrite && frame[2] == kPageMemory) {
         reply = WritePage(frame);
-    } else if (frame.size() >= 3 && frame[1] == 0x02 && frame[2] == kImageMemory) {
+    } else if (frame.size() >= 3 && frame[1] == bootWrite && frame[2] == kImageMemory) {
         reply = WriteImage(frame);
     } else {
         reply = Error(kErrBadFrame);

@@ -69,4 +69,24 @@ enum : unsigned char {
     setupDescription = 4,
 };
 
+// The boot monitor. A frame is a count, the request kind, then a command
+// byte or a memory with its address; the probe alone asks who it is.
+enum : unsigned char {
+    bootCommand = 0x00,
+    bootRead = 0x01,
+    bootWrite = 0x02,
+};
+inline constexpr unsigned char kIdentify = 0x00;
+inline constexpr unsigned char kReady = 0x02; // reply flags of a ready monitor
+inline constexpr unsigned char kFlagError = 0x40;
+inline constexpr unsigned char kStartFirmware = 0xFF; // the command that leaves the monitor
+inline constexpr unsigned char kPageMemory = 0xF0;
+inline constexpr unsigned char kImageMemory = 0xF1;
+inline constexpr unsigned char kPageOfPages = 0xFF; // the page number register
+inline constexpr unsigned char kIdentity[12] = {0xFF, 0xAA, 0x55, 0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01, 0x00};
+// Error codes of the monitor's replies.
+inline constexpr unsigned char kErrBadFrame = 1;
+inline constexpr unsigned char kErrAddress = 2;
+inline constexpr unsigned char kErrUnknownCommand = 10;
+
 } // namespace simwire

@@ -296,7 +296,7 @@ private slots:
         clTestCommMaker maker;
         clTestComm& comm = maker.Make(db);
         comm.Connect(QK_PORT_CFG{kComNo, 1, 1}, 0);
-        QCOMPARE(comm.GetProtocol(), 1);
+        QCOMPARE(comm.GetProtocol(), clQkProtocol::real);
 
         clDumpApp app;
         app.Load(0x100, 0x400);

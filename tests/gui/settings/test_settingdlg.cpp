@@ -460,7 +460,7 @@ private slots:
         const char* args[] = {"qkprog"};
         clQKComm comm(1, args, m_Db);
         comm.Connect(QK_PORT_CFG{9, 1, 1}, 4);
-        QCOMPARE(comm.GetProtocol(), 1);
+        QCOMPARE(comm.GetProtocol(), clQkProtocol::real);
         clSettingInput input = Input();
         input.comm = &comm;
         clSettingDlg dialog(input, Player(), nullptr);
