@@ -91,6 +91,8 @@ inline constexpr int kStartupScreenMs = 2000;
 
 // The tick count of the start-button poll, in milliseconds.
 std::int64_t QkNowMs();
+// The button of an operation code or action (the abort button goes over it).
+int QkButtonOf(int action);
 
 // What the load dialog offers: the view's file types and whether the note
 // about clipping applies.
@@ -315,6 +317,10 @@ private:
     friend class clQk51ModeHost;
 
     int Ask(unsigned short message, ERR_TYPE type, unsigned char buttons);
+    // The command bracket: the current view when command cmd may start now
+    // (the window neither closing nor busy nor in robot mode, and the view
+    // allowing it), else null.
+    clSpcBaseDlg* ViewFor(int cmd) const;
     // The view's range in the programmer before robot mode or "&Flash"; false
     // when the line failed.
     bool SendRange(clSpcBaseDlg& view);
@@ -370,6 +376,6 @@ private:
     std::string m_sFrequency = kDefaultFrequency;
     clRobotMode m_Robot;
     clStartPoll m_Poll;
-    std::unique_ptr<clQk51ModeHost> m_pModeHost;
+    std::unique_ptr<clModeHost> m_pModeHost; // a clQk51ModeHost
     bool m_bConnectPosted = false; // by applying the settings dialog
 };
