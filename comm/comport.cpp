@@ -112,13 +112,6 @@ int ErrorWordIs(int id, unsigned word)
     return entry->handle.FetchErrors() == word ? 1 : 0;
 }
 
-// Why the last ComOpen failed; one link per process, as the table.
-std::string& LastOpenError()
-{
-    static std::string text;
-    return text;
-}
-
 } // namespace
 
 int ComIsFree(int id)
@@ -127,28 +120,36 @@ int ComIsFree(int id)
 }
 
 int ComOpen(int id, int index, unsigned short reserved1, unsigned short reserved2, unsigned short mode,
-            unsigned short reserved3, int inSize, int outSize, int /*ignored*/)
+            unsigned short reserved3, int inSize, int outSize, int ignored)
 {
+    std::string why;
+    return ComOpenPort(id, clComPort{index + 1, ""}, reserved1, reserved2, mode, reserved3, inSize, outSize, ignored,
+                       why);
+}
+
+int ComOpenPort(int id, const clComPort& port, unsigned short reserved1, unsigned short reserved2, unsigned short mode,
+                unsigned short reserved3, int inSize, int outSize, int /*ignored*/, std::string& why)
+{
+    why.clear();
     if (mode != 9 || reserved1 != 0 || reserved2 != 0 || reserved3 != 0)
         return comBadOpenParams;
     if (Find(id) != nullptr)
         return comAlreadyOpen;
-    const std::string path = ComPortPath(index + 1);
+    const std::string path = port.Path();
     clComEntry entry;
     entry.id = id;
     entry.inSize = inSize;
     entry.outSize = outSize;
-    LastOpenError().clear();
     if (path.empty()) {
-        LastOpenError() = "COM" + std::to_string(index + 1) + " is no serial port of this machine";
+        why = port.Name() + " is no serial port of this machine";
         return comOpenFailed;
     }
     // A failed open releases the device at once, so that a retry can take it.
     if (!entry.handle.Open(path)) {
-        LastOpenError() = entry.handle.GetOpenError();
+        why = entry.handle.GetOpenError();
         return comOpenFailed;
     }
-    LastOpenError() = path + " does not take the line settings of the programmer";
+    why = path + " does not take the line settings of the programmer";
     clComDcb dcb;
     if (!entry.handle.GetState(dcb))
         return comOpenFailed;
@@ -164,13 +165,8 @@ int ComOpen(int id, int index, unsigned short reserved1, unsigned short reserved
     Append(std::move(entry));
     if (!Table().back().handle.Purge(true, true))
         return comOpenFailed;
-    LastOpenError().clear();
+    why.clear();
     return comOk;
-}
-
-std::string ComLastOpenError()
-{
-    return LastOpenError();
 }
 
 int ComSetParams(int id, std::int32_t baud, unsigned char parity, unsigned char dataBits, unsigned char stopBits,

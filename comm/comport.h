@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "comm/comports.h"
+
 enum : int {
     comOk = 0,
     comNoPort = -1,        // id not in the table, or the driver failed
@@ -26,14 +28,15 @@ enum : unsigned {
 };
 
 int ComIsFree(int id);
-// Why the last ComOpen answered comOpenFailed, in words naming the port: it
-// does not exist, is in use by another program, permission denied (naming
-// the group that owns it), not a serial device, ... Empty after an open that
-// succeeded.
-std::string ComLastOpenError();
 // Opens COM index + 1 (see comports.h for the path behind a number).
 int ComOpen(int id, int index, unsigned short reserved1, unsigned short reserved2, unsigned short mode,
             unsigned short reserved3, int inSize, int outSize, int ignored);
+// Opens port, a COM number or a device path. When the answer is
+// comOpenFailed, why says why in words naming the port: it does not exist, is
+// in use by another program, permission denied (naming the group that owns
+// it), not a serial device, ...
+int ComOpenPort(int id, const clComPort& port, unsigned short reserved1, unsigned short reserved2, unsigned short mode,
+                unsigned short reserved3, int inSize, int outSize, int ignored, std::string& why);
 int ComSetParams(int id, std::int32_t baud, unsigned char parity, unsigned char dataBits, unsigned char stopBits,
                  unsigned short handshake);
 // Sets the time budget of ComRead and ComWrite, in ticks of 1/18 s.

@@ -42,6 +42,16 @@ std::string ComPortPath(int comNo)
     return static_cast<std::size_t>(comNo) <= ports.size() ? ports[static_cast<std::size_t>(comNo) - 1] : std::string();
 }
 
+std::string clComPort::Path() const
+{
+    return path.empty() ? ComPortPath(comNo) : path;
+}
+
+std::string clComPort::Name() const
+{
+    return path.empty() ? "COM" + std::to_string(comNo) : path;
+}
+
 std::string ComPortProblem(int comNo)
 {
     const std::string path = ComPortPath(comNo);

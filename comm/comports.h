@@ -7,6 +7,17 @@
 #include <string>
 #include <vector>
 
+// A port as a user names it: a COM number, or a device path (a
+// pseudo-terminal included), passed down to the serial line as it is.
+struct clComPort {
+    int comNo = 0;    // 1 and up; 0 when the port is named by its path
+    std::string path; // the device; empty: the path behind COM comNo
+    // The device path to open ("" when COM comNo has none).
+    std::string Path() const;
+    // "COM3", or the path.
+    std::string Name() const;
+};
+
 // Maps COM comNo (1-based) to path; an empty path removes the mapping.
 void ComMapPort(int comNo, const std::string& path);
 void ComClearPortMap();

@@ -206,6 +206,10 @@ void clQKComm::ConnectWith(int portNo, int protocol, int option, const unsigned 
     }
     if (!ll)
         QkRaise<clQKCommExpt>(this, kSrc, lines[1]);
+    auto* real = dynamic_cast<clQKCommLL2*>(ll.get());
+    if (real != nullptr)
+        real->SetPortPath(m_sPortPath);
+    m_sConnectProblem.clear();
     try {
         QK_COMM_PORT port = makePort(*ll);
         port.m_lProtocol = protocol; // what a reconnect must connect again
@@ -221,6 +225,8 @@ void clQKComm::ConnectWith(int portNo, int protocol, int option, const unsigned 
         m_iCurrOp = opNone;
     } catch (const clBscExpt&) {
         m_iCurrOp = opNone;
+        if (real != nullptr)
+            m_sConnectProblem = real->GetOpenProblem();
         if (protocol != -1)
             throw;
         ll.reset();
@@ -279,12 +285,20 @@ void clQKComm::ConnectOrDemo(Cfg cfg, int option, unsigned short line)
 
 void clQKComm::Connect(QK_PORT_CFG cfg, int option)
 {
+    m_sPortPath.clear();
     ConnectOrDemo(cfg, option, kCfgLines[3]);
 }
 
 void clQKComm::Connect(QK_COMM_PORT port, int option)
 {
+    m_sPortPath.clear();
     ConnectOrDemo(port, option, kPortLines[3]);
+}
+
+void clQKComm::ConnectPath(const std::string& path, int option)
+{
+    m_sPortPath = path;
+    ConnectOrDemo(QK_PORT_CFG{0, 1, 1}, option, kCfgLines[3]);
 }
 
 // Both search forms.
@@ -369,7 +383,7 @@ void clQKComm::Prolog()
     // falls back into its monitor fails the next frame; the reconnect that
     // follows probes and updates it.
     if (!m_iCommEn)
-        Connect(m_Port, 0);
+        ConnectOrDemo(m_Port, 0, kPortLines[3]); // the same port, its path kept
     Run(560, kKeepOp, [&](clQKCommLL& ll) { ll.Prolog(); });
     m_iCurrOp = opNone;
 }
@@ -386,7 +400,7 @@ void clQKComm::Ready()
 {
     m_iCurrOp = opReady;
     if (!m_iCommEn)
-        Connect(m_Port, 0);
+        ConnectOrDemo(m_Port, 0, kPortLines[3]); // the same port, its path kept
     Run(600, kKeepOp, [](clQKCommLL& ll) { ll.Ready(); });
     m_iCurrOp = opNone;
 }

@@ -52,6 +52,12 @@ public:
     // throws clQKCommExpt. GetProtocol() tells which protocol is connected.
     virtual void Connect(QK_PORT_CFG cfg, int option);
     virtual void Connect(QK_COMM_PORT port, int option);
+    // Connects to the port at a device path (port number 0); the path stays
+    // the port of every reconnection until another port is connected.
+    void ConnectPath(const std::string& path, int option);
+    // Why the last connection could not open its port, in words naming it;
+    // empty when the port opened (or no port was tried).
+    const std::string& GetConnectProblem() const { return m_sConnectProblem; }
     // wait 1: give the line 100 ms before the port goes.
     virtual void Disconnect(int wait);
     // Tries the list in order and returns the entry that connected; when
@@ -207,6 +213,8 @@ private:
     int m_iLogEn = 0;
     int m_iCommEn = 0;
     QK_COMM_PORT m_Port;
+    std::string m_sPortPath; // the port's device path when it was named by one
+    std::string m_sConnectProblem;
     std::string m_sLogPath;
     int m_iCurrOp = opNone;
     unsigned m_uConnections = 0;

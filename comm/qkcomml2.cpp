@@ -144,8 +144,9 @@ void clQKCommLL2::Connect(const QK_COMM_PORT& port)
         for (;;) {
             // A firmware update closed the port: it opens afresh.
             m_iPortId = id;
-            if (ComOpen(id, port.m_lComIndex, port.m_usOpenParams[0], port.m_usOpenParams[1], port.m_usOpenParams[2],
-                        port.m_usOpenParams[3], port.m_usInQueue, port.m_usOutQueue, port.m_usSpare) != comOk)
+            if (ComOpenPort(id, clComPort{port.m_lComIndex + 1, m_sPortPath}, port.m_usOpenParams[0],
+                            port.m_usOpenParams[1], port.m_usOpenParams[2], port.m_usOpenParams[3], port.m_usInQueue,
+                            port.m_usOutQueue, port.m_usSpare, m_sOpenProblem) != comOk)
                 Raise<clQKCommExpt>(386);
             if (ComSetParams(id, port.m_lBaud, static_cast<unsigned char>(port.m_usParity & 0xFF),
                              static_cast<unsigned char>(port.m_usDataBits),
@@ -331,9 +332,12 @@ void clQKCommLL2::UpdateFirmware(int portNo)
         Raise<clQKCommExpt>(1048);
     }
     // The boot library keeps its own port map: it learns which device the
-    // number stands for here.
+    // number stands for here. It takes COM numbers only, so a port named by
+    // its path goes to it as COM1 of that map.
+    const std::string path = clComPort{portNo, m_sPortPath}.Path();
+    const int bootPort = m_sPortPath.empty() ? portNo : 1;
     if (const auto mapPort = library.Entry<QkComMapPortFn>("com_mapport"))
-        mapPort(portNo, ComPortPath(portNo).c_str());
+        mapPort(bootPort, path.c_str());
     // The boot library opens the port itself. The log stays open, so that it
     // goes on after the update.
     ClosePort();
@@ -342,7 +346,7 @@ void clQKCommLL2::UpdateFirmware(int portNo)
         clProgressScope on(*this, 1);
         StartProgress();
         g_pCurrentLL2 = this; // whichever protocol object was made last, this one updates
-        result = comInit(portNo, &BootProgress, QkBootFamily(m_usDeviceId));
+        result = comInit(bootPort, &BootProgress, QkBootFamily(m_usDeviceId));
     }
     if (result != 1) {
         const auto dllError = library.Entry<QkDllErrorFn>("dllError");

@@ -95,6 +95,10 @@ public:
     // of the line, not a verdict of the programmer, though both throw
     // clQKTargetFail.
     bool IsReplyMalformed() const { return m_bMalformed; }
+    // The device path of the port to connect ("": the COM number's).
+    void SetPortPath(const std::string& path) { m_sPortPath = path; }
+    // Why the port could not be opened; empty when it opened.
+    const std::string& GetOpenProblem() const { return m_sOpenProblem; }
     // Whether this connection found the boot monitor and wrote new firmware,
     // and the monitor's version (-1 when its library did not tell).
     bool WroteFirmware() const { return m_bWroteFirmware; }
@@ -207,6 +211,8 @@ private:
 
     int m_iPortId = -1;
     int m_iPortNo = -1;
+    std::string m_sPortPath;
+    std::string m_sOpenProblem;
     int m_iPortKind = 0;
     std::int32_t m_lBaud = 0;
     unsigned short m_usParity = 0;

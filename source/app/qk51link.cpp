@@ -51,7 +51,7 @@ void clQk51Main::ShowLinkProblem(int port)
         m_Window.ShowLinkProblem("");
         return;
     }
-    std::string why = ComLastOpenError();
+    std::string why = comm.GetConnectProblem();
     if (why.empty())
         why = port > 0 ? "no programmer answered at " + QkPortText(port)
                        : std::string("no programmer answered at the ports searched");

@@ -80,21 +80,27 @@ TEST_F(ComPortTest, AFailedOpenSaysWhyAndNamesThePort)
         {"/dev/null", "/dev/null is not a serial device"},
         {dir.Path().string(), dir.Path().string() + " is a directory, not a serial device"},
     };
+    std::string why;
+    const auto openAt = [&why](const clComPort& port, int id = kId) {
+        return ComOpenPort(id, port, 0, 0, 9, 0, 4096, 4096, 0, why);
+    };
     for (const auto& c : cases) {
+        // By its path, and as a mapped COM number: the same reason.
+        EXPECT_EQ(openAt({0, c.path}), comOpenFailed) << c.path;
+        EXPECT_EQ(why, c.reason);
         ComMapPort(kCom, c.path);
-        EXPECT_EQ(Open(), comOpenFailed) << c.path;
-        EXPECT_EQ(ComLastOpenError(), c.reason);
+        EXPECT_EQ(openAt({kCom, ""}), comOpenFailed) << c.path;
+        EXPECT_EQ(why, c.reason);
         EXPECT_EQ(ComPortProblem(kCom), c.path == "/dev/null" ? "" : c.reason); // seen without opening
     }
-    EXPECT_EQ(ComOpen(kId, 998, 0, 0, 9, 0, 4096, 4096, 0), comOpenFailed);
-    EXPECT_EQ(ComLastOpenError(), "COM999 is no serial port of this machine");
+    EXPECT_EQ(openAt({999, ""}), comOpenFailed);
+    EXPECT_EQ(why, "COM999 is no serial port of this machine");
 
     // Held by another id (another program holds it the same way: flock).
-    ComMapPort(kCom, m_Far.Path());
-    ASSERT_EQ(Open(), comOk);
-    EXPECT_EQ(ComLastOpenError(), "");
-    EXPECT_EQ(Open(kId + 1), comOpenFailed);
-    EXPECT_EQ(ComLastOpenError(), m_Far.Path() + " is in use by another program");
+    ASSERT_EQ(openAt({0, m_Far.Path()}), comOk);
+    EXPECT_EQ(why, "");
+    EXPECT_EQ(openAt({0, m_Far.Path()}, kId + 1), comOpenFailed);
+    EXPECT_EQ(why, m_Far.Path() + " is in use by another program");
 }
 
 TEST_F(ComPortTest, IdsNotInTheTableAnswerMinusOneExceptClose)

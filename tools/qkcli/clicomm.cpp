@@ -13,7 +13,7 @@
 namespace {
 
 // The COM number a named path is mapped to for the length of a command.
-constexpr int kNamedPortNumber = 100;
+constexpr int kHighestComNo = 99; // what --scan searches and COMn names
 
 std::atomic<bool> g_AbortAsked{false};
 
@@ -85,21 +85,19 @@ std::string QkConnectAsAsked(clCliComm& comm, const clCliArgs& args)
     }
     if (args.Has("scan")) {
         std::vector<QK_PORT_CFG> list;
-        for (int n = 1; n < kNamedPortNumber; ++n)
+        for (int n = 1; n <= kHighestComNo; ++n)
             if (!ComPortPath(n).empty())
                 list.push_back(QK_PORT_CFG{n, 1, 1});
         const QK_PORT_CFG found = comm.SearchConnect(static_cast<int>(list.size()), list.data(), 0);
         return found.m_lPortNo > 0 ? "COM" + std::to_string(found.m_lPortNo) + " " + ComPortPath(found.m_lPortNo) : "";
     }
     const std::string port = args.Value("port");
-    int number = kNamedPortNumber;
-    std::uint32_t parsed = 0;
-    if (port.size() > 3 && port.compare(0, 3, "COM") == 0 && QkParseNumber(port.substr(3), parsed) && parsed >= 1 &&
-        parsed < kNamedPortNumber)
-        number = static_cast<int>(parsed);
+    std::uint32_t number = 0;
+    if (port.size() > 3 && port.compare(0, 3, "COM") == 0 && QkParseNumber(port.substr(3), number) && number >= 1 &&
+        number <= kHighestComNo)
+        comm.Connect(QK_PORT_CFG{static_cast<std::int32_t>(number), 1, 1}, 0);
     else
-        ComMapPort(kNamedPortNumber, port);
-    comm.Connect(QK_PORT_CFG{number, 1, 1}, 0);
+        comm.ConnectPath(port, 0);
     return port;
 }
 

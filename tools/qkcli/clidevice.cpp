@@ -133,7 +133,7 @@ private:
     // device's verdict.
     void TakeResult(clOpResult result, clCliComm& comm);
     void WriteVerifyReport(clCliComm& comm);
-    void TakeMessages();
+    void TakeMessages(const clCliComm& comm);
     bool Finish();
 
     const clOpInfo& m_Info;
@@ -560,7 +560,7 @@ int clDeviceRun::Execute()
         m_Run.outcome = clCliOutcome::error;
         fileFailed = true;
     }
-    TakeMessages();
+    TakeMessages(comm);
     m_Run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     if (!Finish())
         fileFailed = true;
@@ -603,7 +603,7 @@ void clDeviceRun::TakeResult(clOpResult result, clCliComm& comm)
 }
 
 // The error the result names: what the programmer and the library said.
-void clDeviceRun::TakeMessages()
+void clDeviceRun::TakeMessages(const clCliComm& comm)
 {
     if (m_Run.protocol == clQkProtocol::demo && !m_Args.Has("demo") && !m_Run.error) {
         clCliMessage cannot;
@@ -615,7 +615,7 @@ void clDeviceRun::TakeMessages()
         m_Run.error = MainMessage(m_Ui.GetMessages());
     // Why the port could not be opened goes beside "Cannot connect ...".
     if (m_Run.error && m_Run.error->number == 1 && m_Run.detail.empty())
-        m_Run.detail = ComLastOpenError();
+        m_Run.detail = comm.GetConnectProblem();
     if (m_Run.outcome == clCliOutcome::aborted && !m_Run.error) {
         clCliMessage stopped;
         stopped.text = "Aborted";

@@ -51,7 +51,7 @@ int QkCmdVersions(int argc, char** argv, int first)
             status = exitComm;
             protocol.clear();
             programmer.clear();
-            if (const std::string reason = ComLastOpenError(); !reason.empty() && !args.Has("json"))
+            if (const std::string reason = comm.GetConnectProblem(); !reason.empty() && !args.Has("json"))
                 std::fprintf(stderr, "qkcli versions: %s\n", reason.c_str());
         }
     }
