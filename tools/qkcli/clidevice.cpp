@@ -4,52 +4,26 @@
 // more: the device set-up, the operation's range of the image (program and
 // verify only), the project description, and before every device order the
 // command range the order works on.
+#include "tools/qkcli/clidevice.h"
+
 #include <chrono>
 #include <cstdio>
-#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
-#include "comm/comport.h"
 #include "comm/qkcommer.h"
 #include "comm/qkcommexpt.h"
 #include "comm/qkwire.h"
-#include "cpplib/qkfile.h"
 #include "err/errntfy.h"
 #include "source/app/appmngr.h"
-#include "source/files/datafile.h"
-#include "source/files/hexdefs.h"
-#include "source/project/addrrange.h"
-#include "source/run/oprunner.h"
-#include "source/run/vfyreport.h"
 #include "source/settings/aboutlist.h"
-#include "tools/qkcli/cliargs.h"
-#include "tools/qkcli/clicomm.h"
-#include "tools/qkcli/cliformat.h"
-#include "tools/qkcli/clijson.h"
-#include "tools/qkcli/clinotify.h"
-#include "tools/qkcli/clirun.h"
-#include "tools/qkcli/cliwork.h"
-#include "tools/qkcli/commands.h"
 
 namespace {
-
-constexpr int kDataSpace = 1;
-
-enum class clOp { program, verify, read, blankCheck, erase, checksum };
 
 // The options every device command takes, and those of each command.
 const std::set<std::string> kCommonValues = {"port", "device", "log", "switch", "trace"};
 const std::set<std::string> kCommonFlags = {"scan", "demo", "json", "json-events", "quiet"};
-
-struct clOpInfo {
-    clOp op;
-    const char* name;
-    std::set<std::string> values;
-    std::set<std::string> flags;
-};
 
 const clOpInfo kOps[] = {
     {clOp::program,
@@ -78,276 +52,7 @@ void CommDetail(const clBasicErr& err, clCliMessage& message)
     }
 }
 
-// The record that says most: the first one that is not the general
-// "communication error" that follows every failure.
-std::optional<clCliMessage> MainMessage(const std::vector<clCliMessage>& messages)
-{
-    for (const clCliMessage& m : messages)
-        if (m.number != 2)
-            return m;
-    if (!messages.empty())
-        return messages.front();
-    return std::nullopt;
-}
-
-std::string Hex(std::uint32_t value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%X", value);
-    return text;
-}
-
-class clDeviceRun {
-public:
-    clDeviceRun(const clOpInfo& info, const clCliArgs& args, clCliUi& ui, clCliEvents& events)
-        : m_Info(info), m_Args(args), m_Ui(ui), m_Events(events)
-    {
-        m_Run.operation = info.name;
-    }
-    int Execute();
-
-private:
-    bool ReadsFile() const { return m_Info.op == clOp::program || m_Info.op == clOp::verify; }
-    int Usage(const std::string& message) const { return QkUsageError(m_Info.name, message); }
-    int DataError(const std::string& message) const;
-    // read's output format: --to, else the output's extension; null when neither names one.
-    const clQkFileFormat* OutputFormat() const;
-    // What the command line asks that cannot work; "" when it is well formed.
-    std::string CheckUsage() const;
-    // Device, space, data and command range; "" when ready.
-    std::string Prepare();
-    std::string ChooseRange(clQKHugeBuffer& buffer);
-    // The command's outputs: each writable now, none of them one of its
-    // inputs or another output; "" when they are.
-    std::string CheckOutputs();
-    std::string LoadInput(int space);
-    void Connect(clCliComm& comm);
-    void NoteFirmwareUpdate(clCliComm& comm);
-    void SendImage(clCliComm& comm);
-    // A device order: the command range goes first, then the order.
-    template <class F>
-    void Order(clCliComm& comm, const clQKHugeBufIntr& buffer, F&& order);
-    void Operate(clCliComm& comm);
-    void ProgramWithSteps(clCliComm& comm);
-    // How the operation ended, with qkcli's word on what was not the
-    // device's verdict.
-    void TakeResult(clOpResult result, clCliComm& comm);
-    void WriteVerifyReport(clCliComm& comm);
-    void TakeMessages(const clCliComm& comm);
-    bool Finish();
-
-    const clOpInfo& m_Info;
-    const clCliArgs& m_Args;
-    clCliUi& m_Ui;
-    clCliEvents& m_Events;
-    clCliWork m_Work;
-    clCliRun m_Run;
-    unsigned short m_usChip = 0;
-    int m_iSpace = 0;
-    std::string m_sDescription;
-    bool m_bSendingImage = false; // a failure now is no device order's
-    clOpRunner* m_pRunner = nullptr;
-};
-
-int clDeviceRun::DataError(const std::string& message) const
-{
-    std::fprintf(stderr, "qkcli %s: %s\n", m_Info.name, message.c_str());
-    return exitUsage;
-}
-
-const clQkFileFormat* clDeviceRun::OutputFormat() const
-{
-    return m_Args.Has("to") ? QkFormatByName(m_Args.Value("to")) : QkFormatByExtension(m_Args.Value("file"));
-}
-
-std::string clDeviceRun::CheckUsage() const
-{
-    if (m_Args.Has("port") + m_Args.Has("scan") + m_Args.Has("demo") != 1)
-        return "give one of --port PATH|COMn, --scan, --demo";
-    if (const std::string problem = QkCheckConnArgs(m_Args); !problem.empty())
-        return problem;
-    if (m_Info.op == clOp::read) {
-        if (!m_Args.Has("file"))
-            return "name the output with --file";
-        if (OutputFormat() == nullptr)
-            return "give --to bin, intel, intel-seg, intel386, s1, s2 or s3 (or a known extension)";
-    }
-    if (ReadsFile() && !m_Args.Has("file"))
-        return "name the data with --file";
-    std::uint32_t number = 0;
-    if (m_Args.Has("delay") && (!QkParseNumber(m_Args.Value("delay"), number) || number > 600000))
-        return "--delay takes milliseconds (0 to 600000)";
-    if (m_Args.Has("fill") && (!QkParseNumber(m_Args.Value("fill"), number) || number > 0xFF))
-        return "--fill takes a byte value (0 to 0xFF)";
-    for (const char* address : {"start", "stop"})
-        if (m_Args.Has(address) && !QkParseNumber(m_Args.Value(address), number))
-            return std::string("--") + address + " takes an address (0x-hex or decimal)";
-    const std::string from = m_Args.Value("from", "auto");
-    if (from != "auto" && from != "bin" && from != "intel" && from != "srec")
-        return "--from is auto, bin, intel or srec";
-    return {};
-}
-
-std::string clDeviceRun::LoadInput(int space)
-{
-    const std::string file = m_Args.Value("file");
-    const std::string from = m_Args.Value("from", "auto");
-    int type = ftNone;
-    if (from == "auto") {
-        type = QkDetectFileType(file);
-        if (const std::string problem = type == ftNone ? std::string() : QkCheckDetectedType(file, type);
-            !problem.empty())
-            return problem + "; nothing was done (--from tells how to read it)";
-    } else if (from == "bin")
-        type = ftBinary;
-    else if (from == "intel")
-        type = ftIntelAny;
-    else
-        type = ftMotorolaAny;
-    if (type == ftNone)
-        return "cannot read " + file;
-    clQKHugeBuffer& buffer = m_Work.Spaces().Buffer(space);
-    if (m_Args.Has("fill")) {
-        std::uint32_t fill = 0;
-        QkParseNumber(m_Args.Value("fill"), fill); // checked with the command line
-        const auto value = static_cast<unsigned char>(fill);
-        buffer.Fill(buffer.GetStartAdrs(), buffer.GetStopAdrs(), &value);
-        m_Run.fill = value;
-    }
-    // The whole space is loaded, so that data the space cannot hold is found
-    // wherever it lies; the command range picks what goes to the programmer.
-    clOutsideData outside;
-    if (m_Work.Spaces().LoadFile(space, file, type, buffer.GetStartAdrs().GetLinear(), buffer.GetStopAdrs().GetLinear(),
-                                 &outside) == 0)
-        return m_Ui.GetCount() > 0 ? file + " raised warnings; nothing was done" : "cannot read " + file;
-    if (outside.any)
-        return QkOutsideText(file, buffer, outside) + "; nothing was done";
-    return {};
-}
-
-// The command range: the whole space, or --start..--stop widened to whole
-// blocks of the space as the start and stop fields make it. A range that is
-// reversed or leaves the space is the user's mistake, never moved silently.
-std::string clDeviceRun::ChooseRange(clQKHugeBuffer& buffer)
-{
-    const std::uint32_t lowest = buffer.GetStartAdrs().GetLinear();
-    const std::uint32_t highest = buffer.GetStopAdrs().GetLinear();
-    std::uint32_t start = lowest, stop = highest;
-    QkParseNumber(m_Args.Value("start", "0"), start); // checked with the command line
-    QkParseNumber(m_Args.Value("stop", "0"), stop);
-    if (!m_Args.Has("start"))
-        start = lowest;
-    if (!m_Args.Has("stop"))
-        stop = highest;
-    const std::string space = m_Run.space + " space " + Hex(lowest) + ".." + Hex(highest);
-    if (start > stop)
-        return "the range " + Hex(start) + ".." + Hex(stop) + " ends before it starts";
-    if (start < lowest || stop > highest)
-        return "the range " + Hex(start) + ".." + Hex(stop) + " leaves the " + space;
-    const clAlignedRange range = QkAlignRange(lowest, highest, buffer.GetBlkAlignment(), start, stop);
-    if (range.start != start || range.stop != stop)
-        std::fprintf(stderr, "qkcli %s: range 0x%X..0x%X (whole blocks of %u bytes)\n", m_Info.name, range.start,
-                     range.stop, buffer.GetBlkAlignment());
-    buffer.SetCmdAddresses(clAdrs(range.start), clAdrs(range.stop));
-    m_Run.start = range.start;
-    m_Run.stop = range.stop;
-    return {};
-}
-
-std::string clDeviceRun::Prepare()
-{
-    clQkSpaces& spaces = m_Work.Spaces();
-    const std::string file = m_Args.Value("file");
-    if (ReadsFile())
-        if (const std::string problem = QkCheckInputFile(file); !problem.empty())
-            return problem;
-    const bool project = ReadsFile() && QkDetectFileType(file) == ftProject;
-
-    if (project) {
-        if (const std::string problem = m_Work.OpenProject(file); !problem.empty())
-            return problem;
-        m_usChip = spaces.GetChipId();
-        m_sDescription = m_Work.Project().GetDescription();
-        if (m_Args.Has("device")) {
-            const auto chip = m_Work.FindDevice(m_Args.Value("device"));
-            if (!chip || *chip != m_usChip)
-                return "the project is for the " + m_Work.DeviceName(m_usChip) + ", not \"" + m_Args.Value("device") +
-                       "\"";
-        }
-    } else {
-        if (!m_Args.Has("device"))
-            return "name the device with --device";
-        const auto chip = m_Work.FindDevice(m_Args.Value("device"));
-        if (!chip)
-            return "no device \"" + m_Args.Value("device") + "\" in the database (see \"qkcli devices\")";
-        m_usChip = *chip;
-        spaces.SetupDevice(m_usChip);
-    }
-    m_Run.device = m_Work.DeviceName(m_usChip);
-
-    m_iSpace = m_Args.Has("space") ? spaces.FindSpace(m_Args.Value("space")) : spaces.FirstSpace();
-    if (m_iSpace == 0)
-        return "the " + m_Run.device + " has no space \"" + m_Args.Value("space") + "\"";
-    clQKHugeBuffer& buffer = spaces.Buffer(m_iSpace);
-    m_Run.space = buffer.GetName();
-    // The programmer's operations work on the data space; the others are
-    // only carried in projects.
-    if (spaces.SpaceNumber(m_iSpace) != kDataSpace)
-        return "the programmer's operations work on the Data space; " + m_Run.space + " is space " +
-               std::to_string(spaces.SpaceNumber(m_iSpace));
-    if (const std::string problem = ChooseRange(buffer); !problem.empty())
-        return problem;
-    if (m_Info.op == clOp::read)
-        if (const std::string problem = QkCheckReach(*OutputFormat(), *m_Run.stop); !problem.empty())
-            return problem + "; nothing was read";
-    if (ReadsFile() && !project)
-        if (const std::string problem = LoadInput(m_iSpace); !problem.empty())
-            return problem;
-    if (ReadsFile())
-        m_Run.imageChecksum = buffer.Sum(buffer.GetCmdStartAdrs(), buffer.GetCmdStopAdrs());
-    // A project's data file is named with the result: a changed build shows.
-    if (project)
-        m_Run.dataFile = spaces.FileName(m_iSpace);
-    return {};
-}
-
-std::string clDeviceRun::CheckOutputs()
-{
-    struct clFileRole {
-        std::string role, path;
-    };
-    std::vector<clFileRole> outputs, inputs;
-    for (const auto& [option, role] : {std::pair{"trace", "the trace"}, std::pair{"log", "the communication log"},
-                                       std::pair{"report", "the report"}})
-        if (m_Args.Has(option))
-            outputs.push_back({role, m_Args.Value(option)});
-    if (m_Info.op == clOp::read)
-        outputs.push_back({"the output", m_Args.Value("file")});
-    if (ReadsFile())
-        inputs.push_back({"the data file", m_Args.Value("file")});
-    // The data files a project refers to are inputs too.
-    for (int space = 1; space <= kSpaceCount; ++space)
-        if (m_Work.Spaces().HasSpace(space) && !m_Work.Spaces().FileName(space).empty())
-            inputs.push_back({"the data file", m_Work.Spaces().FileName(space)});
-    for (std::size_t i = 0; i < outputs.size(); ++i) {
-        const clFileRole& out = outputs[i];
-        for (const clFileRole& in : inputs)
-            if (QkSameTarget(out.path, in.path))
-                return out.role + " " + out.path + " is " + in.role + " " + in.path +
-                       ": it would be overwritten; nothing was done";
-        for (std::size_t j = 0; j < i; ++j)
-            if (QkSameTarget(out.path, outputs[j].path))
-                return out.role + " " + out.path + " and " + outputs[j].role + " " + outputs[j].path +
-                       " are the same file; nothing was done";
-    }
-    // What is replaced at the end is tried now: no work for a file that
-    // cannot be written.
-    for (const clFileRole& out : outputs)
-        if (out.role == "the report" || out.role == "the output")
-            if (const std::string problem = QkProbeOutputFile(out.path); !problem.empty())
-                return out.role + " cannot be written: " + problem;
-    return {};
-}
+} // namespace
 
 void clDeviceRun::Connect(clCliComm& comm)
 {
@@ -413,14 +118,6 @@ void clDeviceRun::SendImage(clCliComm& comm)
     m_bSendingImage = false;
 }
 
-template <class F>
-void clDeviceRun::Order(clCliComm& comm, const clQKHugeBufIntr& buffer, F&& order)
-{
-    comm.SetAddressesSeq(buffer);
-    order();
-    m_pRunner->CheckCarriedOut();
-}
-
 // The automatic steps around programming, in the program's order.
 void clDeviceRun::ProgramWithSteps(clCliComm& comm)
 {
@@ -449,43 +146,6 @@ void clDeviceRun::ProgramWithSteps(clCliComm& comm)
     };
     orders.program = [&] { Order(comm, buffer, [&] { m_Run.checksum = comm.ProgramSeq(buffer); }); };
     m_pRunner->ProgramCycle(orders, true);
-}
-
-// After a verify failure: the range read back and compared, every run of
-// differing bytes written to the report.
-void clDeviceRun::WriteVerifyReport(clCliComm& comm)
-{
-    const clQKHugeBuffer& expected = m_Work.Spaces().Buffer(m_iSpace);
-    clQKHugeBufIntr actual(expected.GetName());
-    actual.SetParams(expected.GetSize(), expected.GetStartAdrs());
-    actual.SetSpaceId(expected.GetSpaceId());
-    actual.SetCmdAddresses(expected.GetCmdStartAdrs(), expected.GetCmdStopAdrs());
-    m_Events.Phase("read back");
-    // The failure disconnected the programmer: the bracket connects again.
-    comm.Prolog();
-    comm.Epilog();
-    Order(comm, actual, [&] { comm.ReadSeq(actual); });
-    const std::uint32_t first = expected.GetCmdStartAdrs().GetLinear();
-    const std::uint32_t last = expected.GetCmdStopAdrs().GetLinear();
-    std::vector<unsigned char> want(last - first + 1), got(last - first + 1);
-    expected.Read(clAdrs(first), clAdrs(last), want.data());
-    actual.Read(clAdrs(first), clAdrs(last), got.data());
-    clJsonArray list;
-    for (const clMismatch& m : QkFindMismatches(want.data(), got.data(), want.size(), first)) {
-        clJsonObject item;
-        item.Add("start", static_cast<std::int64_t>(m.first)).Add("end", static_cast<std::int64_t>(m.last));
-        item.Add("count", static_cast<std::int64_t>(m.bytes));
-        item.Add("bits_0_to_1", static_cast<std::int64_t>(m.bits0to1));
-        item.Add("bits_1_to_0", static_cast<std::int64_t>(m.bits1to0));
-        list.Add(item);
-    }
-    clJsonObject report;
-    report.Add("device", m_Run.device).Add("space", m_Run.space);
-    report.AddRaw("range", "[" + std::to_string(first) + "," + std::to_string(last) + "]");
-    report.AddRaw("mismatches", list.Text());
-    const std::string text = report.Text() + "\n";
-    if (!QkWriteFileAtomically(m_Args.Value("report"), text.data(), text.size()))
-        std::fprintf(stderr, "qkcli verify: cannot write the report %s\n", m_Args.Value("report").c_str());
 }
 
 void clDeviceRun::Operate(clCliComm& comm)
@@ -602,61 +262,7 @@ void clDeviceRun::TakeResult(clOpResult result, clCliComm& comm)
     }
 }
 
-// The error the result names: what the programmer and the library said.
-void clDeviceRun::TakeMessages(const clCliComm& comm)
-{
-    if (m_Run.protocol == clQkProtocol::demo && !m_Args.Has("demo") && !m_Run.error) {
-        clCliMessage cannot;
-        cannot.number = 1;
-        cannot.text = QkCommMessage(1);
-        m_Run.error = cannot;
-    }
-    if (m_Run.outcome != clCliOutcome::ok && !m_Run.error)
-        m_Run.error = MainMessage(m_Ui.GetMessages());
-    // Why the port could not be opened goes beside "Cannot connect ...".
-    if (m_Run.error && m_Run.error->number == 1 && m_Run.detail.empty())
-        m_Run.detail = comm.GetConnectProblem();
-    if (m_Run.outcome == clCliOutcome::aborted && !m_Run.error) {
-        clCliMessage stopped;
-        stopped.text = "Aborted";
-        m_Run.error = stopped;
-    }
-}
-
-// Prints the result and appends the trace line; false when the trace could
-// not be written.
-bool clDeviceRun::Finish()
-{
-    bool traced = true;
-    if (m_Args.Has("trace") && !QkAppendTrace(m_Args.Value("trace"), m_Run.TraceLine())) {
-        std::fprintf(stderr, "qkcli %s: cannot append to the trace %s\n", m_Info.name, m_Args.Value("trace").c_str());
-        traced = false;
-    }
-    if (m_Args.Has("json") || m_Args.Has("json-events")) {
-        std::printf("%s\n", m_Run.Json().c_str());
-        return traced;
-    }
-    if (m_Run.outcome != clCliOutcome::ok) {
-        if (m_Run.error && m_Ui.GetMessages().empty())
-            std::fprintf(stderr, "%s\n", m_Run.error->text.c_str());
-        if (!m_Run.detail.empty())
-            std::fprintf(stderr, "qkcli %s: %s\n", m_Info.name, m_Run.detail.c_str());
-        std::fprintf(stderr, "qkcli %s: %s\n", m_Info.name, m_Run.ResultText());
-        return traced;
-    }
-    if (m_Args.Has("quiet"))
-        return traced;
-    char range[48];
-    std::snprintf(range, sizeof range, "0x%X..0x%X", *m_Run.start, *m_Run.stop);
-    std::printf("%s %s %s %s: ok", m_Run.device.c_str(), m_Run.space.c_str(), range, m_Info.name);
-    if (m_Run.checksum)
-        std::printf(", checksum %04X", *m_Run.checksum);
-    std::printf(" (%s protocol, %s)", QkProtocolName(m_Run.protocol), m_Run.port.c_str());
-    if (!m_Run.dataFile.empty() && m_Run.imageChecksum)
-        std::printf("; data %s, image checksum %04X", m_Run.dataFile.c_str(), *m_Run.imageChecksum);
-    std::printf("\n");
-    return traced;
-}
+namespace {
 
 int RunDevice(clOp op, int argc, char** argv, int first)
 {
