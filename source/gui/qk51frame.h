@@ -23,6 +23,15 @@ class QToolButton;
 class THelpWnd;
 class clDumpWindow;
 
+// The window menu's items (the desktop's own window menu cannot take them).
+enum : int {
+    idMenuIgnore = 1000 + idMenuIgnoreStartStop, // beside the "&Flash" button's 133
+    idHelpContents = 131,
+    idKeywordSearch = 130,
+    idUsingHelp = 129,
+    idTipOfDay = 135,
+};
+
 class TQk51FrameWindow : public QMainWindow, public clService, public clQk51Window {
     Q_OBJECT
 public:
