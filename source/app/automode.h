@@ -11,6 +11,7 @@
 
 #include "comm/qkcomm.h"
 #include "options/optsrv.h"
+#include "source/run/autoopts.h"
 #include "source/run/oprunner.h"
 
 namespace qkmode {
@@ -48,17 +49,6 @@ inline constexpr const char kRobotMessage[] =
     "communication.";
 inline constexpr const char kRobotCaption[] = "Message";
 inline constexpr const char kFlashStatus[] = "Software updating...";
-
-// The automatic options of the option store (0 when an option is missing).
-struct clAutoOptions {
-    std::uint16_t sigChk = 0;
-    std::uint16_t blnkChk = 0;
-    std::uint16_t erase = 0;
-    std::uint16_t robot = 0;
-    bool operator==(const clAutoOptions&) const = default;
-};
-clAutoOptions QkReadAutoOptions(clOptSrvInterface& options);
-void QkWriteAutoOptions(clOptSrvInterface& options, const clAutoOptions& values);
 
 // The poll of the programmer's start button in idle time.
 class clStartPoll {

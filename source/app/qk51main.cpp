@@ -7,7 +7,7 @@
 
 #include "err/errntfy.h"
 #include "err/uisrv.h"
-#include "source/app/strtable.h"
+#include "source/base/strtable.h"
 
 namespace {
 constexpr const char kSrc[] = "qk51main";

@@ -13,11 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "source/app/appmngr.h"
-#include "source/app/qk51err.h"
+#include "source/app/automode.h"
 #include "source/app/qk51text.h"
 #include "source/app/qkservice.h"
 #include "source/app/spcdlg.h"
+#include "source/base/appmngr.h"
+#include "source/base/qk51err.h"
 #include "source/files/fileformats.h"
 #include "source/settings/setting.h"
 
@@ -377,5 +378,5 @@ private:
     clRobotMode m_Robot;
     clStartPoll m_Poll;
     std::unique_ptr<clModeHost> m_pModeHost; // a clQk51ModeHost
-    bool m_bConnectPosted = false; // by applying the settings dialog
+    bool m_bConnectPosted = false;           // by applying the settings dialog
 };

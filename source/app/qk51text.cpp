@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "source/app/strtable.h"
+#include "source/base/strtable.h"
 #include "source/files/hexdefs.h"
 #include "source/project/qkopts.h"
 

@@ -4,7 +4,7 @@
 
 #include "comm/qkcomml2.h"
 #include "cpplib/qksystem.h"
-#include "source/app/appmngr.h"
+#include "source/base/appmngr.h"
 
 clService::clService(int argc, const char* const* argv, const std::string& settingsPath)
     : m_Swtch(argc, argv),

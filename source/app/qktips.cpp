@@ -1,6 +1,6 @@
 #include "source/app/qktips.h"
 
-#include "source/app/strtable.h"
+#include "source/base/strtable.h"
 
 int QkCountTips(const std::function<bool(unsigned id)>& exists)
 {

@@ -5,6 +5,7 @@
 #include "cpplib/clexpt.h"
 #include "err/qkassert.h"
 #include "source/project/qkopts.h"
+#include "source/run/autoopts.h"
 
 namespace {
 constexpr const char kSrcAll[] = "salldlg";
@@ -79,18 +80,18 @@ void clSpcAllDlg::Erase()
 
 void clSpcAllDlg::ProgramAuto(clOpRunner& runner)
 {
-    TBscOptServer& options = Options();
+    const clAutoOptions automatic = QkReadAutoOptions(Options());
     std::vector<clSpcBaseDlg*> spaces;
     for (std::size_t i = 0; i < m_Entries.size(); ++i)
         if (IsChecked(i) && IsEnabled(i))
             spaces.push_back(m_Entries[i].view);
     QK_ASSERT(!spaces.empty(), kSrcAll, 90);
     clCycleOrders orders;
-    if (QkGetOpt16(options, kOptAutoSigChk) != 0 && IsDeviceSigChk())
+    if (automatic.sigChk != 0 && IsDeviceSigChk())
         orders.sigChk = [this] { Comm().SigChkSeq(); };
-    if (QkGetOpt16(options, kOptAutoErase) != 0 && IsOpAllowed(cmdErase))
+    if (automatic.erase != 0 && IsOpAllowed(cmdErase))
         orders.erase = [this] { Erase(); };
-    if (QkGetOpt16(options, kOptAutoBlkChk) != 0)
+    if (automatic.blnkChk != 0)
         orders.blankCheck = [&spaces] {
             for (clSpcBaseDlg* view : spaces)
                 if (view->IsOpAllowed(cmdBlnkChk))

@@ -8,12 +8,13 @@
 #include "comm/qkcomml2.h"
 #include "cpplib/clexpt.h"
 #include "err/qkassert.h"
-#include "source/app/appmngr.h"
-#include "source/app/qk51err.h"
 #include "source/app/qk51text.h"
+#include "source/base/appmngr.h"
+#include "source/base/qk51err.h"
 #include "source/files/fileformats.h"
 #include "source/files/hexdefs.h"
 #include "source/files/hexio.h"
+#include "source/run/autoopts.h"
 
 namespace {
 constexpr const char kSrcBase[] = "sbasedlg";
@@ -182,17 +183,17 @@ void clSpcBaseDlg::SendRange(bool withData)
 
 void clSpcBaseDlg::ProgramSteps(clOpRunner& runner, bool logCycle)
 {
-    TBscOptServer& options = Options();
+    const clAutoOptions automatic = QkReadAutoOptions(Options());
     clQkSrvcComm& comm = Comm();
     clCycleOrders orders;
-    if (QkGetOpt16(options, kOptAutoSigChk) != 0 && IsDeviceSigChk())
+    if (automatic.sigChk != 0 && IsDeviceSigChk())
         orders.sigChk = [&] { comm.SigChkSeq(); };
-    if (QkGetOpt16(options, kOptAutoErase) != 0 && IsOpAllowed(cmdErase) && IsDeviceErasable())
+    if (automatic.erase != 0 && IsOpAllowed(cmdErase) && IsDeviceErasable())
         orders.erase = [&] {
             SendRange();
             comm.EraseSeq(Buf(200));
         };
-    if (QkGetOpt16(options, kOptAutoBlkChk) != 0 && IsOpAllowed(cmdBlnkChk))
+    if (automatic.blnkChk != 0 && IsOpAllowed(cmdBlnkChk))
         orders.blankCheck = [&] {
             SendRange();
             comm.BlnkChkSeq(Buf(204));

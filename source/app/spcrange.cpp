@@ -1,8 +1,8 @@
 #include "source/app/spcrange.h"
 
 #include "comm/qkcommexpt.h"
-#include "source/app/appmngr.h"
-#include "source/app/qk51err.h"
+#include "source/base/appmngr.h"
+#include "source/base/qk51err.h"
 
 // Views with start and stop fields.
 

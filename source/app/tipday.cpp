@@ -1,7 +1,7 @@
 #include "source/app/tipday.h"
 
 #include "source/app/qktips.h"
-#include "source/app/strtable.h"
+#include "source/base/strtable.h"
 
 clQkTipOfDay::clQkTipOfDay(int mode, unsigned long seed, std::function<const char*(unsigned)> text)
     : m_Text(std::move(text)), m_iMode(mode)

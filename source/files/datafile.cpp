@@ -9,8 +9,8 @@
 
 #include "cpplib/qk51buff.h"
 #include "cpplib/qkfile.h"
-#include "source/app/appmngr.h"
-#include "source/app/qk51err.h"
+#include "source/base/appmngr.h"
+#include "source/base/qk51err.h"
 #include "source/files/hexdefs.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include "cpplib/clbuffer.h"
 #include "err/uisrv.h"
-#include "source/app/appmngr.h"
-#include "source/app/strtable.h"
+#include "source/base/appmngr.h"
+#include "source/base/strtable.h"
 
 namespace {
 constexpr unsigned char kIgnoreAbort = erOptIgnore | erOptAbort;

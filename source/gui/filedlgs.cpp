@@ -17,7 +17,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "source/app/strtable.h"
+#include "source/base/strtable.h"
 #include "source/files/hexdefs.h"
 #include "source/project/qkprj.h"
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "source/app/appmngr.h"
 #include "source/app/srvccomm.h"
+#include "source/base/appmngr.h"
 
 class TQkGauge : public QWidget, public clQkGaugeIntf, public clProgressSink {
     Q_OBJECT

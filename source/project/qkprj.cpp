@@ -7,7 +7,7 @@
 
 #include "cpplib/qkfile.h"
 #include "qkdb/dbase32.h"
-#include "source/app/qk51err.h"
+#include "source/base/qk51err.h"
 #include "source/files/hexdefs.h"
 #include "source/project/qkopts.h"
 #include "source/settings/qksettings.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "options/optsrv.h"
-#include "source/app/automode.h"
+#include "source/run/autoopts.h"
 #include "source/settings/qksnd.h"
 
 class clDataBase;

@@ -11,7 +11,7 @@
 
 #include "cpplib/qkbufint.h"
 #include "options/optsrv.h"
-#include "source/app/automode.h"
+#include "source/run/autoopts.h"
 
 class clDBChipInfo;
 

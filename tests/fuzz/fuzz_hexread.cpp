@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "cpplib/qk51buff.h"
-#include "source/app/appmngr.h"
+#include "source/base/appmngr.h"
 #include "source/files/hexio.h"
 
 namespace {

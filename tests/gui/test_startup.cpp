@@ -16,7 +16,7 @@
 
 #include "comm/comports.h"
 #include "err/qkexpt.h"
-#include "source/app/strtable.h"
+#include "source/base/strtable.h"
 #include "source/gui/helpwnd.h"
 #include "source/settings/qksettings.h"
 #include "tests/e2e/simproc.h"

@@ -13,7 +13,7 @@
 #include "cpplib/qk51buff.h"
 #include "cpplib/qkfile.h"
 #include "err/errntfy.h"
-#include "source/app/appmngr.h"
+#include "source/base/appmngr.h"
 #include "source/files/datafile.h"
 #include "source/files/hexdefs.h"
 #include "source/files/hexio.h"

@@ -16,7 +16,7 @@
 #include "comm/qkcommexpt.h"
 #include "comm/qkwire.h"
 #include "err/errntfy.h"
-#include "source/app/appmngr.h"
+#include "source/base/appmngr.h"
 #include "source/settings/aboutlist.h"
 
 namespace {

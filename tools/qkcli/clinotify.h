@@ -11,7 +11,7 @@
 
 #include "err/qkerr.h"
 #include "err/uisrv.h"
-#include "source/app/appmngr.h"
+#include "source/base/appmngr.h"
 
 // One error record as the command saw it.
 struct clCliMessage {

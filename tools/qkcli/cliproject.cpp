@@ -5,7 +5,7 @@
 
 #include "cpplib/qkfile.h"
 #include "err/errntfy.h"
-#include "source/app/appmngr.h"
+#include "source/base/appmngr.h"
 #include "source/files/datafile.h"
 #include "source/files/hexdefs.h"
 #include "tools/qkcli/cliargs.h"

@@ -7,7 +7,7 @@
 #include "comm/qkcommexpt.h"
 #include "err/errntfy.h"
 #include "qkversion.h"
-#include "source/app/appmngr.h"
+#include "source/base/appmngr.h"
 #include "source/settings/aboutlist.h"
 #include "tools/qkcli/clicomm.h"
 #include "tools/qkcli/clijson.h"

@@ -4,7 +4,7 @@
 #include <strings.h>
 
 #include "cpplib/qkfile.h"
-#include "source/app/appmngr.h"
+#include "source/base/appmngr.h"
 #include "tools/qkcli/cliargs.h"
 
 clCliWork::clCliWork()

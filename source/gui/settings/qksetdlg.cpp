@@ -19,7 +19,7 @@
 #include "err/errntfy.h"
 #include "err/uisrv.h"
 #include "qkversion.h"
-#include "source/app/appmngr.h"
+#include "source/base/appmngr.h"
 #include "source/gui/settings/qksnddlg.h"
 #include "source/gui/settings/setids.h"
 #include "source/gui/settings/settingdlg.h"

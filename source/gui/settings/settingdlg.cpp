@@ -7,8 +7,8 @@
 #include <QVBoxLayout>
 
 #include "qkdb/dbase32.h"
-#include "source/app/appmngr.h"
-#include "source/app/qk51err.h"
+#include "source/base/appmngr.h"
+#include "source/base/qk51err.h"
 #include "source/gui/settings/aboutdlg.h"
 #include "source/gui/settings/chpseldlg.h"
 #include "source/gui/settings/setids.h"

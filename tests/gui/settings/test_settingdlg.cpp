@@ -20,7 +20,7 @@
 #include "comm/comports.h"
 #include "comm/qkcomm.h"
 #include "err/qkerr.h"
-#include "source/app/appmngr.h"
+#include "source/base/appmngr.h"
 #include "source/gui/settings/aboutdlg.h"
 #include "source/gui/settings/chpseldlg.h"
 #include "source/gui/settings/qksnddlg.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cpplib/qk51buff.h"
-#include "source/app/appmngr.h"
+#include "source/base/appmngr.h"
 #include "source/files/hexio.h"
 #include "tests/testutil.h"
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "source/app/qktips.h"
-#include "source/app/strtable.h"
+#include "source/base/strtable.h"
 #include "source/settings/qksettings.h"
 #include "source/settings/qksnd.h"
 #include "tests/testutil.h"

@@ -1,6 +1,6 @@
-#include "source/app/qk51err.h"
+#include "source/base/qk51err.h"
 
-#include "source/app/strtable.h"
+#include "source/base/strtable.h"
 
 clQk51Err::clQk51Err(unsigned long processId, unsigned short msgNo, ERR_TYPE type, unsigned char option)
     : clBasicErr(processId, msgNo, type, option)

@@ -1,4 +1,4 @@
-#include "source/app/strtable.h"
+#include "source/base/strtable.h"
 
 #include <algorithm>
 #include <iterator>

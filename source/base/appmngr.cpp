@@ -1,4 +1,4 @@
-#include "source/app/appmngr.h"
+#include "source/base/appmngr.h"
 
 clErrMngr& QkAppErrMngr()
 {
