@@ -38,8 +38,7 @@ std::string ComPortPath(int comNo)
     const std::string variable = "QKJTAG_COM" + std::to_string(comNo);
     if (const char* path = std::getenv(variable.c_str()); path != nullptr && *path != '\0')
         return path;
-    const std::vector<std::string> ports = ComDetectPorts();
-    return static_cast<std::size_t>(comNo) <= ports.size() ? ports[static_cast<std::size_t>(comNo) - 1] : std::string();
+    return ComSystemPortPath(comNo);
 }
 
 std::string clComPort::Path() const

@@ -27,9 +27,16 @@ std::string ComPortPath(int comNo);
 // (see QkPortProblem); empty when it may be one.
 std::string ComPortProblem(int comNo);
 
-// The serial ports with a real device behind them, in COM order: USB serial
-// adapters (ttyUSB*), USB modems (ttyACM*), then built-in UARTs (ttyS*),
-// each by number. The system console and UARTs the kernel found no chip for
-// are left out. Nothing is opened: a search never writes into a console.
+// What COM comNo is on this system when nobody mapped it: on Linux the
+// comNo-th detected port, on Windows the port of that name when the system
+// lists it; "" when there is none.
+std::string ComSystemPortPath(int comNo);
+
+// The serial ports with a real device behind them, in COM order. Linux: USB
+// serial adapters (ttyUSB*), USB modems (ttyACM*), then built-in UARTs
+// (ttyS*), each by number; the system console and UARTs the kernel found no
+// chip for are left out. Windows: the COM ports the registry lists (the two
+// folders are not used there). Nothing is opened: a search never writes into
+// a console.
 std::vector<std::string> ComDetectPorts(const std::string& sysClassTty = "/sys/class/tty",
                                         const std::string& devDir = "/dev");

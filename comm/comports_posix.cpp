@@ -83,3 +83,9 @@ std::vector<std::string> ComDetectPorts(const std::string& sysClassTty, const st
         paths.push_back((fs::path(devDir) / port.name).string());
     return paths;
 }
+
+std::string ComSystemPortPath(int comNo)
+{
+    const std::vector<std::string> ports = ComDetectPorts();
+    return static_cast<std::size_t>(comNo) <= ports.size() ? ports[static_cast<std::size_t>(comNo) - 1] : std::string();
+}

@@ -154,7 +154,7 @@ bool clAtomicFile::Commit()
         return true;
     }
     errno = 0;
-    if (!QkSyncFile(m_sTempPath) || std::rename(m_sTempPath.c_str(), m_sTarget.c_str()) != 0) {
+    if (!QkSyncFile(m_sTempPath) || !QkReplaceFile(m_sTempPath, m_sTarget)) {
         Fail("cannot write " + m_sPath + Because(QkLastSystemError()));
         Discard();
         return false;

@@ -1,6 +1,7 @@
 #include "cpplib/qkfilesys.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -58,6 +59,11 @@ bool QkSyncFile(const std::string& path)
     const bool ok = ::fsync(fd) == 0;
     ::close(fd);
     return ok;
+}
+
+bool QkReplaceFile(const std::string& from, const std::string& to)
+{
+    return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 std::string QkLastSystemError()

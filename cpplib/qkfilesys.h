@@ -18,5 +18,9 @@ std::string QkCreateUniqueFile(const std::string& folder, const std::string& pre
 // Puts what was written to path on disk; false when the system failed.
 bool QkSyncFile(const std::string& path);
 
+// Moves from over to in one step (to is replaced, never half there); false
+// when the system refused.
+bool QkReplaceFile(const std::string& from, const std::string& to);
+
 // The system's text for the last failed call (errno), or empty.
 std::string QkLastSystemError();

@@ -1,13 +1,18 @@
 // Shared libraries at run time: which module an address belongs to, and
 // loading a library by file name to bind its entry points. The platform's
-// calls live in one file per platform (qkmodule_posix.cpp here).
+// calls live in one file per platform (qkmodule_posix.cpp, qkmodule_win32.cpp).
 #pragma once
 
 #include <string>
 
-// A module instance handle: the load address of a shared library (what an
-// HINSTANCE is on Windows), or null.
+// A module instance handle: the load address of a shared library, or null.
+// On Windows the system's own type, declared as windows.h declares it.
+#ifdef _WIN32
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+#else
 using HINSTANCE = void*;
+#endif
 
 // The instance handle of the module (program or shared library) that holds
 // the given address.

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -90,7 +91,9 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    if (std::rename(temp.c_str(), argv[2]) != 0) {
+    std::error_code renamed;
+    std::filesystem::rename(temp, argv[2], renamed); // replaces the output on every system
+    if (renamed) {
         std::cerr << "fwgen: cannot write " << argv[2] << "\n";
         return 1;
     }

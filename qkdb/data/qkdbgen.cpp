@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -22,7 +23,7 @@ using Bytes = std::vector<unsigned char>;
 struct Line {
     int number = 0;
     std::string kind;
-    long id = 0;
+    long long id = 0;
     std::map<std::string, std::string> fields;
     std::vector<std::string> words; // bare words after the id
     std::string name;
@@ -37,10 +38,10 @@ std::string g_DataPath;
     std::exit(1);
 }
 
-long ToNumber(const std::string& text, int line)
+long long ToNumber(const std::string& text, int line)
 {
     char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 0);
+    const long long value = std::strtoll(text.c_str(), &end, 0);
     if (text.empty() || *end != '\0')
         Fail(line, "not a number: '" + text + "'");
     return value;
@@ -77,12 +78,12 @@ Line ParseLine(const std::string& raw, int number)
     return line;
 }
 
-long Field(const Line& line, const char* key, long min, long max)
+long long Field(const Line& line, const char* key, long long min, long long max)
 {
     const auto it = line.fields.find(key);
     if (it == line.fields.end())
         Fail(line.number, std::string("missing ") + key + "=");
-    const long value = ToNumber(it->second, line.number);
+    const long long value = ToNumber(it->second, line.number);
     if (value < min || value > max)
         Fail(line.number, std::string(key) + " out of range");
     return value;
@@ -105,24 +106,24 @@ void PutName(Bytes& out, const Line& line)
 }
 
 struct Database {
-    std::map<long, Bytes> resources;
-    std::set<long> vendors, adapters, buffers, headers, infos, chipIds;
-    std::vector<long> order;
-    std::map<long, std::vector<long>> deviceBuffers; // header id -> buffer ids
-    std::map<long, long> deviceVendor, deviceAdapter, deviceChip;
+    std::map<long long, Bytes> resources;
+    std::set<long long> vendors, adapters, buffers, headers, infos, chipIds;
+    std::vector<long long> order;
+    std::map<long long, std::vector<long long>> deviceBuffers; // header id -> buffer ids
+    std::map<long long, long long> deviceVendor, deviceAdapter, deviceChip;
     bool hasVersion = false;
 
-    void Add(const Line& line, long id, Bytes bytes)
+    void Add(const Line& line, long long id, Bytes bytes)
     {
         if (!resources.emplace(id, std::move(bytes)).second)
             Fail(line.number, "resource " + std::to_string(id) + " defined twice");
     }
 };
 
-void CheckRun(const std::set<long>& ids, long first, const char* what)
+void CheckRun(const std::set<long long>& ids, long long first, const char* what)
 {
-    long expected = first;
-    for (long id : ids) {
+    long long expected = first;
+    for (long long id : ids) {
         if (id != expected)
             Fail(0, std::string(what) + " ids must run without gaps from " + std::to_string(first) +
                         " (iteration stops at the first missing id); missing " + std::to_string(expected));
@@ -137,21 +138,21 @@ void Check(const Database& db)
     CheckRun(db.buffers, 2001, "buffer");
     if (!db.hasVersion)
         Fail(0, "missing version line");
-    for (long header : db.headers) {
+    for (long long header : db.headers) {
         if (!db.infos.count(header))
             Fail(0, "device " + std::to_string(header) + " has no info line");
         if (!db.vendors.count(db.deviceVendor.at(header)))
             Fail(0, "device " + std::to_string(header) + " names a missing vendor");
         if (!db.adapters.count(db.deviceAdapter.at(header)))
             Fail(0, "device " + std::to_string(header) + " names a missing adapter");
-        for (long buffer : db.deviceBuffers.at(header))
+        for (long long buffer : db.deviceBuffers.at(header))
             if (!db.buffers.count(buffer))
                 Fail(0, "device " + std::to_string(header) + " names missing buffer " + std::to_string(buffer));
     }
-    for (long info : db.infos)
+    for (long long info : db.infos)
         if (!db.headers.count(info))
             Fail(0, "info " + std::to_string(info) + " has no device line");
-    std::set<long> listed(db.order.begin(), db.order.end());
+    std::set<long long> listed(db.order.begin(), db.order.end());
     if (listed.size() != db.order.size())
         Fail(0, "a device is listed twice in the display order");
     if (listed != db.headers)
@@ -190,9 +191,9 @@ Database Build(std::istream& in)
         } else if (line.kind == "buffer") {
             if (line.id < 2001 || line.id > 4999)
                 Fail(number, "buffer ids are 2001 to 4999");
-            const long start = Field(line, "start", 0, 0xFFFFFFFFL);
-            const long stop = Field(line, "stop", 0, 0xFFFFFFFFL);
-            const long align = Field(line, "align", 1, 0xFFFF);
+            const long long start = Field(line, "start", 0, 0xFFFFFFFFLL);
+            const long long stop = Field(line, "stop", 0, 0xFFFFFFFFLL);
+            const long long align = Field(line, "align", 1, 0xFFFF);
             if (stop < start)
                 Fail(number, "stop below start");
             if ((stop - start + 1) % align != 0 || start % align != 0)
@@ -210,7 +211,7 @@ Database Build(std::istream& in)
             if (line.id < 1 || line.id > 0xFFFF - 4000 || (line.id >= 1 && line.id <= 4999) ||
                 (line.id >= 20001 && line.id <= 23998))
                 Fail(number, "device header id collides with another range");
-            const long chip = Field(line, "chip", 0, 0xFFFF - 30001);
+            const long long chip = Field(line, "chip", 0, 0xFFFF - 30001);
             if (!db.chipIds.insert(chip).second)
                 Fail(number, "chip id used twice");
             Put(bytes, Field(line, "type", 0, 0xFFFF), 2);
@@ -234,7 +235,7 @@ Database Build(std::istream& in)
             Put(bytes, Field(line, "pgmtime", 0, 0x7FFFFFFF), 4);
             Put(bytes, Field(line, "fw", 0, 0xFFFF), 2);
             Put(bytes, Field(line, "security", 0, 7), 1);
-            std::vector<long> bufs;
+            std::vector<long long> bufs;
             std::stringstream list(line.fields.count("buffers") ? line.fields.at("buffers") : "");
             std::string item;
             while (std::getline(list, item, ','))
@@ -259,7 +260,7 @@ Database Build(std::istream& in)
     for (size_t k = 0; k < db.order.size(); ++k) {
         Bytes entry;
         Put(entry, static_cast<unsigned long>(db.order[k]), 2);
-        db.resources[20001 + static_cast<long>(k)] = entry;
+        db.resources[20001 + static_cast<long long>(k)] = entry;
     }
     // The counts of devices, buffers, adapters and vendors.
     const size_t counts[] = {db.headers.size(), db.buffers.size(), db.adapters.size(), db.vendors.size()};
@@ -312,7 +313,9 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    if (std::rename(temp.c_str(), argv[2]) != 0) {
+    std::error_code renamed;
+    std::filesystem::rename(temp, argv[2], renamed); // replaces the output on every system
+    if (renamed) {
         std::cerr << "qkdbgen: cannot write " << argv[2] << "\n";
         return 1;
     }

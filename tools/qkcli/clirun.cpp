@@ -93,8 +93,7 @@ std::string clCliRun::TraceLine() const
 {
     char when[32];
     const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
+    const std::tm utc = *std::gmtime(&now); // copied at once; one thread
     std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &utc);
     std::string line = std::string(when) + " " + operation + " port=" + (port.empty() ? "-" : port) +
                        " device=" + device + " space=" + space;
