@@ -12,7 +12,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
 # Every module carries its own C++ runtime, so the package needs no MinGW
 # DLL beside ours. A DLL exports its own symbols only, not the runtime's.
-set(QK_MINGW_RUNTIME libgcc.a:libgcc_eh.a:libstdc++.a:libwinpthread.a)
+set(QK_MINGW_RUNTIME libgcc.a:libgcc_eh.a:libstdc++.a:libwinpthread.a:libpthread.a)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -Wl,--exclude-libs,${QK_MINGW_RUNTIME}")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -Wl,--exclude-libs,${QK_MINGW_RUNTIME}")
