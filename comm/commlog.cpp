@@ -6,6 +6,7 @@
 
 #include "cpplib/clexpt.h"
 #include "err/qkassert.h"
+#include "cpplib/qkpath.h"
 
 namespace {
 constexpr const char kSrc[] = "..\\comm\\commlog.cpp";
@@ -23,7 +24,7 @@ bool clCommLog::Open(const char* path)
 {
     Close();
     if (path != nullptr)
-        m_Stream.open(path, std::ios::out | std::ios::app | std::ios::binary);
+        m_Stream.open(QkPath(path), std::ios::out | std::ios::app | std::ios::binary);
     if (path == nullptr || !m_Stream.is_open()) {
         Close();
         return false;

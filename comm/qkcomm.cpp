@@ -17,6 +17,7 @@
 #include "comm/qkpkt.h"
 #include "comm/qkwire.h"
 #include "cpplib/clexpt.h"
+#include "cpplib/qkpath.h"
 
 namespace {
 
@@ -100,13 +101,13 @@ int clQKComm::InitCommLog(const char* name)
 {
     m_iLogEn = 1;
     std::error_code ec;
-    const std::string path = std::filesystem::absolute(name != nullptr ? name : "qkcomm.log", ec).string();
+    const std::string path = QkPathText(std::filesystem::absolute(QkPath(name != nullptr ? name : "qkcomm.log"), ec));
     if (ec || path.size() > kMaxLogPath) {
         m_iLogEn = 0;
         return m_iLogEn;
     }
     m_sLogPath = path;
-    std::ofstream create(path, std::ios::out | std::ios::binary | std::ios::trunc);
+    std::ofstream create(QkPath(path), std::ios::out | std::ios::binary | std::ios::trunc);
     if (!create)
         m_iLogEn = 0;
     return m_iLogEn;

@@ -11,6 +11,7 @@
 #include "cpplib/clexpt.h"
 #include "cpplib/clutil.h"
 #include "cpplib/qkfile.h"
+#include "cpplib/qkpath.h"
 
 namespace {
 constexpr const char kSrc[] = "..\\CPPLIB\\CLBUFFER.H";
@@ -272,7 +273,7 @@ void Buffer::SetFill(int flag, unsigned char value)
 
 int Buffer::LoadFile(const char* path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(QkPath(path), std::ios::binary);
     if (!in)
         return 0;
     in.seekg(0, std::ios::end);

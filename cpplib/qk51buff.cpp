@@ -9,6 +9,7 @@
 #include "cpplib/qkfile.h"
 #include "err/qkerr.h"
 #include "err/uisrv.h"
+#include "cpplib/qkpath.h"
 
 namespace {
 constexpr const char kSrc[] = "..\\cpplib\\qk51buff.cpp";
@@ -247,7 +248,7 @@ int clQKHugeBuffer::LoadRange(const char* path, const clAdrs& start, const clAdr
     if (!HasMemory())
         QkRaise<clXConstructor>(this, kSrc, lines[2]);
 
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(QkPath(path), std::ios::binary);
     if (!in)
         return 0;
     in.seekg(0, std::ios::end);

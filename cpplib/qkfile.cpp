@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "cpplib/qkfilesys.h"
+#include "cpplib/qkpath.h"
 
 namespace fs = std::filesystem;
 
@@ -49,7 +50,7 @@ fs::path FollowLinks(const fs::path& path)
 std::string FolderOf(const fs::path& path)
 {
     const fs::path folder = path.parent_path();
-    return folder.empty() ? "." : folder.string();
+    return folder.empty() ? "." : QkPathText(folder);
 }
 
 // ": reason" from the system, when it gave one.
@@ -67,14 +68,14 @@ clWriteKind WriteKindOf(const std::string& path, const fs::path& target, std::st
     const fs::file_status status = fs::status(target, error);
     if (status.type() == fs::file_type::not_found) {
         std::error_code folderError;
-        const fs::path folder = FolderOf(target);
+        const fs::path folder = QkPath(FolderOf(target));
         const fs::file_status folderStatus = fs::status(folder, folderError);
         if (folderStatus.type() == fs::file_type::not_found) {
-            why = "cannot write " + path + ": the folder " + folder.string() + " does not exist";
+            why = "cannot write " + path + ": the folder " + QkPathText(folder) + " does not exist";
             return clWriteKind::refused;
         }
         if (!folderError && folderStatus.type() != fs::file_type::directory) {
-            why = "cannot write " + path + ": " + folder.string() + " is not a folder";
+            why = "cannot write " + path + ": " + QkPathText(folder) + " is not a folder";
             return clWriteKind::refused;
         }
         return clWriteKind::replace;
@@ -96,14 +97,14 @@ clWriteKind WriteKindOf(const std::string& path, const fs::path& target, std::st
 
 clAtomicFile::clAtomicFile(const std::string& path) : m_sPath(path)
 {
-    const fs::path target = FollowLinks(path);
-    m_sTarget = target.string();
+    const fs::path target = FollowLinks(QkPath(path));
+    m_sTarget = QkPathText(target);
     std::string why;
     switch (WriteKindOf(path, target, why)) {
     case clWriteKind::refused: Fail(why); return;
     case clWriteKind::direct:
         // A device is no file to replace: it takes the bytes as they come.
-        m_Stream.open(m_sTarget, std::ios::binary);
+        m_Stream.open(target, std::ios::binary);
         if (!m_Stream.is_open())
             Fail("cannot write " + m_sPath + Because(QkLastSystemError()));
         return;
@@ -116,7 +117,7 @@ clAtomicFile::clAtomicFile(const std::string& path) : m_sPath(path)
         Fail("cannot write " + m_sPath + Because(why));
         return;
     }
-    m_Stream.open(m_sTempPath, std::ios::binary | std::ios::trunc);
+    m_Stream.open(QkPath(m_sTempPath), std::ios::binary | std::ios::trunc);
     if (!m_Stream.is_open())
         Fail("cannot write " + m_sPath + Because(QkLastSystemError()));
 }
@@ -169,7 +170,8 @@ void clAtomicFile::Discard()
     if (m_Stream.is_open())
         m_Stream.close();
     if (!m_sTempPath.empty()) {
-        std::remove(m_sTempPath.c_str());
+        std::error_code ignored;
+        fs::remove(QkPath(m_sTempPath), ignored);
         SetPendingTemp({});
     }
     m_bDone = true;
@@ -197,7 +199,7 @@ bool QkWriteFileAtomically(const std::string& path, const void* data, std::size_
 bool QkFileExists(const std::string& path)
 {
     std::error_code error;
-    return fs::exists(path, error);
+    return fs::exists(QkPath(path), error);
 }
 
 std::string QkCheckInputFile(const std::string& path, bool allowEmpty)
@@ -205,10 +207,10 @@ std::string QkCheckInputFile(const std::string& path, bool allowEmpty)
     if (path.empty())
         return "no file name was given";
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status = fs::status(QkPath(path), error);
     if (status.type() == fs::file_type::not_found) {
         std::error_code ignored;
-        return fs::is_symlink(fs::symlink_status(path, ignored)) ? path + " is a link to a file that does not exist"
+        return fs::is_symlink(fs::symlink_status(QkPath(path), ignored)) ? path + " is a link to a file that does not exist"
                                                                  : path + " does not exist";
     }
     if (error)
@@ -217,13 +219,13 @@ std::string QkCheckInputFile(const std::string& path, bool allowEmpty)
         return path + " is a directory";
     if (status.type() != fs::file_type::regular)
         return path + " is not a regular file";
-    const std::uintmax_t size = fs::file_size(path, error);
+    const std::uintmax_t size = fs::file_size(QkPath(path), error);
     if (error)
         return "cannot read " + path + Because(error.message());
     if (size == 0 && !allowEmpty)
         return path + " is empty";
     errno = 0;
-    std::ifstream probe(path, std::ios::binary);
+    std::ifstream probe(QkPath(path), std::ios::binary);
     if (!probe)
         return "cannot read " + path + Because(QkLastSystemError());
     return {};
@@ -234,14 +236,14 @@ std::string QkCheckOutputFile(const std::string& path)
     if (path.empty())
         return "no file name was given";
     std::string why;
-    WriteKindOf(path, FollowLinks(path), why);
+    WriteKindOf(path, FollowLinks(QkPath(path)), why);
     return why;
 }
 
 bool QkSameFile(const std::string& first, const std::string& second)
 {
     std::error_code error;
-    return fs::equivalent(first, second, error) && !error;
+    return fs::equivalent(QkPath(first), QkPath(second), error) && !error;
 }
 
 bool QkSameTarget(const std::string& first, const std::string& second)
@@ -250,7 +252,7 @@ bool QkSameTarget(const std::string& first, const std::string& second)
         return true;
     // Neither is there yet (or one is not): compare where they would be.
     const auto resolved = [](const std::string& path, std::error_code& error) {
-        const fs::path absolute = fs::absolute(FollowLinks(path), error);
+        const fs::path absolute = fs::absolute(FollowLinks(QkPath(path)), error);
         return error ? fs::path() : fs::weakly_canonical(absolute, error);
     };
     std::error_code firstError, secondError;
@@ -261,7 +263,7 @@ bool QkSameTarget(const std::string& first, const std::string& second)
 std::string QkProbeOutputFile(const std::string& path)
 {
     constexpr std::size_t kLongestName = 255; // bytes, as the usual file systems allow
-    if (fs::path(path).filename().string().size() > kLongestName)
+    if (QkPathText(QkPath(path).filename()).size() > kLongestName)
         return "cannot write " + path + ": the name is longer than 255 bytes";
     clAtomicFile probe(path);
     if (!probe.IsOpen())
@@ -281,9 +283,9 @@ int QkSweepStaleTempFiles(const std::string& folder)
     int removed = 0;
     std::error_code error;
     const auto now = fs::file_time_type::clock::now();
-    for (fs::directory_iterator it(folder.empty() ? "." : folder, error), end; !error && it != end;
+    for (fs::directory_iterator it(QkPath(folder.empty() ? "." : folder), error), end; !error && it != end;
          it.increment(error)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = QkPathText(it->path().filename());
         // ".qk-" and the six characters mkstemp puts in.
         if (name.size() != 10 || name.rfind(".qk-", 0) != 0 || !it->is_regular_file(error))
             continue;

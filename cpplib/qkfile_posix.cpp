@@ -1,4 +1,5 @@
 #include "cpplib/qkfilesys.h"
+#include "cpplib/qkpath.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -69,4 +70,9 @@ bool QkReplaceFile(const std::string& from, const std::string& to)
 std::string QkLastSystemError()
 {
     return errno != 0 ? std::strerror(errno) : std::string();
+}
+
+std::FILE* QkOpenFile(const std::string& utf8, const char* mode)
+{
+    return std::fopen(utf8.c_str(), mode);
 }

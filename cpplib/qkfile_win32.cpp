@@ -1,4 +1,5 @@
 #include "cpplib/qkfilesys.h"
+#include "cpplib/qkpath.h"
 
 #include <cerrno>
 #include <cstring>
@@ -85,4 +86,9 @@ std::string QkLastSystemError()
         return text;
     }
     return errno != 0 ? std::strerror(errno) : std::string();
+}
+
+std::FILE* QkOpenFile(const std::string& utf8, const char* mode)
+{
+    return _wfopen(QkWide(utf8).c_str(), QkWide(mode).c_str());
 }

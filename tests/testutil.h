@@ -1,11 +1,14 @@
 // Small helpers shared by the tests: a temporary folder that cleans up after
-// itself, and whole-file reads and writes.
+// itself, an environment variable for one scope, and whole-file reads and
+// writes.
 #pragma once
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,9 +17,14 @@ class clTempDir {
 public:
     clTempDir()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qktest-XXXXXX").string();
-        if (char* made = mkdtemp(pattern.data()))
-            m_Path = made;
+        // A new folder of a random name (create_directory fails on one that exists).
+        std::random_device random;
+        for (int attempt = 0; attempt < 100 && m_Path.empty(); ++attempt) {
+            auto path = std::filesystem::temp_directory_path() / ("qktest-" + std::to_string(random()));
+            std::error_code error;
+            if (std::filesystem::create_directory(path, error))
+                m_Path = path;
+        }
     }
     ~clTempDir()
     {
@@ -31,6 +39,36 @@ public:
 
 private:
     std::filesystem::path m_Path;
+};
+
+// Sets (or, given nullptr, removes) an environment variable for one scope.
+class clEnvVar {
+public:
+    clEnvVar(const char* name, const char* value) : m_sName(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_Old = old;
+        Set(name, value);
+    }
+    ~clEnvVar() { Set(m_sName.c_str(), m_Old ? m_Old->c_str() : nullptr); }
+    clEnvVar(const clEnvVar&) = delete;
+    clEnvVar& operator=(const clEnvVar&) = delete;
+
+private:
+    static void Set(const char* name, const char* value)
+    {
+#ifdef _WIN32
+        _putenv_s(name, value != nullptr ? value : ""); // "" removes it
+#else
+        if (value != nullptr)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+#endif
+    }
+
+    std::string m_sName;
+    std::optional<std::string> m_Old;
 };
 
 inline void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes)

@@ -9,6 +9,7 @@
 #include "err/errntfy.h"
 #include "source/files/hexdefs.h"
 #include "source/settings/qksettings.h"
+#include "cpplib/qkpath.h"
 
 namespace fs = std::filesystem;
 
@@ -36,7 +37,7 @@ int clQk51Main::LoadProject(const std::string& path)
             NewProject();
         return 0;
     }
-    const fs::path folder = fs::path(m_Service.Project().GetPath()).parent_path();
+    const fs::path folder = QkPath(m_Service.Project().GetPath()).parent_path();
     fs::current_path(folder, error);
     m_Window.PumpMessages();
     std::uint16_t chipId = 0;
@@ -77,7 +78,7 @@ void clQk51Main::NewProject()
         m_Service.Options().Set(QkSpaceOptId(space, spcFileType), std::uint8_t{ftNone});
     }
     std::error_code error;
-    m_sProjectPath = (fs::current_path(error) / kDefaultProjectName).string();
+    m_sProjectPath = QkPathText(fs::current_path(error) / kDefaultProjectName);
     m_bProjectChanged = true;
     ShowProject();
 }
@@ -122,7 +123,7 @@ clLoadDialogSetup clQk51Main::LoadDialogSetup()
                          view->GetCmdStop() != buffer.GetStopAdrs().GetLinear();
     }
     std::error_code error;
-    setup.folder = fs::current_path(error).string();
+    setup.folder = QkPathText(fs::current_path(error));
     return setup;
 }
 

@@ -8,6 +8,7 @@
 #include "err/errntfy.h"
 #include "source/settings/qksettings.h"
 #include "source/settings/updimage.h"
+#include "cpplib/qkpath.h"
 
 namespace fs = std::filesystem;
 
@@ -217,7 +218,7 @@ void clQk51Main::BuildUpdateImage()
     } catch (const clBscExpt&) {
         return;
     }
-    const std::string tempFolder = fs::path(m_sProjectPath).parent_path().string();
+    const std::string tempFolder = QkPathText(QkPath(m_sProjectPath).parent_path());
     const std::string programFolder = QkProgramFolder();
     const clUpdateFamily family = QkUpdateFamily(deviceId);
     SetIdle(false);
@@ -232,7 +233,7 @@ void clQk51Main::BuildUpdateImage()
         // The image is in the buffer; the programmer did not take all of it
         // (the communication library said why).
         result.ok = true;
-        result.applicationFile = (fs::path(programFolder) / family.folder / family.application).string();
+        result.applicationFile = QkPathText((QkPath(programFolder) / family.folder / family.application).make_preferred());
         lineKept = false;
     }
     SetIdle(true);

@@ -7,6 +7,7 @@
 #include "source/base/strtable.h"
 #include "source/files/hexdefs.h"
 #include "source/project/qkopts.h"
+#include "cpplib/qkpath.h"
 
 namespace fs = std::filesystem;
 
@@ -57,7 +58,7 @@ std::string QkProgressTitle(int percent, const std::string& text)
 
 std::string QkNothingLoadedText(const std::string& path)
 {
-    return "Nothing was loaded: " + fs::path(path).filename().string() + " holds no data for this space's range.";
+    return "Nothing was loaded: " + QkPathText(QkPath(path).filename()) + " holds no data for this space's range.";
 }
 
 std::string QkFrameTitle(bool minimized, const std::string& status)
@@ -86,7 +87,7 @@ std::string QkReadProjectDescription(const std::string& path)
     std::error_code error;
     if (!fs::is_regular_file(path, error))
         return "";
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(QkPath(path), std::ios::binary);
     if (!in)
         return "";
     TBscOptServer server(kQkOptArrayName);

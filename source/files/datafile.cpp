@@ -12,6 +12,7 @@
 #include "source/base/appmngr.h"
 #include "source/base/qk51err.h"
 #include "source/files/hexdefs.h"
+#include "cpplib/qkpath.h"
 
 namespace {
 // The parts of a binary image (byte k at first + k) outside start..stop.
@@ -51,7 +52,7 @@ constexpr const char kUtf16[] = "UTF-16 text";
 // What the head of a file looks like, for a message.
 std::string LooksLike(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(QkPath(path), std::ios::binary);
     std::string head(512, '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(in.gcount()));
@@ -73,14 +74,14 @@ std::string LooksLike(const std::string& path)
 
 std::string QkCheckDetectedType(const std::string& path, int fileType)
 {
-    const std::string extension = Lower(std::filesystem::path(path).extension().string());
+    const std::string extension = Lower(QkPathText(QkPath(path).extension()));
     const auto named = [&](std::initializer_list<const char*> list) {
         return std::any_of(list.begin(), list.end(), [&](const char* e) { return extension == e; });
     };
     const bool hexName = named({".hex", ".ihx", ".ihex"});
     const bool srecName = named({".s19", ".s28", ".s37", ".s1", ".s2", ".s3", ".srec", ".mot"});
     const bool binName = named({".bin", ".img", ".raw", ".rom"});
-    const std::string name = std::filesystem::path(path).filename().string();
+    const std::string name = QkPathText(QkPath(path).filename());
     // Text saved as UTF-16 (a PowerShell redirect) may even begin with ":".
     if (fileType != ftProject && LooksLike(path) == kUtf16)
         return name + " is UTF-16 text: save it as ASCII or UTF-8";
@@ -99,7 +100,7 @@ int QkDetectFileType(const std::string& path)
     const std::string problem = QkCheckInputFile(path, true);
     if (!problem.empty())
         return ftNone;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(QkPath(path), std::ios::binary);
     if (!in)
         return ftNone;
     char head[5] = {};

@@ -1,4 +1,5 @@
 #include "source/files/hextext.h"
+#include "cpplib/qkpath.h"
 
 namespace {
 constexpr std::size_t kBufferSize = 1u << 16;
@@ -7,7 +8,7 @@ constexpr std::size_t kBufferSize = 1u << 16;
 bool clHexTextIn::Open(const std::string& path)
 {
     Close();
-    m_pFile = std::fopen(path.c_str(), "rb");
+    m_pFile = QkOpenFile(path, "rb");
     if (m_pFile == nullptr)
         return false;
     if (std::fseek(m_pFile, 0, SEEK_END) == 0) {

@@ -11,6 +11,7 @@
 #include "source/files/hexdefs.h"
 #include "source/project/qkopts.h"
 #include "source/settings/qksettings.h"
+#include "cpplib/qkpath.h"
 
 namespace fs = std::filesystem;
 
@@ -20,21 +21,21 @@ constexpr const char kSrc[] = "..\\source\\qkprj.cpp";
 fs::path Absolute(const std::string& path)
 {
     std::error_code ignored;
-    fs::path absolute = fs::absolute(path, ignored);
-    return (absolute.empty() ? fs::path(path) : absolute).lexically_normal();
+    fs::path absolute = fs::absolute(QkPath(path), ignored);
+    return (absolute.empty() ? QkPath(path) : absolute).lexically_normal();
 }
 
 std::string FolderOf(const std::string& path)
 {
-    return Absolute(path).parent_path().string();
+    return QkPathText(Absolute(path).parent_path());
 }
 
 // name as it is stored: relative to the project's folder where it can be.
 std::string RelativeTo(const std::string& folder, const std::string& name)
 {
     const fs::path absolute = Absolute(name);
-    const fs::path relative = absolute.lexically_relative(folder);
-    return (relative.empty() ? absolute : relative).string();
+    const fs::path relative = absolute.lexically_relative(QkPath(folder));
+    return QkPathText(relative.empty() ? absolute : relative);
 }
 
 std::string DescribeFault(const clBscExpt& e)
@@ -128,7 +129,7 @@ int clQkProject::Save(const std::string& path, int saveOption, const std::string
                               erTypeError, erOptOk);
         return 0;
     }
-    const std::string file = Absolute(path).string();
+    const std::string file = QkPathText(Absolute(path));
     const std::string folder = FolderOf(path);
     for (int space = 1; space <= kSpaceCount; ++space)
         ApplySaveOption(space, saveOption);
@@ -183,7 +184,7 @@ int clQkProject::Load(const std::string& path)
     std::error_code error;
     if (!fs::is_regular_file(path, error))
         return 0;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(QkPath(path), std::ios::binary);
     if (!in)
         return 0;
     // Not even a signature: say so in words rather than as a read fault.
@@ -239,7 +240,7 @@ int clQkProject::Load(std::istream& in, const std::string& path)
     // Names held so far are relative to the current folder; after the load,
     // any relative name came from the file.
     std::error_code ignored;
-    ResolveFileNames(fs::current_path(ignored).string());
+    ResolveFileNames(QkPathText(fs::current_path(ignored)));
     const bool loaded = Guarded("read", [&] {
         m_Options.Load(in, kOptProjSeal);
         CheckLoaded(in);
@@ -249,7 +250,7 @@ int clQkProject::Load(std::istream& in, const std::string& path)
         return 0;
     std::string description;
     m_Options.Get(kOptProjDesc, description);
-    m_sPath = Absolute(path).string();
+    m_sPath = QkPathText(Absolute(path));
     m_sDescription = description.substr(0, kProjDescMax);
     return 1;
 }
@@ -261,7 +262,7 @@ void clQkProject::ResolveFileNames(const std::string& folder)
     for (int space = 1; space <= kSpaceCount; ++space) {
         const clQKOptIDType nameId = QkSpaceOptId(space, spcFileName);
         std::string name;
-        if (m_Options.Get(nameId, name) && !name.empty() && fs::path(name).is_relative())
-            m_Options.Set(nameId, (fs::path(folder) / name).lexically_normal().string());
+        if (m_Options.Get(nameId, name) && !name.empty() && QkPath(name).is_relative())
+            m_Options.Set(nameId, QkPathText((QkPath(folder) / QkPath(name)).lexically_normal()));
     }
 }

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "cpplib/qkfile.h"
+#include "cpplib/qkpath.h"
 #include "cpplib/qktext.h"
+#include "source/settings/qkregsys.h"
 
 namespace fs = std::filesystem;
 
@@ -139,12 +141,12 @@ std::optional<clIniFile> clIniFile::Read(const std::string& path)
     if (path.empty())
         return std::nullopt;
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status = fs::status(QkPath(path), error);
     if (status.type() == fs::file_type::not_found)
         return clIniFile{};
-    if (error || status.type() != fs::file_type::regular || fs::file_size(path, error) > kMaxFileSize || error)
+    if (error || status.type() != fs::file_type::regular || fs::file_size(QkPath(path), error) > kMaxFileSize || error)
         return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(QkPath(path), std::ios::binary);
     if (!in)
         return std::nullopt;
     clIniFile ini;
@@ -227,7 +229,7 @@ bool clIniFile::Write(const std::string& path) const
         }
     }
     std::error_code ignored;
-    fs::create_directories(fs::path(path).parent_path(), ignored);
+    fs::create_directories(QkPath(path).parent_path(), ignored);
     const std::string bytes = text.str();
     return QkWriteFileAtomically(path, bytes.data(), bytes.size());
 }
@@ -271,25 +273,13 @@ void clIniFile::PutInto(clSection& section, clValue value)
     section.lines.insert(at, clLine{true, std::move(value), {}});
 }
 
-std::string Environment(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-}
 } // namespace
 
 std::string QkSettingsPath()
 {
-    if (std::string path = Environment(kSettingsEnv); !path.empty())
-        return path;
-    fs::path folder = Environment("XDG_CONFIG_HOME");
-    if (folder.empty() || folder.is_relative()) {
-        const std::string home = Environment("HOME");
-        if (home.empty())
-            return "";
-        folder = fs::path(home) / ".config";
-    }
-    return (folder / "HALVANE" / "QK-JTAG for windows.ini").string();
+    if (const char* location = std::getenv(kSettingsEnv); location != nullptr && *location != '\0')
+        return location;
+    return QkDefaultSettingsLocation();
 }
 
 clQkSettingsStore::clQkSettingsStore(std::string path) : m_sPath(std::move(path)) {}
@@ -297,6 +287,8 @@ clQkSettingsStore::clQkSettingsStore(std::string path) : m_sPath(std::move(path)
 std::string clQkSettingsStore::GetString(const std::string& section, const std::string& key,
                                          const std::string& def) const
 {
+    if (QkIsRegistryKey(m_sPath))
+        return QkRegGetString(m_sPath, section, key).value_or(def);
     const auto ini = clIniFile::Read(m_sPath);
     const clValue* value = ini ? ini->Find(section, key) : nullptr;
     return value != nullptr && !value->isNumber ? value->text : def;
@@ -304,6 +296,8 @@ std::string clQkSettingsStore::GetString(const std::string& section, const std::
 
 std::uint32_t clQkSettingsStore::GetNumber(const std::string& section, const std::string& key, std::uint32_t def) const
 {
+    if (QkIsRegistryKey(m_sPath))
+        return QkRegGetNumber(m_sPath, section, key).value_or(def);
     const auto ini = clIniFile::Read(m_sPath);
     const clValue* value = ini ? ini->Find(section, key) : nullptr;
     return value != nullptr && value->isNumber ? value->number : def;
@@ -311,6 +305,8 @@ std::uint32_t clQkSettingsStore::GetNumber(const std::string& section, const std
 
 void clQkSettingsStore::SetString(const std::string& section, const std::string& key, const std::string& text)
 {
+    if (QkIsRegistryKey(m_sPath))
+        return QkRegSetString(m_sPath, section, key, text);
     auto ini = clIniFile::Read(m_sPath);
     if (!ini)
         return;
@@ -320,6 +316,8 @@ void clQkSettingsStore::SetString(const std::string& section, const std::string&
 
 void clQkSettingsStore::SetNumber(const std::string& section, const std::string& key, std::uint32_t value)
 {
+    if (QkIsRegistryKey(m_sPath))
+        return QkRegSetNumber(m_sPath, section, key, value);
     auto ini = clIniFile::Read(m_sPath);
     if (!ini)
         return;
@@ -329,13 +327,15 @@ void clQkSettingsStore::SetNumber(const std::string& section, const std::string&
 
 std::string clQkSettingsStore::Problem() const
 {
+    if (QkIsRegistryKey(m_sPath))
+        return {}; // the registry's failures are silent
     std::error_code error;
-    const fs::file_status status = fs::status(m_sPath, error);
+    const fs::file_status status = fs::status(QkPath(m_sPath), error);
     if (m_sPath.empty() || status.type() == fs::file_type::not_found)
         return {};
     if (status.type() != fs::file_type::regular)
         return "The settings file " + m_sPath + " is not a regular file: it is neither read nor written.";
-    if (fs::file_size(m_sPath, error) > kMaxFileSize && !error)
+    if (fs::file_size(QkPath(m_sPath), error) > kMaxFileSize && !error)
         return "The settings file " + m_sPath + " is larger than 1 MiB: it is neither read nor written.";
     return {};
 }

@@ -1,5 +1,6 @@
 // The settings store: sections of named values, each a text or a 32-bit
-// number, kept in one INI file per user.
+// number, kept per user in the registry on Windows, in an INI file
+// elsewhere (qkregsys.h).
 //
 // A value is only found with the type it was stored as; anything missing,
 // unreadable or of the other type gives the caller's default. Failures are
@@ -9,12 +10,15 @@
 #include <cstdint>
 #include <string>
 
-// Names the settings file instead of the default location (tests use it so
-// that they never touch a user's file).
+// Names the settings file (or, on Windows, a registry key below
+// "HKEY_CURRENT_USER\") instead of the default location; tests use it so
+// that they never touch a user's settings.
 inline constexpr const char kSettingsEnv[] = "QKJTAG_SETTINGS";
 
-// $QKJTAG_SETTINGS when set, else "HALVANE/QK-JTAG for windows.ini" in
-// $XDG_CONFIG_HOME (or ~/.config); empty when there is no home.
+// $QKJTAG_SETTINGS when set, else the platform's own location: on Windows
+// the key "HKEY_CURRENT_USER\SOFTWARE\HALVANE\QK-JTAG for windows", elsewhere
+// "HALVANE/QK-JTAG for windows.ini" in $XDG_CONFIG_HOME (or ~/.config);
+// empty when there is no home.
 std::string QkSettingsPath();
 
 class clQkSettingsStore {

@@ -13,6 +13,7 @@
 #include "err/qkmodule.h"
 #include "qkdb/dbrec.h"
 #include "source/project/qkopts.h"
+#include "cpplib/qkpath.h"
 
 namespace fs = std::filesystem;
 
@@ -28,7 +29,7 @@ bool LoadInto(std::vector<unsigned char>& image, const std::string& path, std::u
 {
     if (error = QkCheckInputFile(path); !error.empty())
         return false;
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(QkPath(path), std::ios::binary);
     if (!in) {
         error = "cannot read " + path;
         return false;
@@ -48,16 +49,17 @@ public:
     explicit clTempFile(const std::string& folder)
     {
         std::string ignored;
-        for (const fs::path& where : {fs::path(folder), fs::temp_directory_path()}) {
-            m_sPath = QkCreateUniqueFile(where.string(), "__temp", ".bin", ignored);
+        for (const fs::path& where : {QkPath(folder), fs::temp_directory_path()}) {
+            m_sPath = QkCreateUniqueFile(QkPathText(where), "__temp", ".bin", ignored);
             if (!m_sPath.empty())
                 return;
         }
     }
     ~clTempFile()
     {
+        std::error_code ignored;
         if (!m_sPath.empty())
-            std::remove(m_sPath.c_str());
+            fs::remove(QkPath(m_sPath), ignored);
     }
     clTempFile(const clTempFile&) = delete;
     clTempFile& operator=(const clTempFile&) = delete;
@@ -69,7 +71,7 @@ private:
 
 bool WriteBlock(const std::string& path, const std::array<unsigned char, kStandAloneSize>& block)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(QkPath(path), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
     out.flush();
     return static_cast<bool>(out);
@@ -134,7 +136,7 @@ std::string QkProgramFolder()
     const std::string file = QkModuleFile(reinterpret_cast<const void*>(&QkProgramFolder));
     if (file.empty())
         return {};
-    return fs::path(file).parent_path().string();
+    return QkPathText(QkPath(file).parent_path());
 }
 
 clUpdateResult QkBuildUpdateImage(const std::string& programFolder, const std::string& tempFolder,
@@ -147,8 +149,8 @@ clUpdateResult QkBuildUpdateImage(const std::string& programFolder, const std::s
         return result;
     }
     status(kPreparingFiles);
-    const fs::path folder = fs::path(programFolder) / family.folder;
-    result.applicationFile = (folder / family.application).string();
+    const fs::path folder = QkPath(programFolder) / family.folder;
+    result.applicationFile = QkPathText((folder / family.application).make_preferred());
     const std::uint32_t bufStart = buffer.GetStartAdrs().GetLinear();
     if (!buffer.HasMemory() || bufStart != 0 || buffer.GetSize() < kUpdateImageSize) {
         char text[200];
@@ -162,7 +164,7 @@ clUpdateResult QkBuildUpdateImage(const std::string& programFolder, const std::s
 
     std::vector<unsigned char> image(kUpdateImageSize, 0xFF);
     if (!LoadInto(image, result.applicationFile, 0, kUpdateAppStop, result.error) ||
-        !LoadInto(image, (folder / family.boot).string(), kUpdateBootStart, kUpdateBootStop, result.error))
+        !LoadInto(image, QkPathText(folder / family.boot), kUpdateBootStart, kUpdateBootStop, result.error))
         return result;
     {
         const clTempFile temp(tempFolder);

@@ -60,13 +60,14 @@ TEST(ComPorts, AProgramsMappingWinsOverTheEnvironmentWhichWinsOverDetection)
     ComClearPortMap();
     EXPECT_EQ(ComPortPath(0), "");
     EXPECT_EQ(ComPortPath(-3), "");
-    ASSERT_EQ(setenv("QKJTAG_COM61", "/tmp/from-environment", 1), 0);
-    EXPECT_EQ(ComPortPath(61), "/tmp/from-environment");
-    ComMapPort(61, "/tmp/from-program");
-    EXPECT_EQ(ComPortPath(61), "/tmp/from-program");
-    ComMapPort(61, "");
-    EXPECT_EQ(ComPortPath(61), "/tmp/from-environment");
-    unsetenv("QKJTAG_COM61");
+    {
+        const clEnvVar mapped("QKJTAG_COM61", "/tmp/from-environment");
+        EXPECT_EQ(ComPortPath(61), "/tmp/from-environment");
+        ComMapPort(61, "/tmp/from-program");
+        EXPECT_EQ(ComPortPath(61), "/tmp/from-program");
+        ComMapPort(61, "");
+        EXPECT_EQ(ComPortPath(61), "/tmp/from-environment");
+    }
     // With nothing mapped a high number names no detected port.
     EXPECT_EQ(ComPortPath(61), "");
 }

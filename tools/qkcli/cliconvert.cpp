@@ -23,6 +23,7 @@
 #include "tools/qkcli/clinotify.h"
 #include "tools/qkcli/clisignals.h"
 #include "tools/qkcli/commands.h"
+#include "cpplib/qkpath.h"
 
 namespace {
 
@@ -243,7 +244,7 @@ int clConverter::Run()
     // Only a regular file is read: a device or a FIFO would never end.
     if (const std::string problem = QkCheckInputFile(m_sInput, true); !problem.empty())
         return Fail(problem);
-    std::ifstream probe(m_sInput, std::ios::binary | std::ios::ate);
+    std::ifstream probe(QkPath(m_sInput), std::ios::binary | std::ios::ate);
     if (!probe)
         return Fail("cannot read " + m_sInput + ": " + std::strerror(errno));
     m_ulInputSize = static_cast<std::uint64_t>(std::max<std::streamoff>(probe.tellg(), 0));
@@ -268,7 +269,7 @@ int QkCmdConvert(int argc, char** argv, int first)
     clConverter converter(args);
     // What a killed conversion left beside its output long ago goes now.
     if (args.Positional().size() == 2)
-        QkSweepStaleTempFiles(std::filesystem::path(args.Positional()[1]).parent_path().string());
+        QkSweepStaleTempFiles(QkPathText(QkPath(args.Positional()[1]).parent_path()));
     QkRemovePendingFileOnStop();
     const int status = converter.Run();
     QkReleaseStopSignals();

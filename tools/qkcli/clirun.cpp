@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "tools/qkcli/clijson.h"
+#include "cpplib/qkpath.h"
 
 namespace {
 std::string Hex(std::uint32_t value, const char* format = "0x%08X")
@@ -111,7 +112,7 @@ std::string clCliRun::TraceLine() const
 
 bool QkAppendTrace(const std::string& path, const std::string& line)
 {
-    std::FILE* file = std::fopen(path.c_str(), "a");
+    std::FILE* file = QkOpenFile(path, "a");
     if (file == nullptr)
         return false;
     const bool written = std::fprintf(file, "%s\n", line.c_str()) > 0 && std::fflush(file) == 0;
@@ -123,12 +124,12 @@ std::string QkCheckAppendable(const std::string& path)
     if (path.empty())
         return "an empty file name";
     std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
+    const auto status = std::filesystem::status(QkPath(path), ec);
     if (std::filesystem::is_directory(status))
         return path + " is a directory";
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
         return path + " is not a regular file";
-    std::FILE* file = std::fopen(path.c_str(), "a");
+    std::FILE* file = QkOpenFile(path, "a");
     if (file == nullptr)
         return "cannot write " + path + ": " + std::strerror(errno);
     std::fclose(file);

@@ -2,9 +2,11 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "qkdb/dbase32.h"
 #include "qkversion.h"
+#include "tools/qkcli/cliconsole.h"
 #include "tools/qkcli/clisignals.h"
 #include "tools/qkcli/commands.h"
 
@@ -217,9 +219,17 @@ int QkUsageError(const char* command, const std::string& message)
     return exitUsage;
 }
 
-int main(int argc, char** argv)
+int main(int argc, char** systemArgv)
 {
     QkIgnoreBrokenPipe();
+    QkUtf8Console();
+    // Every command reads its arguments in UTF-8.
+    std::vector<std::string> arguments = QkUtf8Arguments(argc, systemArgv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments)
+        pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    char** argv = pointers.data();
     if (argc < 2) {
         PrintUsage(stderr);
         return exitUsage;

@@ -132,7 +132,7 @@ TEST_F(UpdateFolder, FilesLandAtTheirRangesAndTheRestIsErased)
 {
     const clUpdateResult result = Build();
     ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(result.applicationFile, (program.Path() / "Update/80718/Al80718.bin").string());
+    EXPECT_EQ(result.applicationFile, (program.Path() / "Update" / "80718" / "Al80718.bin").string());
     EXPECT_EQ(texts, (std::vector<std::string>{"preparing to load files...", "loading files into RAM..."}));
     EXPECT_EQ(buffer.GetCmdStartAdrs().GetLinear(), 0u);
     EXPECT_EQ(buffer.GetCmdStopAdrs().GetLinear(), 0xFFFFFu);
