@@ -9,7 +9,10 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# wine in a prefix of the build's own, quiet, writing nothing into the
+# user's home (as scripts/wine-env.sh sets it for the tests).
+set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEARCH=win64 WINEDEBUG=-all
+    WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=d wine)
 # Every module carries its own C++ runtime, so the package needs no MinGW
 # DLL beside ours. A DLL exports its own symbols only, not the runtime's.
 set(QK_MINGW_RUNTIME libgcc.a:libgcc_eh.a:libstdc++.a:libwinpthread.a:libpthread.a)

@@ -9,6 +9,7 @@ QK_PACKAGES=(
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev
   xvfb xauth fonts-dejavu-core
   scdoc lintian dpkg-dev desktop-file-utils binutils file
+  g++-mingw-w64-x86-64-posix wine wine64 nsis
 )
 
 qk_install_missing() {

@@ -56,7 +56,7 @@ for port in good:COM21 boot:COM22 drop:COM23; do
 done
 quiet wineserver -k || true
 quiet wineserver -w
-quiet wineserver -p 60
+qk_wine_start
 quiet wine reg query 'HKLM\Software\Wine\Ports'
 
 # qkcli.exe ARGS...: its output (both streams) in $out, its status returned.
