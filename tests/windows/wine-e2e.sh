@@ -47,11 +47,12 @@ cd "$work"
 start_sim good --dump good-device.bin --frame-log good-frames.log
 start_sim boot --boot-monitor --boot-image firmware.bin
 start_sim drop --fault drop-after=12
+start_sim slow --baud 9600
 # wine reads its port map when its server starts. The server and the
 # services it starts outlive the call that started them and keep its output
 # open: they get none, so that nothing here waits for them.
 quiet() { "$@" </dev/null >/dev/null 2>&1; }
-for port in good:COM21 boot:COM22 drop:COM23; do
+for port in good:COM21 boot:COM22 drop:COM23 slow:COM24; do
   quiet wine reg add 'HKLM\Software\Wine\Ports' /v "${port#*:}" /t REG_SZ /d "$(cat "${port%%:*}.pty")" /f
 done
 quiet wineserver -k || true
@@ -108,6 +109,20 @@ status=0
 cli read --port COM23 --device PCD80710 --file dropped.bin || status=$?
 [ "$status" -eq 3 ] || fail "a dropped line ended with $status, not 3: $out"
 pass "dropped line: exit 3"
+
+# Ctrl-C (wine turns SIGINT into the console's Ctrl-C event) stops a read
+# over a slow line: exit 4, and no half-written file.
+wine "$qkcli" read --port COM24 --device PCD80710 --file stopped.bin </dev/null >stopped.out 2>&1 &
+reader=$!
+sleep 2
+kill -INT "$(pgrep -f 'qkcli.exe read --port COM24')" || fail "the read over COM24 ended early: $(cat stopped.out)"
+for _ in $(seq 100); do kill -0 "$reader" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$reader" 2>/dev/null && fail "Ctrl-C did not stop the read within 10 s"
+status=0
+wait "$reader" || status=$?
+[ "$status" -eq 4 ] && grep -q "aborted" stopped.out || fail "Ctrl-C ended with $status: $(cat stopped.out)"
+[ -z "$(ls -A | grep -e stopped.bin -e '^\.qk-')" ] || fail "a stopped read left a file behind"
+pass "Ctrl-C: exit 4, nothing written"
 
 # A programmer in its boot monitor gets its firmware through qkboot32.dll,
 # loaded at run time.
