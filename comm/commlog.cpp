@@ -5,8 +5,8 @@
 #include <string>
 
 #include "cpplib/clexpt.h"
-#include "err/qkassert.h"
 #include "cpplib/qkpath.h"
+#include "err/qkassert.h"
 
 namespace {
 constexpr const char kSrc[] = "..\\comm\\commlog.cpp";

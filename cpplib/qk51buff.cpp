@@ -7,9 +7,9 @@
 #include "cpplib/bitrev.h"
 #include "cpplib/clexpt.h"
 #include "cpplib/qkfile.h"
+#include "cpplib/qkpath.h"
 #include "err/qkerr.h"
 #include "err/uisrv.h"
-#include "cpplib/qkpath.h"
 
 namespace {
 constexpr const char kSrc[] = "..\\cpplib\\qk51buff.cpp";

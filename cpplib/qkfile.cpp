@@ -210,8 +210,9 @@ std::string QkCheckInputFile(const std::string& path, bool allowEmpty)
     const fs::file_status status = fs::status(QkPath(path), error);
     if (status.type() == fs::file_type::not_found) {
         std::error_code ignored;
-        return fs::is_symlink(fs::symlink_status(QkPath(path), ignored)) ? path + " is a link to a file that does not exist"
-                                                                 : path + " does not exist";
+        return fs::is_symlink(fs::symlink_status(QkPath(path), ignored))
+                   ? path + " is a link to a file that does not exist"
+                   : path + " does not exist";
     }
     if (error)
         return "cannot read " + path + Because(error.message());

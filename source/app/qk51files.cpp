@@ -6,10 +6,10 @@
 #include "comm/qkcommexpt.h"
 #include "comm/qkwire.h"
 #include "cpplib/qkfile.h"
+#include "cpplib/qkpath.h"
 #include "err/errntfy.h"
 #include "source/files/hexdefs.h"
 #include "source/settings/qksettings.h"
-#include "cpplib/qkpath.h"
 
 namespace fs = std::filesystem;
 
@@ -27,7 +27,7 @@ int clQk51Main::LoadProject(const std::string& path)
 {
     SetAction(actLoadProject);
     std::error_code error;
-    const bool exists = fs::is_regular_file(path, error);
+    const bool exists = fs::is_regular_file(QkPath(path), error);
     // A project brings its own buffers and dump options.
     if (exists)
         m_Window.CloseDumpWindows();

@@ -5,10 +5,10 @@
 
 #include "comm/comports.h"
 #include "comm/qkcommexpt.h"
+#include "cpplib/qkpath.h"
 #include "err/errntfy.h"
 #include "source/settings/qksettings.h"
 #include "source/settings/updimage.h"
-#include "cpplib/qkpath.h"
 
 namespace fs = std::filesystem;
 
@@ -233,7 +233,8 @@ void clQk51Main::BuildUpdateImage()
         // The image is in the buffer; the programmer did not take all of it
         // (the communication library said why).
         result.ok = true;
-        result.applicationFile = QkPathText((QkPath(programFolder) / family.folder / family.application).make_preferred());
+        result.applicationFile =
+            QkPathText((QkPath(programFolder) / family.folder / family.application).make_preferred());
         lineKept = false;
     }
     SetIdle(true);

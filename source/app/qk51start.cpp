@@ -5,6 +5,7 @@
 
 #include "comm/qkcommexpt.h"
 #include "cpplib/qkfile.h"
+#include "cpplib/qkpath.h"
 #include "err/errntfy.h"
 #include "qkversion.h"
 #include "source/settings/portlist.h"
@@ -50,8 +51,8 @@ void clQk51Main::StartUp(clStartupScreen& screen)
     // instead of the one asked for.
     std::string namedProblem;
     if (m_Service.Switches().GetText(qkpsw::kPrjFile, named) == 1 && named != nullptr) {
-        if (fs::is_regular_file(named, error))
-            project = fs::absolute(named, error).lexically_normal().string();
+        if (fs::is_regular_file(QkPath(named), error))
+            project = QkPathText(fs::absolute(QkPath(named), error).lexically_normal());
         else
             namedProblem = QkCheckInputFile(named);
     }
@@ -128,7 +129,7 @@ bool clQk51Main::CanClose()
         // Only the settings changed: they go to the user's own project, and
         // no project file is made that the user never asked for.
         std::error_code error;
-        if (!fs::is_regular_file(lastPrj, error))
+        if (!fs::is_regular_file(QkPath(lastPrj), error))
             return true;
         choice.path = lastPrj;
         choice.saveOption = prjSaveHexRef;

@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "cpplib/qkpath.h"
 #include "source/base/strtable.h"
 #include "source/files/hexdefs.h"
 #include "source/project/qkopts.h"
-#include "cpplib/qkpath.h"
 
 namespace fs = std::filesystem;
 
@@ -85,7 +85,7 @@ std::string QkShortenPath(const std::string& path, const std::function<bool(cons
 std::string QkReadProjectDescription(const std::string& path)
 {
     std::error_code error;
-    if (!fs::is_regular_file(path, error))
+    if (!fs::is_regular_file(QkPath(path), error))
         return "";
     std::ifstream in(QkPath(path), std::ios::binary);
     if (!in)

@@ -9,10 +9,10 @@
 
 #include "cpplib/qk51buff.h"
 #include "cpplib/qkfile.h"
+#include "cpplib/qkpath.h"
 #include "source/base/appmngr.h"
 #include "source/base/qk51err.h"
 #include "source/files/hexdefs.h"
-#include "cpplib/qkpath.h"
 
 namespace {
 // The parts of a binary image (byte k at first + k) outside start..stop.
@@ -132,7 +132,7 @@ int QkLoadDataFile(clQKHugeBuffer& buffer, const std::string& path, int fileType
     if (fileType == ftBinary) {
         const int loaded = buffer.LoadBinRange(path.c_str(), clAdrs(start), clAdrs(stop));
         std::error_code error;
-        const std::uintmax_t length = std::filesystem::file_size(path, error);
+        const std::uintmax_t length = std::filesystem::file_size(QkPath(path), error);
         if (loaded == 1 && outside != nullptr && !error)
             BinaryOutside(buffer.GetStartAdrs().GetLinear(), length, start, stop, *outside);
         return loaded;

@@ -6,12 +6,12 @@
 #include <utility>
 
 #include "cpplib/qkfile.h"
+#include "cpplib/qkpath.h"
 #include "qkdb/dbase32.h"
 #include "source/base/qk51err.h"
 #include "source/files/hexdefs.h"
 #include "source/project/qkopts.h"
 #include "source/settings/qksettings.h"
-#include "cpplib/qkpath.h"
 
 namespace fs = std::filesystem;
 
@@ -182,13 +182,13 @@ int clQkProject::Load(const std::string& path)
 {
     m_Options.PrepareAll();
     std::error_code error;
-    if (!fs::is_regular_file(path, error))
+    if (!fs::is_regular_file(QkPath(path), error))
         return 0;
     std::ifstream in(QkPath(path), std::ios::binary);
     if (!in)
         return 0;
     // Not even a signature: say so in words rather than as a read fault.
-    if (fs::file_size(path, error) == 0 && !error) {
+    if (fs::file_size(QkPath(path), error) == 0 && !error) {
         m_Errors << clQk51Err(m_ulPrcssId, "The project file could not be read: " + path + " is empty.", erTypeError,
                               erOptOk);
         return 0;

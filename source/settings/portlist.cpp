@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "comm/comports.h"
+#include "cpplib/qkpath.h"
 
 namespace fs = std::filesystem;
 
@@ -73,7 +74,7 @@ std::string QkPortPathProblem(const std::string& path)
     // A port that is not there now (an adapter unplugged, qksim not started)
     // may well be there later; a folder or a plain file never is one.
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status = fs::status(QkPath(path), error);
     if (status.type() == fs::file_type::directory)
         return path + " is a directory, not a serial device";
     if (status.type() == fs::file_type::regular)

@@ -10,10 +10,10 @@
 #include "cpplib/qkbytes.h"
 #include "cpplib/qkfile.h"
 #include "cpplib/qkfilesys.h"
+#include "cpplib/qkpath.h"
 #include "err/qkmodule.h"
 #include "qkdb/dbrec.h"
 #include "source/project/qkopts.h"
-#include "cpplib/qkpath.h"
 
 namespace fs = std::filesystem;
 

@@ -1,6 +1,6 @@
-#include <filesystem>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -138,8 +138,7 @@ TEST(Module, LibraryInstanceIsTheModuleThatHoldsIt)
     EXPECT_NE(GetDLLQkerrInstance(), nullptr);
     // (A function's address taken here may be this program's jump to it, so
     // the handle is checked by the file it names.)
-    EXPECT_EQ(std::filesystem::path(QkModuleFile(GetDLLQkerrInstance())).filename(),
-              QkLibraryFileName("qkerr32"));
+    EXPECT_EQ(std::filesystem::path(QkModuleFile(GetDLLQkerrInstance())).filename(), QkLibraryFileName("qkerr32"));
     // This test program is another module.
     static int local = 0;
     EXPECT_NE(QkModuleOf(&local), GetDLLQkerrInstance());

@@ -70,6 +70,11 @@ cli() {
   return $status
 }
 
+# The ports come from the registry's SERIALCOMM, where wine lists its map.
+cli ports || fail "ports: $out"
+[[ $out == *COM21* && $out == *COM24* ]] || fail "the ports listed are: $out"
+pass "ports: $(echo $out)"
+
 # A name beyond ASCII, as Windows users name their files.
 image="Prüfung.bin"
 head -c 8192 /dev/urandom >"$image"

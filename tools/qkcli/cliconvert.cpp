@@ -12,6 +12,7 @@
 
 #include "cpplib/qk51buff.h"
 #include "cpplib/qkfile.h"
+#include "cpplib/qkpath.h"
 #include "err/errntfy.h"
 #include "source/base/appmngr.h"
 #include "source/files/datafile.h"
@@ -23,7 +24,6 @@
 #include "tools/qkcli/clinotify.h"
 #include "tools/qkcli/clisignals.h"
 #include "tools/qkcli/commands.h"
-#include "cpplib/qkpath.h"
 
 namespace {
 

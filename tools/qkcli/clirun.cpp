@@ -7,8 +7,8 @@
 #include <ctime>
 #include <filesystem>
 
-#include "tools/qkcli/clijson.h"
 #include "cpplib/qkpath.h"
+#include "tools/qkcli/clijson.h"
 
 namespace {
 std::string Hex(std::uint32_t value, const char* format = "0x%08X")
