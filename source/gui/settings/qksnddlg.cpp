@@ -1,10 +1,9 @@
 #include "source/gui/settings/qksnddlg.h"
 
-#include <filesystem>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -97,7 +96,7 @@ void clQkSndDlg::OpenFile()
     QString folder = QDir::homePath();
     // The current file's folder, while it is there.
     if (!current->file.empty()) {
-        const QString own = QString::fromStdString(std::filesystem::path(current->file).parent_path().string());
+        const QString own = QFileInfo(QString::fromStdString(current->file)).path();
         if (QDir(own).exists())
             folder = own;
     }
