@@ -108,3 +108,8 @@ std::int64_t QkNowUs()
 {
     return BackEnd().NowUs();
 }
+
+clComLatency clComHandle::Latency() const
+{
+    return m_pDevice ? m_pDevice->Latency() : clComLatency{};
+}

@@ -19,6 +19,18 @@ struct clComDcb {
     bool fInX = false;          // XON/XOFF on input
 };
 
+// How the driver treats short replies. A USB serial adapter holds them
+// until its latency timer runs out (16 ms on many), and every acknowledgement
+// of the protocol waits that long.
+struct clComLatency {
+    std::string driver;      // the driver behind the port; "" when unknown
+    int timerMs = -1;        // the adapter's latency timer; -1 when it has none to read
+    bool lowLatency = false; // the driver took the request for low latency
+    // Whether short replies come at once: a timer of 1 ms, or, without a
+    // timer to read, the driver's word.
+    bool IsLow() const { return timerMs >= 0 ? timerMs <= 1 : lowLatency; }
+};
+
 // An open serial device as the link drives it. The platform's back end
 // implements it (comhandle_posix.cpp); a test back end may play one.
 class clComDevice {
@@ -35,6 +47,7 @@ public:
     virtual long Write(const void* buf, std::size_t count) = 0;
     virtual int WaitIn(int ms) const = 0;
     virtual int WaitOut(int ms) const = 0;
+    virtual clComLatency Latency() const { return {}; }
 };
 
 // What the serial link runs on: the devices it opens and the clock it waits
@@ -89,6 +102,8 @@ public:
     // -1 the device is gone.
     int WaitIn(int ms) const;
     int WaitOut(int ms) const;
+    // What the driver does with short replies, as found when the port opened.
+    clComLatency Latency() const;
 
 private:
     std::unique_ptr<clComDevice> m_pDevice;

@@ -1,5 +1,6 @@
 // POSIX back end of the serial link: termios, poll() and flock().
 #include "comm/comhandle.h"
+#include "comm/comports.h"
 
 #include <cerrno>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 #ifdef __linux__
 #include <linux/serial.h>
@@ -132,6 +134,26 @@ std::string OpenFailure(const std::string& path, int error)
     }
 }
 
+// The protocol waits for a short acknowledgement after every frame; USB
+// serial drivers answer this request with a 1 ms latency timer instead of
+// their default (often 16 ms). Pseudo-terminals and some drivers refuse it:
+// the line works as before, only slower.
+bool AskLowLatency(int fd)
+{
+#if defined(__linux__) && defined(TIOCGSERIAL) && defined(ASYNC_LOW_LATENCY)
+    serial_struct serial{};
+    if (ioctl(fd, TIOCGSERIAL, &serial) != 0)
+        return false;
+    if (serial.flags & ASYNC_LOW_LATENCY)
+        return true;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    return ioctl(fd, TIOCSSERIAL, &serial) == 0;
+#else
+    (void)fd;
+    return false;
+#endif
+}
+
 } // namespace
 
 std::string QkPortProblem(const std::string& path)
@@ -153,7 +175,7 @@ std::string QkPortProblem(const std::string& path)
 // A termios device: the file descriptor and the driver's error counters.
 class clPosixDevice : public clComDevice {
 public:
-    explicit clPosixDevice(int fd) : m_Handle(fd) {}
+    clPosixDevice(int fd, clComLatency latency) : m_Handle(fd), m_Latency(std::move(latency)) {}
     ~clPosixDevice() override;
     bool Close() override;
     bool GetState(clComDcb& dcb) const override;
@@ -166,9 +188,11 @@ public:
     long Write(const void* buf, std::size_t count) override;
     int WaitIn(int ms) const override;
     int WaitOut(int ms) const override;
+    clComLatency Latency() const override { return m_Latency; }
 
 private:
     std::intptr_t m_Handle;
+    clComLatency m_Latency;
     std::uint32_t m_ulErrCounts[5] = {}; // driver counters at the last fetch
 };
 
@@ -220,7 +244,10 @@ std::unique_ptr<clComDevice> clPosixBackEnd::Open(const std::string& path, std::
     // DTR and RTS off; devices without modem lines (pseudo-terminals) refuse.
     int lines = TIOCM_DTR | TIOCM_RTS;
     ioctl(fd, TIOCMBIC, &lines);
-    auto device = std::make_unique<clPosixDevice>(fd);
+    const bool lowLatency = AskLowLatency(fd);
+    clComLatency latency = ComPortLatency(path); // the timer as the request left it
+    latency.lowLatency = lowLatency;
+    auto device = std::make_unique<clPosixDevice>(fd, std::move(latency));
     device->FetchErrors();
     return device;
 }

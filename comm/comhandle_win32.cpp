@@ -3,7 +3,9 @@
 // SetupComm, PurgeComm and ClearCommError. Waits block in ReadFile with a
 // time-out or in Sleep: none spins.
 #include "comm/comhandle.h"
+#include "comm/comports.h"
 
+#include <utility>
 #include <vector>
 
 #include "err/qkwide.h"
@@ -35,7 +37,9 @@ std::string OpenFailure(const std::string& path, DWORD error)
 // waits here for the next Read.
 class clWin32Device : public clComDevice {
 public:
-    clWin32Device(HANDLE handle, int inSize) : m_Handle(handle), m_iInSize(inSize) {}
+    clWin32Device(HANDLE handle, int inSize, clComLatency latency)
+        : m_Handle(handle), m_iInSize(inSize), m_Latency(std::move(latency))
+    {}
     ~clWin32Device() override { Close(); }
     bool Close() override;
     bool GetState(clComDcb& dcb) const override;
@@ -48,6 +52,9 @@ public:
     long Write(const void* buf, std::size_t count) override;
     int WaitIn(int ms) const override;
     int WaitOut(int ms) const override;
+    // Windows keeps an adapter's latency timer in the driver's settings,
+    // which only the user (or an administrator) changes: read, never set.
+    clComLatency Latency() const override { return m_Latency; }
 
 private:
     // ClearCommError reads and clears the error bits: what it saw is kept
@@ -57,6 +64,7 @@ private:
 
     HANDLE m_Handle;
     int m_iInSize;
+    clComLatency m_Latency;
     mutable unsigned m_uErrors = 0;
     mutable std::vector<unsigned char> m_Waiting;
     mutable DWORD m_ulReadConstant = ~DWORD{0};
@@ -124,7 +132,7 @@ std::unique_ptr<clComDevice> clWin32BackEnd::Open(const std::string& path, std::
     // answers "not supported", which is no fault.
     EscapeCommFunction(handle, CLRDTR);
     EscapeCommFunction(handle, CLRRTS);
-    auto port = std::make_unique<clWin32Device>(handle, kQueueSize);
+    auto port = std::make_unique<clWin32Device>(handle, kQueueSize, ComPortLatency(path));
     port->FetchErrors();
     return port;
 }

@@ -338,6 +338,12 @@ int ComBaud(int id)
     return dcb.BaudRate;
 }
 
+clComLatency ComLatency(int id)
+{
+    clComEntry* entry = Find(id);
+    return entry != nullptr ? entry->handle.Latency() : clComLatency{};
+}
+
 int ComClose(int id)
 {
     auto& table = Table();

@@ -54,6 +54,8 @@ int ComOverrun(int id);
 int ComBitsPerChar(int id);
 int ComBaud(int id);
 int ComClose(int id);
+// What the port's driver does with short replies (empty for an id not open).
+clComLatency ComLatency(int id);
 // Sleeps ms milliseconds.
 int ComDelay(int ms);
 

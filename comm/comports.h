@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "comm/comhandle.h"
+
 // A port as a user names it: a COM number, or a device path (a
 // pseudo-terminal included), passed down to the serial line as it is.
 struct clComPort {
@@ -40,3 +42,10 @@ std::string ComSystemPortPath(int comNo);
 // a console.
 std::vector<std::string> ComDetectPorts(const std::string& sysClassTty = "/sys/class/tty",
                                         const std::string& devDir = "/dev");
+
+// The driver behind the port at path and its latency timer, seen without
+// opening it (lowLatency stays false). Linux: the sysfs entry of the tty the
+// path leads to ("pseudo-terminal" for those); Windows: the device name the
+// system lists for the COM port, and an FTDI adapter's LatencyTimer from its
+// device parameters.
+clComLatency ComPortLatency(const std::string& path, const std::string& sysClassTty = "/sys/class/tty");

@@ -89,3 +89,23 @@ std::string ComSystemPortPath(int comNo)
     const std::vector<std::string> ports = ComDetectPorts();
     return static_cast<std::size_t>(comNo) <= ports.size() ? ports[static_cast<std::size_t>(comNo) - 1] : std::string();
 }
+
+clComLatency ComPortLatency(const std::string& path, const std::string& sysClassTty)
+{
+    clComLatency latency;
+    std::error_code ec;
+    const fs::path device = fs::canonical(path, ec);
+    if (ec)
+        return latency;
+    if (device.parent_path() == "/dev/pts" || device == "/dev/ptmx") {
+        latency.driver = "pseudo-terminal";
+        return latency;
+    }
+    const fs::path entry = fs::path(sysClassTty) / device.filename() / "device";
+    latency.driver = fs::read_symlink(entry / "driver", ec).filename().string();
+    const std::string timer = ReadFirstLine(entry / "latency_timer");
+    if (!timer.empty() && timer.size() <= 4 &&
+        std::all_of(timer.begin(), timer.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        latency.timerMs = std::stoi(timer);
+    return latency;
+}

@@ -20,6 +20,84 @@ int ComNumber(const std::string& name)
     }
     return number;
 }
+// The string value name of key, or "" when it has none.
+std::wstring StringValue(HKEY key, const wchar_t* name)
+{
+    wchar_t data[256];
+    DWORD size = sizeof data - sizeof(wchar_t), type = 0;
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return {};
+    data[size / sizeof(wchar_t)] = L'\0';
+    return data;
+}
+
+// The subkey names of key.
+std::vector<std::wstring> SubKeys(HKEY key)
+{
+    std::vector<std::wstring> names;
+    wchar_t name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD size = 256;
+        if (RegEnumKeyExW(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return names;
+        names.emplace_back(name, size);
+    }
+}
+
+// An FTDI adapter keeps its latency timer with its device parameters:
+// Enum\FTDIBUS\<device>\<instance>\Device Parameters, PortName and LatencyTimer.
+int FtdiLatencyTimer(const std::wstring& portName)
+{
+    HKEY bus = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Enum\\FTDIBUS", 0, KEY_READ, &bus) !=
+        ERROR_SUCCESS)
+        return -1;
+    int timer = -1;
+    for (const std::wstring& device : SubKeys(bus)) {
+        HKEY deviceKey = nullptr;
+        if (RegOpenKeyExW(bus, device.c_str(), 0, KEY_READ, &deviceKey) != ERROR_SUCCESS)
+            continue;
+        for (const std::wstring& instance : SubKeys(deviceKey)) {
+            HKEY parameters = nullptr;
+            const std::wstring name = instance + L"\\Device Parameters";
+            if (RegOpenKeyExW(deviceKey, name.c_str(), 0, KEY_READ, &parameters) != ERROR_SUCCESS)
+                continue;
+            DWORD value = 0, size = sizeof value, type = 0;
+            if (_wcsicmp(StringValue(parameters, L"PortName").c_str(), portName.c_str()) == 0 &&
+                RegQueryValueExW(parameters, L"LatencyTimer", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+                    ERROR_SUCCESS &&
+                type == REG_DWORD && value <= 255)
+                timer = static_cast<int>(value);
+            RegCloseKey(parameters);
+        }
+        RegCloseKey(deviceKey);
+    }
+    RegCloseKey(bus);
+    return timer;
+}
+
+// The device name the system lists for a COM port ("\Device\VCP0" for an FTDI
+// adapter, "\Device\Serial0" for a built-in UART).
+std::string SystemDeviceName(const std::wstring& portName)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return {};
+    std::string device;
+    wchar_t name[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD size = 256;
+        if (RegEnumValueW(key, index, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        if (_wcsicmp(StringValue(key, name).c_str(), portName.c_str()) == 0) {
+            device = QkNarrow(std::wstring(name, size));
+            break;
+        }
+    }
+    RegCloseKey(key);
+    return device;
+}
 } // namespace
 
 std::vector<std::string> ComDetectPorts(const std::string& /*sysClassTty*/, const std::string& /*devDir*/)
@@ -57,4 +135,14 @@ std::string ComSystemPortPath(int comNo)
     const std::string name = "COM" + std::to_string(comNo);
     const std::vector<std::string> ports = ComDetectPorts();
     return std::find(ports.begin(), ports.end(), name) != ports.end() ? name : std::string();
+}
+
+clComLatency ComPortLatency(const std::string& path, const std::string& /*sysClassTty*/)
+{
+    // "COM3" or "\\.\COM3".
+    const std::wstring port = QkWide(path.substr(path.rfind('\\') == std::string::npos ? 0 : path.rfind('\\') + 1));
+    clComLatency latency;
+    latency.driver = SystemDeviceName(port);
+    latency.timerMs = FtdiLatencyTimer(port);
+    return latency;
 }

@@ -9,6 +9,7 @@
 #include <new>
 #include <utility>
 
+#include "comm/comport.h"
 #include "comm/qkblocks.h"
 #include "comm/qkcommer.h"
 #include "comm/qkcommexpt.h"
@@ -615,10 +616,9 @@ void clQKComm::SettleBeforeProgram(const clQKHugeBufIntr& buf)
     // The programmer settles after the data transfers before it programs.
     // The wait goes in steps that ask the program whether to go on, so that
     // its window stays alive and a stop sends nothing more.
-    constexpr long kSettleMs = 1000;
     constexpr long kStepMs = 50;
     const long start = m_pLL->Clock();
-    for (long left = kSettleMs; left > 0; left = kSettleMs - m_pLL->Elapsed(start)) {
+    for (long left = kQkSettleMs; left > 0; left = kQkSettleMs - m_pLL->Elapsed(start)) {
         if (CommProgress(0, buf.GetCmdStartAdrs(), QkOperationText(opProgram)) == 0)
             QkRaise<clXAbort>(this, kSrc, 1113);
         m_pLL->WaitMs(std::min(left, kStepMs));
@@ -739,4 +739,16 @@ int clQKComm::Report(unsigned short no, ERR_TYPE type, unsigned char option)
 void clQKComm::RaiseInternal(const char* expression, unsigned short line) const
 {
     clXRegistrator<clQKComm, clXIntrErr>::Raise(clXIntrErr(expression), this, kSrc, line);
+}
+
+clComLatency clQKComm::GetLinkLatency() const
+{
+    const auto* real = dynamic_cast<const clQKCommLL2*>(m_pLL.get());
+    return m_iCommEn && real != nullptr ? ComLatency(real->GetPortId()) : clComLatency{};
+}
+
+int clQKComm::GetLinkBaud() const
+{
+    const auto* real = dynamic_cast<const clQKCommLL2*>(m_pLL.get());
+    return m_iCommEn && real != nullptr ? std::max(ComBaud(real->GetPortId()), 0) : 0;
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "comm/comhandle.h"
 #include "comm/commswtch.h"
 #include "comm/qkcommll.h"
 #include "comm/qkcommtypes.h"
@@ -36,6 +37,9 @@ enum : int {
     opReboot = 13,
     opReady = 14,
 };
+
+// The programmer settles this long after the data transfers before it programs.
+inline constexpr long kQkSettleMs = 1000;
 
 // The progress text of an operation code ("" for one without).
 const char* QkOperationText(int code);
@@ -140,6 +144,10 @@ public:
     const std::string& GetLogPath() const { return m_sLogPath; }
     int GetPrgDelay() const { return m_iPrgDelay; }
     unsigned short GetDevice() const { return m_usDevice; }
+    // The open port's driver and how it treats short replies (empty while
+    // no real programmer is connected), and its line rate (0 then).
+    clComLatency GetLinkLatency() const;
+    int GetLinkBaud() const;
     // The configuration of the last connect, used to reconnect.
     const QK_COMM_PORT& GetPortConfig() const { return m_Port; }
 

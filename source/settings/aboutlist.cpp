@@ -33,12 +33,13 @@ void AddGroup(std::vector<std::string>& lines, const std::string& label, const T
 std::vector<std::string> QkAboutLines(const std::string& software, bool connected,
                                       const TArrayAsVector<clVerInfo>& protocol,
                                       const TArrayAsVector<clVerInfo>& programmer,
-                                      const TArrayAsVector<clVerInfo>& database)
+                                      const TArrayAsVector<clVerInfo>& database, const std::vector<std::string>& link)
 {
     std::vector<std::string> lines{software};
     if (connected) {
         AddGroup(lines, "   Protocol: ", protocol);
         AddGroup(lines, "   Device:   ", programmer);
+        lines.insert(lines.end(), link.begin(), link.end());
     } else {
         lines.push_back("   Protocol: Not Connected");
         lines.push_back("   Device:   Not Connected");

@@ -13,8 +13,10 @@
 std::string QkVersionText(const std::string& prefix, const clVerInfo& version);
 
 // The About list. Without a connection the protocol and programmer groups
-// say "Not Connected".
+// say "Not Connected". link: what the line to the programmer does (see
+// QkLinkAboutLines), after the programmer's group.
 std::vector<std::string> QkAboutLines(const std::string& software, bool connected,
                                       const TArrayAsVector<clVerInfo>& protocol,
                                       const TArrayAsVector<clVerInfo>& programmer,
-                                      const TArrayAsVector<clVerInfo>& database);
+                                      const TArrayAsVector<clVerInfo>& database,
+                                      const std::vector<std::string>& link = {});

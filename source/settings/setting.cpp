@@ -1,5 +1,6 @@
 #include "source/settings/setting.h"
 
+#include "comm/linkprobe.h"
 #include "comm/qkcomm.h"
 #include "qkdb/dbase32.h"
 #include "source/project/qkopts.h"
@@ -66,16 +67,25 @@ std::vector<std::string> QkSettingAboutLines(const std::string& software, clQKCo
     // The demo protocol the line fell back to is no programmer.
     const bool connected = comm != nullptr && comm->IsCommExist() != 0 &&
                            (comm->GetProtocol() != clQkProtocol::demo || comm->IsForceDemo() != 0);
+    std::vector<std::string> link;
     if (connected) {
         try {
             comm->GetProtocolVer(protocol);
             comm->GetQKVer(programmer);
+            if (comm->GetProtocol() == clQkProtocol::real) {
+                // Few requests: the page opens at once even on a slow adapter.
+                const clRoundTrips trips = QkTimeRoundTrips(*comm, 20);
+                link.push_back("   Line:     " + QkRoundTripText(trips));
+                link.push_back("     -  " + QkLatencyText(comm->GetLinkLatency()));
+                if (QkIsSlowRoundTrip(trips, comm->GetLinkBaud()))
+                    link.push_back("     -  slow: the adapter holds replies (qkcli link-test tells more)");
+            }
         } catch (const clBscExpt&) {
             // The library has said what went wrong; the lines say how it ended.
             return QkAboutLines(software, false, {}, {}, database);
         }
     }
-    return QkAboutLines(software, connected, protocol, programmer, database);
+    return QkAboutLines(software, connected, protocol, programmer, database, link);
 }
 
 bool QkCanUpdateProgrammer(const clQKComm* comm)

@@ -99,7 +99,8 @@ TEST(CliPorts, ListsWhatTheEnvironmentMaps)
 {
     const auto r = Cli({"ports", "--json"}, {"QKJTAG_COM7=/tmp/qk-test-port"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("{\"com\":7,\"path\":\"/tmp/qk-test-port\",\"source\":\"QKJTAG_COM7\","
+    EXPECT_NE(r.out.find("{\"com\":7,\"path\":\"/tmp/qk-test-port\",\"source\":\"QKJTAG_COM7\",\"driver\":\"\","
+                         "\"low_latency\":false,\"latency_timer_ms\":null,"
                          "\"problem\":\"/tmp/qk-test-port does not exist\"}"),
               std::string::npos)
         << r.out;

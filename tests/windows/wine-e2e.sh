@@ -48,11 +48,12 @@ start_sim good --dump good-device.bin --frame-log good-frames.log
 start_sim boot --boot-monitor --boot-image firmware.bin
 start_sim drop --fault drop-after=12
 start_sim slow --baud 9600
+start_sim link --reply-delay-ms 8
 # wine reads its port map when its server starts. The server and the
 # services it starts outlive the call that started them and keep its output
 # open: they get none, so that nothing here waits for them.
 quiet() { "$@" </dev/null >/dev/null 2>&1; }
-for port in good:COM21 boot:COM22 drop:COM23 slow:COM24; do
+for port in good:COM21 boot:COM22 drop:COM23 slow:COM24 link:COM25; do
   quiet wine reg add 'HKLM\Software\Wine\Ports' /v "${port#*:}" /t REG_SZ /d "$(cat "${port%%:*}.pty")" /f
 done
 quiet wineserver -k || true
@@ -70,10 +71,21 @@ cli() {
   return $status
 }
 
-# The ports come from the registry's SERIALCOMM, where wine lists its map.
+# The ports come from the registry's SERIALCOMM, where wine lists its map;
+# an FTDI adapter's latency timer from its device parameters.
+ftdi='HKLM\SYSTEM\CurrentControlSet\Enum\FTDIBUS\VID_0403+PID_6001+QK000001A\0000\Device Parameters'
+quiet wine reg add "$ftdi" /v PortName /t REG_SZ /d COM25 /f
+quiet wine reg add "$ftdi" /v LatencyTimer /t REG_DWORD /d 16 /f
 cli ports || fail "ports: $out"
 [[ $out == *COM21* && $out == *COM24* ]] || fail "the ports listed are: $out"
+[[ $(grep COM25 <<<"$out") == *"low latency off (latency timer 16 ms)"* ]] || fail "COM25's latency timer: $out"
 pass "ports: $(echo $out)"
+
+# qksim holds each reply 8 ms, as that adapter would: link-test names it.
+cli link-test --port COM25 || fail "link-test: $out"
+[[ $out == *"Read back:  the bytes written"* && $out == *"latency timer 16 ms"* ]] || fail "link-test said: $out"
+[[ $out == *"Slow line:"*"Latency Timer (msec) 1"* ]] || fail "link-test gave no advice: $out"
+pass "link-test over COM25: $(grep Status: <<<"$out")"
 
 # A name beyond ASCII, as Windows users name their files.
 image="Prüfung.bin"

@@ -140,7 +140,7 @@ void clDeviceRun::ProgramWithSteps(clCliComm& comm)
         orders.blankCheck = [&] { Order(comm, buffer, [&] { comm.BlnkChkSeq(buffer); }); };
     orders.waitDelay = [this] {
         std::uint32_t delay = 1000; // checked with the command line
-        QkParseNumber(m_Args.Value("delay", "1000"), delay);
+        QkParseNumber(m_Args.Value("delay", std::to_string(kQkcliProgramDelayMs)), delay);
         if (!clCliInterrupt::Wait(delay))
             throw clXAbort();
     };

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "comm/comports.h"
+#include "comm/linkprobe.h"
 #include "tools/qkcli/cliargs.h"
 #include "tools/qkcli/clijson.h"
 #include "tools/qkcli/commands.h"
@@ -30,14 +31,21 @@ int QkCmdPorts(int argc, char** argv, int first)
         // What keeps a port from being opened, as far as it shows without
         // opening it (a port in use shows only when a command opens it).
         const std::string problem = ComPortProblem(n);
+        const clComLatency latency = ComPortLatency(path);
         if (args.Has("json")) {
             clJsonObject item;
             item.Add("com", n).Add("path", path).Add("source", fromEnvironment ? envName : "detected");
+            item.Add("driver", latency.driver).AddBool("low_latency", latency.IsLow());
+            if (latency.timerMs >= 0)
+                item.Add("latency_timer_ms", latency.timerMs);
+            else
+                item.AddNull("latency_timer_ms");
             if (!problem.empty())
                 item.Add("problem", problem);
             list.Add(item);
         } else {
-            std::printf("COM%-3d %s%s%s\n", n, path.c_str(), fromEnvironment ? ("  (" + envName + ")").c_str() : "",
+            std::printf("COM%-3d %s%s  [%s]%s\n", n, path.c_str(),
+                        fromEnvironment ? ("  (" + envName + ")").c_str() : "", QkLatencyText(latency).c_str(),
                         problem.empty() ? "" : ("  -- " + problem).c_str());
         }
         ++shown;

@@ -2,6 +2,7 @@
 // its first own argument, and returns the exit status.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // Exit statuses.
@@ -13,6 +14,9 @@ enum : int {
     exitAborted = 4,
     exitWarnings = 3, // convert: done, but the input raised warnings
 };
+
+// How long "program" waits before the program order unless --delay says.
+inline constexpr std::uint32_t kQkcliProgramDelayMs = 1000;
 
 struct clCliCommand {
     const char* name;
@@ -33,6 +37,7 @@ int QkCmdBlankCheck(int argc, char** argv, int first);
 int QkCmdErase(int argc, char** argv, int first);
 int QkCmdChecksum(int argc, char** argv, int first);
 int QkCmdVersions(int argc, char** argv, int first);
+int QkCmdLinkTest(int argc, char** argv, int first);
 
 // Prints "qkcli: message" to stderr and returns exitUsage.
 int QkUsageError(const char* command, const std::string& message);

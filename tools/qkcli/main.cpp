@@ -156,11 +156,30 @@ const clCliCommand kCommands[] = {
      "  qkcli versions\n"
      "  qkcli versions --port /tmp/qk-jtag --json\n",
      QkCmdVersions},
+    {"link-test", "link-test --port PATH|COMn|--scan [--device D [--space S]] [--json]",
+     "Measure the line to the programmer: the round trip of a status request (least, median\n"
+     "and most of 100), the time of a 16 KiB write to the programmer's memory and of reading\n"
+     "it back, each against the least the line needs at its rate, and, with --device, how\n"
+     "long \"qkcli program\" of the whole space (the first, or --space) takes at that speed\n"
+     "with an image without blank runs. A USB serial adapter that holds short replies until\n"
+     "its latency timer runs out makes every frame wait that long; when the median round\n"
+     "trip is above 2 ms (and 1 ms above the line's own need) the test says so and how to\n"
+     "set the timer to 1 ms. The programmer's memory from address 0 holds the test's bytes\n"
+     "afterwards; the device is not touched.\n"
+     "Exit status: 0 ok, 1 usage, 3 no programmer answered or the bytes read back differ,\n"
+     "4 aborted.\n"
+     "\n"
+     "Examples:\n"
+     "  qkcli link-test --port /dev/ttyUSB0 --device PCD80710\n"
+     "  qkcli link-test --port COM3 --json\n",
+     QkCmdLinkTest},
     {"ports", "ports [--json]",
      "List the serial ports and the COM numbers they answer to: COM n is the path in the\n"
      "environment variable QKJTAG_COM<n> when set, else the n-th serial port with a device\n"
      "behind it (USB adapters ttyUSB*, USB modems ttyACM*, then built-in ttyS*; never the\n"
-     "system console).\n"
+     "system console). Each port shows its driver and whether it sends short replies at once\n"
+     "(low latency on: an adapter's latency timer of 1 ms), as far as the system tells\n"
+     "without opening it; \"qkcli link-test\" measures it.\n"
      "\n"
      "Examples:\n"
      "  qkcli ports\n"

@@ -121,6 +121,7 @@ int main(int argc, char** argv)
     std::printf("%s\n", line.Path().c_str());
     std::fflush(stdout);
 
+    line.SetReplyDelay(options.replyDelayMs);
     line.Serve(protocol, options.baud, g_Stop, g_Press, options.control.empty() ? nullptr : &control);
     const bool dropped = protocol.LineDropped();
     line.HangUp();

@@ -125,7 +125,9 @@ void clSimLine::Serve(clSimProtocol& protocol, std::uint32_t baud, const std::at
         }
         protocol.Tick(NowNs() / 1000, out);
         if (!out.empty()) {
-            Send(out, earliest);
+            // An adapter with a latency timer sends a short reply only when
+            // its timer runs out.
+            Send(out, std::max(earliest, NowNs()) + m_llReplyDelayNs);
             out.clear();
         }
     }
@@ -135,10 +137,10 @@ void clSimLine::Send(const std::vector<unsigned char>& bytes, std::int64_t notBe
 {
     // The reply is out only once the line could have carried it: one sleep
     // covers the question's arrival and the answer's way back.
-    if (m_llByteNs > 0) {
-        const std::int64_t start = std::max({NowNs(), m_llTxFree, notBefore});
-        const std::int64_t done = start + static_cast<std::int64_t>(bytes.size()) * m_llByteNs;
-        m_llTxFree = done;
+    const std::int64_t start = std::max({NowNs(), m_llTxFree, notBefore});
+    const std::int64_t done = start + static_cast<std::int64_t>(bytes.size()) * m_llByteNs;
+    m_llTxFree = done;
+    if (done > NowNs()) {
         static const std::atomic<bool> never{false};
         SleepUntil(done, never);
     }

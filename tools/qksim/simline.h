@@ -25,6 +25,8 @@ public:
     // start button. control: the command channel, or null.
     void Serve(clSimProtocol& protocol, std::uint32_t baud, const std::atomic<bool>& stop, std::atomic<bool>& press,
                clSimControl* control);
+    // Every reply waits ms before it goes on the line.
+    void SetReplyDelay(std::uint32_t ms) { m_llReplyDelayNs = static_cast<std::int64_t>(ms) * 1000000; }
     // Hangs up: the host sees the line go.
     void HangUp();
 
@@ -37,6 +39,7 @@ private:
     std::string m_sPath;
     std::string m_sLink;
     std::int64_t m_llByteNs = 0; // one byte's time on the line
+    std::int64_t m_llReplyDelayNs = 0;
     std::int64_t m_llRxFree = 0; // when each direction of the line is free again (ns)
     std::int64_t m_llTxFree = 0;
 };

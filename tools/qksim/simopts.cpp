@@ -19,6 +19,8 @@ const char kSimUsage[] = "Usage: qksim [OPTION]...\n"
                          "  --link PATH        also make PATH a symbolic link to the terminal\n"
                          "  --baud N           emulate a line of N baud, 10 bits a byte (default\n"
                          "                     115200; 0 = no emulation, as fast as it goes)\n"
+                         "  --reply-delay-ms N hold each reply N ms before it goes, as a USB serial\n"
+                         "                     adapter with a latency timer of N ms does (0)\n"
                          "  --ram-kib N        programmer memory and simulated device, KiB (1024)\n"
                          "  --flash-kib N      flash size the programmer reports, KiB (512)\n"
                          "  --erase-value B    value of an erased cell (0xFF)\n"
@@ -175,6 +177,8 @@ bool SimParseArgs(int argc, const char* const* argv, clSimOptions& options, std:
             ok = !(options.link = value).empty();
         else if (arg == "--baud")
             ok = ParseInto(value, 4000000, options.baud);
+        else if (arg == "--reply-delay-ms")
+            ok = ParseInto(value, 1000, options.replyDelayMs);
         else if (arg == "--ram-kib")
             ok = ParseInto(value, 0xFFFF, options.ramKib) && options.ramKib > 0;
         else if (arg == "--flash-kib")

@@ -36,7 +36,8 @@ struct clSimFaults {
 
 struct clSimOptions {
     std::string link;
-    std::uint32_t baud = 115200; // 0: as fast as the pseudo-terminal goes
+    std::uint32_t baud = 115200;    // 0: as fast as the pseudo-terminal goes
+    std::uint32_t replyDelayMs = 0; // each reply held this long, as a USB adapter's latency timer would
     std::uint32_t ramKib = 1024;
     std::uint32_t flashKib = 512;
     unsigned char eraseValue = 0xFF;
@@ -47,7 +48,7 @@ struct clSimOptions {
     unsigned char startButton = 0;
     std::string frameLog;
     std::string dump;
-    std::string memoryDump; // the programmer's memory at exit
+    std::string memoryDump;   // the programmer's memory at exit
     bool bootMonitor = false; // start as the boot monitor
     std::string bootImage;    // where the image goes when the monitor starts it
     std::string control;      // the command FIFO

@@ -469,6 +469,10 @@ private slots:
         QCOMPARE(lines->item(1)->text().left(13), QString("   Protocol: "));
         QVERIFY(lines->item(1)->text() != QString("   Protocol: Not Connected"));
         QCOMPARE(lines->item(2)->text(), QString("   Device:   QKJTAG 1.62"));
+        // The line to the programmer, after the programmer's sizes.
+        QVERIFY(lines->item(5)->text().startsWith("   Line:     round trip "));
+        QVERIFY(lines->item(5)->text().endsWith(" ms, 20 requests)"));
+        QCOMPARE(lines->item(6)->text(), QString("     -  pseudo-terminal, no latency timer"));
         QCOMPARE(lines->item(lines->count() - 1)->text(), QString("   DBase:    QKDB 3.32"));
 
         // "&Programmer SW update" restarts the programmer; even "&Cancel"
