@@ -151,6 +151,8 @@ void clDeviceRun::ProgramWithSteps(clCliComm& comm)
 void clDeviceRun::Operate(clCliComm& comm)
 {
     clQKHugeBuffer& buffer = m_Work.Spaces().Buffer(m_iSpace);
+    if (m_pSerial)
+        m_pSerial->Patch(buffer, m_Run);
     if (ReadsFile())
         SendImage(comm);
     comm.WrPrjDescrSeq(m_sDescription.c_str());
@@ -221,6 +223,13 @@ int clDeviceRun::Execute()
         fileFailed = true;
     }
     TakeMessages(comm);
+    if (m_pSerial)
+        if (const std::string problem = m_pSerial->Complete(m_Run); !problem.empty()) {
+            // The value stays reserved: the next start reports it and retires it.
+            std::fprintf(stderr, "qkcli %s: the ledger could not record how the cycle ended: %s\n", m_Info.name,
+                         problem.c_str());
+            fileFailed = true;
+        }
     m_Run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     if (!Finish())
         fileFailed = true;
@@ -272,6 +281,8 @@ int RunDevice(clOp op, int argc, char** argv, int first)
             info = &candidate;
     std::set<std::string> values = kCommonValues, flags = kCommonFlags;
     values.insert(info->values.begin(), info->values.end());
+    if (op == clOp::program)
+        values.insert(std::begin(kQkSerialValueOptions), std::end(kQkSerialValueOptions));
     flags.insert(info->flags.begin(), info->flags.end());
     const clCliArgs args(argc, argv, first, values, flags);
     if (!args.IsValid())

@@ -4,6 +4,7 @@
 // (clidevprep.cpp), running it (clidevice.cpp), reporting it (clidevout.cpp).
 #pragma once
 
+#include <memory>
 #include <set>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include "tools/qkcli/cliformat.h"
 #include "tools/qkcli/clinotify.h"
 #include "tools/qkcli/clirun.h"
+#include "tools/qkcli/cliserial.h"
 #include "tools/qkcli/cliwork.h"
 #include "tools/qkcli/commands.h"
 
@@ -76,6 +78,7 @@ private:
     std::string m_sDescription;
     bool m_bSendingImage = false; // a failure now is no device order's
     clOpRunner* m_pRunner = nullptr;
+    std::unique_ptr<clCliSerial> m_pSerial; // program with --serial
 };
 
 template <class F>

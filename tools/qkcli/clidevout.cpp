@@ -104,6 +104,9 @@ bool clDeviceRun::Finish()
             std::fprintf(stderr, "%s\n", m_Run.error->text.c_str());
         if (!m_Run.detail.empty())
             std::fprintf(stderr, "qkcli %s: %s\n", m_Info.name, m_Run.detail.c_str());
+        if (m_Run.serial)
+            std::fprintf(stderr, "qkcli %s: serial %s: %s in the ledger\n", m_Info.name, m_Run.serial->shown.c_str(),
+                         m_Run.serial->ledgerState.c_str());
         std::fprintf(stderr, "qkcli %s: %s\n", m_Info.name, m_Run.ResultText());
         return traced;
     }
@@ -114,6 +117,8 @@ bool clDeviceRun::Finish()
     std::printf("%s %s %s %s: ok", m_Run.device.c_str(), m_Run.space.c_str(), range, m_Info.name);
     if (m_Run.checksum)
         std::printf(", checksum %04X", *m_Run.checksum);
+    if (m_Run.serial)
+        std::printf(", serial %s", m_Run.serial->shown.c_str());
     std::printf(" (%s protocol, %s)", QkProtocolName(m_Run.protocol), m_Run.port.c_str());
     if (!m_Run.dataFile.empty() && m_Run.imageChecksum)
         std::printf("; data %s, image checksum %04X", m_Run.dataFile.c_str(), *m_Run.imageChecksum);

@@ -58,7 +58,7 @@ std::string clDeviceRun::CheckUsage() const
     const std::string from = m_Args.Value("from", "auto");
     if (from != "auto" && from != "bin" && from != "intel" && from != "srec")
         return "--from is auto, bin, intel or srec";
-    return {};
+    return m_Info.op == clOp::program ? clCliSerial::CheckUsage(m_Args) : std::string();
 }
 
 std::string clDeviceRun::LoadInput(int space)
@@ -181,6 +181,11 @@ std::string clDeviceRun::Prepare()
     // A project's data file is named with the result: a changed build shows.
     if (project)
         m_Run.dataFile = spaces.FileName(m_iSpace);
+    if (clCliSerial::Asked(m_Args)) {
+        m_pSerial = std::make_unique<clCliSerial>(m_Args);
+        return m_pSerial->Prepare(*m_Run.start, *m_Run.stop, m_Args.Value("port"), m_Args.Value("file"),
+                                  m_Args.Has("json") || m_Args.Has("json-events") || m_Args.Has("quiet"));
+    }
     return {};
 }
 

@@ -70,6 +70,12 @@ std::string clCliRun::Json() const
         update.Add("from", firmwareUpdate->first).Add("to", firmwareUpdate->second);
         out.AddRaw("firmware_update", update.Text());
     }
+    if (serial) {
+        clJsonObject value;
+        value.Add("value", serial->shown).Add("bytes", serial->hex).Add("place", serial->place);
+        value.Add("ledger", serial->ledgerState);
+        out.AddRaw("serial", value.Text());
+    }
     if (checksum || imageChecksum)
         out.Add("checksum_recipe", kChecksumRecipe).Add("fill", static_cast<unsigned>(fill));
     out.Add("result", ResultText());
@@ -100,6 +106,8 @@ std::string clCliRun::TraceLine() const
                        " device=" + device + " space=" + space;
     line += " range=" + (start && stop ? Hex(*start) + "-" + Hex(*stop) : std::string("-"));
     line += " image=" + (imageChecksum ? Hex(*imageChecksum, "%04X") : std::string("-"));
+    if (serial)
+        line += " serial=" + serial->hex;
     line += " result=" + std::string(ResultText());
     line += " error=" + (error ? std::to_string(error->number) : std::string("0"));
     if (firmwareUpdate) {

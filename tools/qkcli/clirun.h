@@ -15,6 +15,14 @@ enum class clCliOutcome { ok, failed, error, aborted };
 // "real", "demo", or "" before a connection.
 const char* QkProtocolName(clQkProtocol protocol);
 
+// The device's own value, when the command gave it one.
+struct clCliSerialNote {
+    std::string shown; // as a person reads it
+    std::string hex;   // the bytes patched in
+    std::int64_t place = -1;
+    std::string ledgerState; // how the ledger has it now
+};
+
 struct clCliRun {
     std::string operation; // "program", "verify", ...
     std::string device;
@@ -28,6 +36,7 @@ struct clCliRun {
     // Set when the programmer was found in its boot monitor and its firmware
     // was written at connect: what ran before (the monitor) and after.
     std::optional<std::pair<std::string, std::string>> firmwareUpdate;
+    std::optional<clCliSerialNote> serial;
     unsigned char fill = 0xFF; // what unloaded bytes hold
     clCliOutcome outcome = clCliOutcome::ok;
     std::optional<clCliMessage> error;

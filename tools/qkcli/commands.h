@@ -38,6 +38,7 @@ int QkCmdErase(int argc, char** argv, int first);
 int QkCmdChecksum(int argc, char** argv, int first);
 int QkCmdVersions(int argc, char** argv, int first);
 int QkCmdLinkTest(int argc, char** argv, int first);
+int QkCmdLedger(int argc, char** argv, int first);
 
 // Prints "qkcli: message" to stderr and returns exitUsage.
 int QkUsageError(const char* command, const std::string& message);

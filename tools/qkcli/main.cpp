@@ -92,7 +92,9 @@ const clCliCommand kCommands[] = {
      QkCmdConvert},
     {"program",
      "program CONN --device D [--space S] --file F [--from FORMAT] [--start A --stop A] [--erase]\n"
-     "                      [--blank-check] [--sig-check] [--fill BYTE] [--delay MS]",
+     "                      [--blank-check] [--sig-check] [--fill BYTE] [--delay MS]\n"
+     "                      [--serial SOURCE --serial-at ADDR --serial-width N [--serial-format F]\n"
+     "                       [--serial-endian E] --ledger FILE|URI]",
      "Program the device with F (Intel Hex, S-records, binary, or a project file .qkp, which\n"
      "names the device and the data itself), in the order the programmer software uses:\n"
      "connect, write the range of the image to the programmer, then signature check, erase\n"
@@ -102,6 +104,24 @@ const clCliCommand kCommands[] = {
      "of the space. --fill sets the bytes F does not give (default the erase value); --from\n"
      "reads F as auto (default: told by its first character), bin, intel or srec. Prints the\n"
      "checksum as %04X. A data file that raises warnings is refused.\n"
+     "\n"
+     "A device's own value (serial number, MAC address, key) goes in with --serial:\n"
+     "  --serial counter:START[:STEP] | list:FILE | exec:COMMAND\n"
+     "                    a counter; a list, one value a line (hex bytes \"00 1A 2B\" or quoted\n"
+     "                    text \"KEY-1\"; # starts a comment); or a command that prints the value\n"
+     "                    (QKJTAG_SERIAL_SEQ holds its place, 0 first)\n"
+     "  --serial-at ADDR  where the value goes, inside the range programmed\n"
+     "  --serial-width N  its bytes, 1 to 8 (a list's or command's values must have N bytes)\n"
+     "  --serial-format   bin (default), bcd (packed), text (ASCII decimal), hex (ASCII hex)\n"
+     "  --serial-endian   little (default) or big, for bin and bcd\n"
+     "  --ledger FILE|URI an SQLite file (made when missing) or postgresql://... shared by\n"
+     "                    several stations: each value is reserved there before it is used\n"
+     "                    and marked verified, programmed (the verify failed) or failed\n"
+     "  --serial-stale retire|reuse   a value this station reserved on this port and never\n"
+     "                    completed (a crash): retired (default) or given to the next device\n"
+     "  --serial-failed retire|reuse  a failed board's value: retired (default) or reused\n"
+     "The value is patched into this device's image only; it is in the result line, the JSON\n"
+     "and the trace. Nothing reaches the programmer before the ledger is open.\n"
      "\n" QKCLI_DEVICE_HELP "\n"
      "Examples:\n"
      "  qkcli program --port /dev/ttyUSB0 --device PCD80710 --file fw.hex --erase\n"
@@ -156,6 +176,19 @@ const clCliCommand kCommands[] = {
      "  qkcli versions\n"
      "  qkcli versions --port /tmp/qk-jtag --json\n",
      QkCmdVersions},
+    {"ledger", "ledger show FILE|URI [--json] | ledger export FILE|URI --csv",
+     "show: the accounting of a serial-number ledger: values issued, verified, programmed\n"
+     "(the verify failed), failed, retired (reserved, the cycle never completed) and still\n"
+     "reserved, and per pool (one counter, list or command) its places and the gaps, places\n"
+     "below the last one that the ledger has no record of.\n"
+     "export --csv: every value, one line each, on stdout.\n"
+     "A ledger that is missing, damaged or another program's database is refused and not\n"
+     "changed.\n"
+     "\n"
+     "Examples:\n"
+     "  qkcli ledger show line3.ledger\n"
+     "  qkcli ledger export postgresql://qk@db.example/production --csv > serials.csv\n",
+     QkCmdLedger},
     {"link-test", "link-test --port PATH|COMn|--scan [--device D [--space S]] [--json]",
      "Measure the line to the programmer: the round trip of a status request (least, median\n"
      "and most of 100), the time of a 16 KiB write to the programmer's memory and of reading\n"
