@@ -18,6 +18,7 @@
 #include "err/errntfy.h"
 #include "source/base/appmngr.h"
 #include "source/settings/aboutlist.h"
+#include "tools/qkcli/climulti.h"
 
 namespace {
 
@@ -284,11 +285,20 @@ int RunDevice(clOp op, int argc, char** argv, int first)
     if (op == clOp::program)
         values.insert(std::begin(kQkSerialValueOptions), std::end(kQkSerialValueOptions));
     flags.insert(info->flags.begin(), info->flags.end());
-    const clCliArgs args(argc, argv, first, values, flags);
+    // Every command but read works on several programmers at once.
+    std::set<std::string> repeatable = {"switch"};
+    if (op != clOp::read)
+        repeatable.insert("port");
+    const clCliArgs args(argc, argv, first, values, flags, repeatable);
     if (!args.IsValid())
         return QkUsageError(info->name, args.GetError());
     if (!args.Positional().empty())
         return QkUsageError(info->name, "unexpected \"" + args.Positional()[0] + "\"");
+    if (const std::vector<std::string> ports = args.Values("port"); ports.size() > 1) {
+        if (args.Has("scan") || args.Has("demo"))
+            return QkUsageError(info->name, "give --port for each programmer, without --scan or --demo");
+        return QkRunOnPorts(info->name, argc, argv, first, ports, args.Has("json"), args.Has("quiet"));
+    }
 
     clCliUi ui(erIdAbort);
     ui.SetQuiet(args.Has("json") || args.Has("json-events"));

@@ -48,11 +48,12 @@ clLedgerPolicy Policy(const clCliArgs& args)
     return policy;
 }
 
-// The communication library's verify messages: "Data verify has failed
-// ..." (10, 11) and "Final verify operation has failed." (19).
-bool IsVerifyMessage(int number)
+// Whether the cycle failed in the verify that follows the program order:
+// a mismatch record names the device's and the image's value, and the
+// final verify has its own message ("Final verify operation has failed.").
+bool VerifyFailed(const clCliMessage& error)
 {
-    return number == 10 || number == 11 || number == 19;
+    return error.bufferValue.has_value() || error.number == 19;
 }
 
 std::string Hex(std::uint32_t value)
@@ -151,7 +152,7 @@ std::string clCliSerial::Complete(clCliRun& run)
     if (run.outcome != clCliOutcome::ok) {
         // The verify failed after the program order went through: the value
         // is in the device.
-        const bool verifyFailed = run.error && IsVerifyMessage(run.error->number);
+        const bool verifyFailed = run.error && VerifyFailed(*run.error);
         state = verifyFailed ? kLedgerProgrammed : kLedgerFailed;
         reason = std::string(run.ResultText()) + (run.error ? ": " + run.error->text : std::string());
         if (run.error && run.error->address)
