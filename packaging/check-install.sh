@@ -50,7 +50,7 @@ man_options() {
     | grep -o -- '--[a-z][a-z0-9-]*' | sort -u
 }
 help_options() { "$@" 2>/dev/null | grep -o -- '--[a-z][a-z0-9-]*' | sort -u; }
-qkcli_help=$(for c in devices info convert program verify read blank-check erase checksum versions ports link-test project; do
+qkcli_help=$(for c in devices info convert program verify read blank-check erase checksum versions ports link-test ledger project; do
   help_options "$bin/qkcli" "$c" --help; done; echo --help; echo --version)
 diff <(echo "$qkcli_help" | sort -u) <(man_options qkcli) || fail "qkcli(1) and qkcli --help list other options"
 diff <(help_options "$bin/qksim" --help) <(man_options qksim) || fail "qksim(1) and qksim --help list other options"

@@ -6,6 +6,7 @@ QK_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   srecord
+  libsqlite3-dev libpq-dev postgresql
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev
   xvfb xauth fonts-dejavu-core
   scdoc lintian dpkg-dev desktop-file-utils binutils file

@@ -2,6 +2,8 @@
 // before anything reaches the programmer.
 #include "tools/qkcli/cliserial.h"
 
+#include "source/production/serialledger.h"
+
 const char* const kQkSerialValueOptions[kQkSerialOptionCount] = {
     "serial", "serial-at", "serial-width", "serial-format", "serial-endian", "serial-stale", "serial-failed", "ledger"};
 
