@@ -20,7 +20,8 @@ int ComNumber(const std::string& name)
     }
     return number;
 }
-// The string value name of key, or "" when it has none.
+
+// The string value called name in key, or "" when it has none.
 std::wstring StringValue(HKEY key, const wchar_t* name)
 {
     wchar_t data[256];

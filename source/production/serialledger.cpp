@@ -142,6 +142,12 @@ void clSerialLedger::CheckOrCreateSchema(bool create)
     });
 }
 
+std::int64_t clSerialLedger::NextSeq(const std::string& pool)
+{
+    const auto last = m_pDb->Run("SELECT MAX(seq) FROM qk_serials WHERE pool = ?", {pool});
+    return last.empty() || last[0].at(0).empty() ? 0 : std::strtoll(last[0][0].c_str(), nullptr, 10) + 1;
+}
+
 std::vector<clLedgerEntry> clSerialLedger::Select(const std::string& where, const std::vector<std::string>& params)
 {
     std::vector<clLedgerEntry> entries;
@@ -227,6 +233,15 @@ clLedgerEntry clSerialLedger::Reserve(clSerialSource& source, const std::string&
                     e.reservedAt, e.updatedAt});
         return e;
     });
+}
+
+std::string clSerialLedger::Peek(clSerialSource& source)
+{
+    if (!source.Previewable())
+        return {};
+    clSerialValue value;
+    std::string error;
+    return source.ValueAt(NextSeq(source.Pool()), value, error) ? value.shown : std::string();
 }
 
 void clSerialLedger::Complete(const clLedgerEntry& entry, const std::string& state, const std::string& reason,

@@ -70,6 +70,10 @@ public:
     // gives one the ledger issued before.
     clLedgerEntry Reserve(clSerialSource& source, const std::string& station, const std::string& port,
                           const std::string& project, const clLedgerPolicy& policy);
+    // What the next Reserve of source would draw as a new value ("" when
+    // the source has none left, or would have to run a command to tell);
+    // nothing is reserved.
+    std::string Peek(clSerialSource& source);
     // Marks how the value's cycle ended (verified, programmed, failed).
     void Complete(const clLedgerEntry& entry, const std::string& state, const std::string& reason,
                   const std::string& imageChecksum);
@@ -79,6 +83,8 @@ public:
 
 private:
     void CheckOrCreateSchema(bool create);
+    // The place after the last one pool drew (0 for a new pool).
+    std::int64_t NextSeq(const std::string& pool);
     std::vector<clLedgerEntry> Select(const std::string& where, const std::vector<std::string>& params);
     void Update(const clLedgerEntry& entry, const std::string& state, const std::string& reason,
                 const std::string& extraSql = "", const std::vector<std::string>& extra = {});

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "cpplib/qkpath.h"
+#include "cpplib/qktext.h"
 
 #ifdef _WIN32
 #define popen _popen
@@ -35,17 +36,6 @@ bool ParseUnsigned(const std::string& text, std::uint64_t& value)
     return *end == '\0';
 }
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Checks that a list or command value has the width the layout asks for.
 bool CheckWidth(const clSerialBytes& bytes, const clSerialLayout& layout, std::string& error)
 {
@@ -55,10 +45,11 @@ bool CheckWidth(const clSerialBytes& bytes, const clSerialLayout& layout, std::s
     return false;
 }
 
+constexpr const char* kFormatNames[] = {"bin", "bcd", "text", "hex"};
+
 std::string LayoutName(const clSerialLayout& layout)
 {
-    static const char* const kNames[] = {"bin", "bcd", "text", "hex"};
-    return std::string(kNames[static_cast<int>(layout.format)]) + "/" + std::to_string(layout.width) +
+    return std::string(QkSerialFormatName(layout.format)) + "/" + std::to_string(layout.width) +
            (layout.bigEndian ? "/big" : "/little");
 }
 
@@ -116,6 +107,7 @@ public:
     clExecSource(std::string command, const clSerialLayout& layout) : m_sCommand(std::move(command)), m_Layout(layout)
     {}
     std::string Pool() const override { return "exec:" + m_sCommand; }
+    bool Previewable() const override { return false; }
     bool ValueAt(std::int64_t seq, clSerialValue& value, std::string& error) override
     {
         const std::string place = std::to_string(seq);
@@ -184,6 +176,21 @@ std::unique_ptr<clSerialSource> ReadList(const std::string& path, const clSerial
 
 } // namespace
 
+const char* QkSerialFormatName(clSerialFormat format)
+{
+    return kFormatNames[static_cast<int>(format)];
+}
+
+bool QkSerialFormatByName(const std::string& name, clSerialFormat& format)
+{
+    for (int f = 0; f < 4; ++f)
+        if (name == kFormatNames[f]) {
+            format = static_cast<clSerialFormat>(f);
+            return true;
+        }
+    return false;
+}
+
 bool QkEncodeSerial(std::uint64_t number, const clSerialLayout& layout, clSerialBytes& bytes, std::string& error)
 {
     const auto width = static_cast<std::size_t>(layout.width);
@@ -227,7 +234,7 @@ bool QkParseSerialValue(const std::string& text, clSerialBytes& bytes, std::stri
                 break; // a lone digit before a separator
             continue;
         }
-        const int digit = HexDigit(c);
+        const int digit = QkHexDigitValue(c);
         if (digit < 0) {
             error = "\"" + text + "\" is neither hex bytes nor quoted text";
             return false;

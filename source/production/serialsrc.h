@@ -21,6 +21,10 @@ struct clSerialLayout {
     bool bigEndian = false;
 };
 
+// "bin", "bcd", "text", "hex" and back; false for another name.
+const char* QkSerialFormatName(clSerialFormat format);
+bool QkSerialFormatByName(const std::string& name, clSerialFormat& format);
+
 // The bytes of number in layout; false with the reason when it does not fit.
 bool QkEncodeSerial(std::uint64_t number, const clSerialLayout& layout, clSerialBytes& bytes, std::string& error);
 // One value as a list line or a command gives it: hex bytes ("00 1A 2B" or
@@ -43,6 +47,9 @@ public:
     // The value at place seq (0 first); false with the reason when there is
     // none (a list used up, a counter past its width, a command that failed).
     virtual bool ValueAt(std::int64_t seq, clSerialValue& value, std::string& error) = 0;
+    // Whether a value may be asked for only to show it (a command's may not:
+    // running it may use up a key).
+    virtual bool Previewable() const { return true; }
 };
 
 // A source from its command-line form: "counter:START[:STEP]",

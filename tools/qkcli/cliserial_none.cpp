@@ -2,12 +2,7 @@
 // before anything reaches the programmer.
 #include "tools/qkcli/cliserial.h"
 
-#include "source/production/serialledger.h"
-
-const char* const kQkSerialValueOptions[kQkSerialOptionCount] = {
-    "serial", "serial-at", "serial-width", "serial-format", "serial-endian", "serial-stale", "serial-failed", "ledger"};
-
-struct clCliSerial::clReserved {};
+class clSerialCycle {};
 
 std::string clCliSerial::CheckUsage(const clCliArgs& args)
 {

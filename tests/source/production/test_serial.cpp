@@ -3,6 +3,7 @@
 // accounts for every one, and leaves a file that is not its own untouched.
 #include <gtest/gtest.h>
 
+#include "source/production/serialcycle.h"
 #include "source/production/serialledger.h"
 #include "source/production/serialsrc.h"
 #include "tests/testutil.h"
@@ -173,6 +174,42 @@ TEST_F(LedgerTest, AFileThatIsNoLedgerIsRefusedAndLeftAsItWas)
     // Showing a ledger never makes one.
     EXPECT_THROW(clSerialLedger(dir.File("missing.ledger"), false), clLedgerError);
     EXPECT_FALSE(std::filesystem::exists(dir.File("missing.ledger")));
+}
+
+TEST_F(LedgerTest, ACyclePatchesTheValueForOneDeviceAndPutsTheImageBack)
+{
+    clSerialSettings settings;
+    settings.source = "counter:0x1234";
+    settings.address = 0x11;
+    settings.layout = {2, clSerialFormat::bin, true};
+    settings.ledger = path;
+    settings.policy.reuseFailed = true;
+    clSerialSettings read;
+    std::string error;
+    ASSERT_TRUE(clSerialSettings::FromText(settings.ToText(), read, error)) << error;
+    EXPECT_EQ(read.ToText(), settings.ToText());
+    EXPECT_FALSE(clSerialSettings::FromText("source=counter:1\nwidth=9\n", read, error));
+    EXPECT_NE(error.find("\"width=9\""), std::string::npos) << error;
+
+    clHugeBuffer<unsigned char> image;
+    image.SetParams(0x20, clAdrs(0));
+    const unsigned char blank = 0xFF;
+    image.Fill(clAdrs(0), clAdrs(0x1F), &blank);
+    clSerialCycle cycle;
+    std::vector<clLedgerEntry> stale;
+    EXPECT_NE(cycle.Prepare(settings, 0, 0x11, "COM1", "p.qkp", stale), ""); // the value's last byte is outside
+    ASSERT_EQ(cycle.Prepare(settings, 0, 0x1F, "COM1", "p.qkp", stale), "");
+    EXPECT_EQ(cycle.Next(), "4660");
+    EXPECT_EQ(cycle.Patch(image).shown, "4660");
+    EXPECT_EQ(image.GetByte(clAdrs(0x11)), 0x12);
+    EXPECT_EQ(image.GetByte(clAdrs(0x12)), 0x34);
+    EXPECT_EQ(cycle.Next(), "4661");
+    cycle.Restore(image);
+    EXPECT_EQ(image.GetByte(clAdrs(0x11)), 0xFF);
+    EXPECT_EQ(cycle.Complete(QkSerialState(false, true), "failed: verify", 0x1234), "");
+    EXPECT_EQ(cycle.Drawn()->state, kLedgerProgrammed);
+    // With reuse the board's value goes to the next one.
+    EXPECT_EQ(cycle.Patch(image).shown, "4660");
 }
 
 } // namespace
