@@ -4,6 +4,8 @@
 #include "comm/qkcommexpt.h"
 #include "err/errntfy.h"
 #include "qkversion.h"
+#include "source/app/spcdata.h"
+#include "source/base/qk51err.h"
 #include "source/run/oprunner.h"
 
 void clQk51Main::RunOperation(int cmd)
@@ -16,6 +18,25 @@ void clQk51Main::RunOperation(int cmd)
     const int button = QkButtonOf(cmd);
     clOpRunner runner(m_Service.Comm(), m_Service.Options());
     const bool program = cmd == cmdProgram;
+    // The device's own value: nothing starts when its ledger cannot take it.
+    auto* data = program ? dynamic_cast<clSpcDataDlg*>(view) : nullptr;
+    if (data != nullptr && data->Serial().IsOn() && m_Service.Comm().GetProtocol() == clQkProtocol::demo) {
+        QkAppErrMngr() << clQk51Err(
+            m_Window.GetWindowId(),
+            "Serial values are drawn only for a programmer: the demo protocol reaches no device.", erTypeError,
+            erOptOk);
+        return;
+    }
+    if (data != nullptr) {
+        const clQKHugeBuffer& buf = *data->GetBuffer();
+        const std::string problem =
+            data->Serial().Prepare(buf.GetCmdStartAdrs().GetLinear(), buf.GetCmdStopAdrs().GetLinear(),
+                                   "COM" + std::to_string(m_iPort), m_Service.Project().GetPath());
+        if (!problem.empty()) {
+            QkAppErrMngr() << clQk51Err(m_Window.GetWindowId(), problem, erTypeError, erOptOk);
+            return;
+        }
+    }
     if (program)
         m_Window.ShowControl(idProgram, false);
     SetIdle(false);
@@ -23,10 +44,26 @@ void clQk51Main::RunOperation(int cmd)
     unsigned short checksum = 0;
     clOpResult result;
     if (program) {
-        result = runner.RunProgram([&] {
-            view->Refresh(); // the cycle just counted
-            view->ProgramAuto(runner);
-        });
+        std::string ledgerProblem;
+        try {
+            result = runner.RunProgram([&] {
+                view->Refresh(); // the cycle just counted
+                view->ProgramAuto(runner);
+            });
+        } catch (const clLedgerError& e) {
+            // No value could be drawn: nothing was programmed.
+            result.outcome = clOpOutcome::error;
+            ledgerProblem = e.what();
+        }
+        if (data != nullptr) {
+            static const char* const kEnded[] = {"verified", "failed", "error", "aborted"};
+            const std::string problem = data->Serial().Finish(
+                *data->GetBuffer(), result.outcome == clOpOutcome::succeeded, kEnded[static_cast<int>(result.outcome)]);
+            if (!problem.empty() && ledgerProblem.empty())
+                ledgerProblem = "the ledger could not record how the cycle ended: " + problem;
+        }
+        if (!ledgerProblem.empty())
+            QkAppErrMngr() << clQk51Err(m_Window.GetWindowId(), ledgerProblem, erTypeError, erOptOk);
     } else {
         result = runner.Run([&] {
             switch (cmd) {

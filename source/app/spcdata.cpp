@@ -3,8 +3,14 @@
 #include "source/project/qkopts.h"
 
 clSpcDataDlg::clSpcDataDlg(clSpcOwner& owner, int space, clQKHugeBuffer* buffer)
-    : clSpcRangeDlg(owner, space, buffer, idDataStart, idDataStop, kOptDataStart, kOptDataStop)
+    : clSpcRangeDlg(owner, space, buffer, idDataStart, idDataStop, kOptDataStart, kOptDataStop), m_Serial(Options())
 {}
+
+void clSpcDataDlg::ProgramAuto(clOpRunner& runner)
+{
+    m_Serial.Patch(Buf(30));
+    clSpcRangeDlg::ProgramAuto(runner);
+}
 
 bool clSpcDataDlg::IsOpAllowed(int cmd)
 {
@@ -30,4 +36,11 @@ std::uint16_t clSpcDataDlg::GetSuccesses()
 std::uint16_t clSpcDataDlg::GetFailures()
 {
     return QkGetOpt16(Options(), kOptFailure);
+}
+
+void clSpcDataDlg::SetSerialSettings(const clSerialSettings& settings)
+{
+    m_Serial.SetSettings(settings);
+    MarkSettingsChanged();
+    Refresh();
 }

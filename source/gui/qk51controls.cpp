@@ -128,7 +128,7 @@ void TQk51FrameWindow::BuildControls()
 
     m_pTabs = new QTabWidget(central);
     m_pTabs->setObjectName("id145");
-    m_pTabs->setMinimumSize(560, 200);
+    m_pTabs->setMinimumSize(560, 250); // the data view: range, statistics, serial numbers
     connect(m_pTabs, &QTabWidget::currentChanged, this, [this](int index) {
         if (!m_bBuildingTabs)
             m_Main.OnTabChanged(index);

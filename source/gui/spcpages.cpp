@@ -1,4 +1,5 @@
 #include "source/gui/spcpages.h"
+#include "source/gui/serialdlg.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -76,8 +77,25 @@ TSpcRangePage::TSpcRangePage(QWidget* parent, clSpcRangeDlg& view) : QWidget(par
         }
         row->addStretch();
         layout->addWidget(stats, 2, 0, 1, 4);
+
+        auto* serial = new QGroupBox("Serial numbers: ", this);
+        serial->setObjectName("serial");
+        auto* serialRow = new QHBoxLayout(serial);
+        m_pSerial = new QLabel(serial);
+        m_pSerial->setObjectName("serialText");
+        auto* settings = new QPushButton("Serial &Numbers...", serial);
+        settings->setObjectName("serialSettings");
+        serialRow->addWidget(m_pSerial, 1);
+        serialRow->addWidget(settings);
+        layout->addWidget(serial, 3, 0, 1, 4);
+        connect(settings, &QPushButton::clicked, this, [this] {
+            auto& data = static_cast<clSpcDataDlg&>(m_View);
+            clSerialDlg dialog(data.Serial().Settings(), this);
+            if (dialog.exec() == QDialog::Accepted)
+                data.SetSerialSettings(dialog.Settings());
+        });
     }
-    layout->setRowStretch(3, 1);
+    layout->setRowStretch(4, 1);
 
     connect(m_pStart, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_View.FieldEdited(m_View.GetStartId(), text.toStdString()); });
@@ -132,6 +150,9 @@ void TSpcRangePage::Refresh()
         m_pCycles->setText(QString::number(data->GetCycles()));
         m_pSuccess->setText(QString::number(data->GetSuccesses()));
         m_pFailure->setText(QString::number(data->GetFailures()));
+        const std::string serial = data->Serial().Text();
+        m_pSerial->setText(serial.empty() ? QString("Off: every device gets the same image")
+                                          : QString::fromStdString(serial));
     }
 }
 

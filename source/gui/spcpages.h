@@ -33,6 +33,7 @@ private:
     QLabel* m_pCycles = nullptr;
     QLabel* m_pSuccess = nullptr;
     QLabel* m_pFailure = nullptr;
+    QLabel* m_pSerial = nullptr;
     bool m_bChecking = false; // a field's question is open
 };
 

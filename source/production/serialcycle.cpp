@@ -2,7 +2,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
+
+#include "cpplib/qkpath.h"
 
 namespace {
 
@@ -70,6 +73,25 @@ bool clSerialSettings::FromText(const std::string& text, clSerialSettings& setti
 std::string QkSerialState(bool ok, bool verifyFailed)
 {
     return ok ? kLedgerVerified : verifyFailed ? kLedgerProgrammed : kLedgerFailed;
+}
+
+std::string QkSerialNext(const clSerialSettings& settings)
+{
+    std::string error;
+    auto source = QkMakeSerialSource(settings.source, settings.layout, error);
+    if (!source)
+        return {};
+    std::error_code ec;
+    if (!QkIsLedgerUri(settings.ledger) && !std::filesystem::exists(QkPath(settings.ledger), ec)) {
+        // No ledger yet: the source's first value.
+        clSerialValue value;
+        return source->Previewable() && source->ValueAt(0, value, error) ? value.shown : std::string();
+    }
+    try {
+        return clSerialLedger(settings.ledger, false).Peek(*source);
+    } catch (const clLedgerError&) {
+        return {}; // the cycle names the fault
+    }
 }
 
 clSerialCycle::clSerialCycle() = default;

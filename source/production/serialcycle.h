@@ -33,6 +33,10 @@ struct clSerialSettings {
 // in the device).
 std::string QkSerialState(bool ok, bool verifyFailed);
 
+// The value the next device would get under settings, without drawing it:
+// "" when the source cannot tell (a command) or the settings are wrong.
+std::string QkSerialNext(const clSerialSettings& settings);
+
 class clSerialCycle {
 public:
     clSerialCycle();

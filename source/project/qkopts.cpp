@@ -59,5 +59,6 @@ clQkOptCatalogue QkRegisterOptions(TBscOptServer& server)
     Add<TAutoErase>(server, kOptAutoErase);
     Add<TAutoBlkChk>(server, kOptAutoBlkChk);
     Add<TAutoRobot>(server, kOptAutoRobot);
+    Add<TSerialOpt>(server, kOptSerial);
     return catalogue;
 }

@@ -18,6 +18,7 @@ enum : clQKOptIDType {
     kOptSuccess = 107,
     kOptFailure = 108,
     kOptProjDesc = 129,
+    kOptSerial = 180, // the serial-value settings, as text (clSerialSettings)
     kOptChipId = 130,
     kOptAutoSigChk = 158,
     kOptAutoBlkChk = 159,
@@ -110,6 +111,17 @@ using TAutoSigChk = TBscOpt<std::uint16_t>;
 using TAutoErase = TBscOpt<std::uint16_t>;
 using TAutoBlkChk = TBscOpt<std::uint16_t>;
 using TAutoRobot = TBscOpt<std::uint16_t>;
+// The serial-value settings: written only when set, so a project without
+// them is the same file it always was.
+class TSerialOpt : public TBscOpt<std::string> {
+public:
+    TSerialOpt(clQKOptIDType id, clQKPriorityType priority) : TBscOpt(id, priority) {}
+    void SaveLevel(std::ostream& out, clQKPriorityType level, std::optional<clQKPriorityType>& next) const override
+    {
+        if (!Value().empty())
+            TBscOpt::SaveLevel(out, level, next);
+    }
+};
 
 // What the registration hands back for direct use (entries 1 to 5 of the
 // arrays are the spaces; entry 0 is unused).

@@ -19,12 +19,14 @@
 #include <unistd.h>
 
 #include "cpplib/qkbufint.h"
+#include "source/app/spcdata.h"
 #include "source/files/hexdefs.h"
 #include "source/files/hexio.h"
 #include "source/gui/errdlgqt.h"
 #include "source/gui/filedlgs.h"
 #include "source/gui/qkapp.h"
 #include "source/gui/qtui.h"
+#include "source/gui/serialdlg.h"
 #include "source/gui/tipdlg.h"
 #include "tests/e2e/simproc.h"
 #include "tests/gui/guidriver.h"
@@ -149,6 +151,21 @@ int main(int argc, char** argv)
         run.StartUp();
         TQk51FrameWindow& frame = run.Frame();
         run.Click(idOpen);
+        // Each board gets its own number from a counter, recorded in a ledger.
+        clSerialSettings serial;
+        serial.source = "counter:1000";
+        serial.address = 0x40;
+        serial.layout = {4, clSerialFormat::bcd, true};
+        serial.ledger = temp.File("line3.ledger");
+        for (clSpcBaseDlg* view : run.Main().Views())
+            if (auto* data = dynamic_cast<clSpcDataDlg*>(view))
+                data->SetSerialSettings(serial);
+        {
+            clSerialDlg dialog(serial, &frame);
+            dialog.show();
+            QTest::qWait(50);
+            ok &= Save(dialog, out + "/qkprog-serial.png");
+        }
         run.Click(idBlnkChk);
         ok &= run.Status() == "Ready";
         ok &= Save(frame, out + "/qkprog-main.png");

@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "comm/comports.h"
+#include "source/app/spcdata.h"
 #include "source/project/qkopts.h"
 #include "tests/e2e/simproc.h"
 #include "tests/gui/guidriver.h"
@@ -83,6 +84,51 @@ private slots:
         QCOMPARE(run.Label(idStatFailure), QString("0"));
         // A read leaves no file behind the space.
         QCOMPARE(run.Frame().Text(idFile)->text(), QString());
+    }
+
+    void eachDeviceGetsItsOwnSerialAndTheImageStaysTheUsers()
+    {
+        const std::string dump = m_pDir->File("device.bin");
+        QVERIFY2(StartSim({"--dump", dump}), m_Sim.Error().c_str());
+        clDialogDriver driver;
+        clProgRun run({"/Com:7", "/TDELAY:0"}, Settings());
+        run.StartUp();
+        clSpcDataDlg* data = nullptr;
+        for (clSpcBaseDlg* view : run.Main().Views())
+            if (auto* found = dynamic_cast<clSpcDataDlg*>(view))
+                data = found;
+        QVERIFY(data != nullptr);
+        clSerialSettings serial;
+        serial.source = "counter:5000";
+        serial.address = 0x20;
+        serial.layout = {2, clSerialFormat::bin, true};
+        serial.ledger = m_pDir->File("line.ledger");
+        data->SetSerialSettings(serial);
+        auto* text = run.Frame().findChild<QLabel*>("serialText");
+        QVERIFY(text != nullptr);
+        QCOMPARE(text->text(), QString("Next: 5000"));
+        const unsigned char before = data->GetBuffer()->GetByte(clAdrs(0x20));
+
+        run.Click(idProgram);
+        QCOMPARE(run.Status(), QString("Ready"));
+        QCOMPARE(text->text(), QString("Last: 5000 verified;  next: 5001"));
+        QCOMPARE(data->GetBuffer()->GetByte(clAdrs(0x20)), before); // the image is the user's again
+        QVERIFY(driver.errors.empty());
+        m_Sim.Stop();
+        const auto device = ReadBytes(dump);
+        QVERIFY(device.size() > 0x21);
+        QCOMPARE(int(device[0x20]), 0x13); // 5000, big endian
+        QCOMPARE(int(device[0x21]), 0x88);
+        // A ledger that cannot be opened stops Program before anything is sent.
+        WriteText(serial.ledger, "not a ledger");
+        QVERIFY2(StartSim({}), m_Sim.Error().c_str());
+        const std::size_t framesBefore = QkReadFrames(Log()).size();
+        run.Click(idProgram);
+        QVERIFY(driver.SawError("is not a ledger (not an SQLite database)"));
+        QCOMPARE(run.Label(idStatCycles), QString("1"));
+        const auto frames = QkReadFrames(Log());
+        for (std::size_t i = framesBefore; i < frames.size(); ++i)
+            QVERIFY(!QkIsExecute(frames[i], 0x10));
     }
 
     void aBadCellFails()

@@ -260,6 +260,10 @@ TEST_F(Project, ASmallProjectIsWrittenByteForByte)
 TEST_F(Project, ARichProjectLoadsBackFromAnotherFolder)
 {
     MakeRichProject(saver);
+    // Serial-value settings travel with the project (a project without them
+    // holds no such item: see the byte-for-byte test).
+    const std::string serial = "source=list:keys.txt\nat=0x40\nwidth=16\n";
+    saver.server.Set(kOptSerial, serial);
     ASSERT_EQ(saver.project.Save(file, prjSaveHexRef, "Board rev. B"), 1);
     // The file refers to the data files relative to its own folder.
     const std::string stored = ReadText(file);
@@ -280,6 +284,9 @@ TEST_F(Project, ARichProjectLoadsBackFromAnotherFolder)
     EXPECT_EQ(OptionsWithoutImages(loader), OptionsWithoutImages(saver));
     EXPECT_EQ(loader.project.GetPath(), file);
     EXPECT_EQ(loader.project.GetDescription(), "Board rev. B");
+    std::string loadedSerial;
+    EXPECT_TRUE(loader.server.Get(kOptSerial, loadedSerial));
+    EXPECT_EQ(loadedSerial, serial);
 
     std::string loadedName;
     std::uint8_t type = 0;
