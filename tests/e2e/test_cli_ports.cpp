@@ -75,6 +75,26 @@ TEST(CliPorts, FourProgrammersAtOnceEachWithItsOwnSerialAndTheFaultyOneNamed)
         << show.out;
 }
 
+TEST(CliPorts, ScanFindsEveryProgrammerAndSkipsWhatIsNone)
+{
+    clSimProcess sims[2];
+    for (auto& sim : sims)
+        ASSERT_TRUE(sim.Start({"--baud", "0"})) << sim.Error();
+    const std::vector<std::string> env = {"QKJTAG_COM5=" + sims[0].Path(), "QKJTAG_COM6=" + sims[1].Path(),
+                                          "QKJTAG_COM7=/nonexistent/qk-no-port"};
+    const clRunResult r = QkRun(
+        QKCLI_PATH, {"checksum", "--scan", "--device", "PCD80710", "--start", "0", "--stop", "0x7FF", "--json"}, env);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    const auto lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 2u) << r.out; // one object per programmer, none for COM7
+    for (const char* port : {"\"port\":\"COM5", "\"port\":\"COM6"})
+        EXPECT_NE(r.out.find(port), std::string::npos) << r.out;
+    // Without a programmer anywhere: a communication error.
+    EXPECT_EQ(
+        QkRun(QKCLI_PATH, {"erase", "--scan", "--device", "PCD80710"}, {"QKJTAG_COM7=/nonexistent/qk-no-port"}).status,
+        3);
+}
+
 TEST(CliPorts, CtrlCStopsEveryPort)
 {
     clTempDir dir;

@@ -101,6 +101,15 @@ std::string QkConnectAsAsked(clCliComm& comm, const clCliArgs& args)
     return port;
 }
 
+std::vector<std::string> QkScanPorts()
+{
+    std::vector<std::string> ports;
+    for (int n = 1; n <= kHighestComNo; ++n)
+        if (!ComPortPath(n).empty())
+            ports.push_back("COM" + std::to_string(n));
+    return ports;
+}
+
 std::string QkCheckConnArgs(const clCliArgs& args)
 {
     if (args.Has("port") && args.Value("port").empty())

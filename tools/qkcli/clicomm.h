@@ -55,6 +55,10 @@ private:
 // "COM3 /dev/ttyUSB0", or the path given).
 std::string QkConnectAsAsked(clCliComm& comm, const clCliArgs& args);
 
+// The ports --scan tries, in COM order: "COM1", "COM2", ... for every COM
+// number that leads to a path.
+std::vector<std::string> QkScanPorts();
+
 // What is wrong with CONN's own options (an empty --port, a --switch that is
 // none of the communication library's); "" when nothing is.
 std::string QkCheckConnArgs(const clCliArgs& args);

@@ -299,6 +299,16 @@ int RunDevice(clOp op, int argc, char** argv, int first)
             return QkUsageError(info->name, "give --port for each programmer, without --scan or --demo");
         return QkRunOnPorts(info->name, argc, argv, first, ports, args.Has("json"), args.Has("quiet"));
     }
+    // --scan: every programmer the detected ports lead to, all at once.
+    if (op != clOp::read && args.Has("scan") && !args.Has("port") && !args.Has("demo")) {
+        const std::vector<std::string> programmers = QkFindProgrammers(QkScanPorts());
+        if (programmers.empty()) {
+            std::fprintf(stderr, "qkcli %s: no programmer answered on any serial port (see \"qkcli ports\")\n",
+                         info->name);
+            return exitComm;
+        }
+        return QkRunOnPorts(info->name, argc, argv, first, programmers, args.Has("json"), args.Has("quiet"));
+    }
 
     clCliUi ui(erIdAbort);
     ui.SetQuiet(args.Has("json") || args.Has("json-events"));

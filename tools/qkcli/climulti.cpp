@@ -53,7 +53,8 @@ std::vector<std::string> ChildArgs(const char* command, int argc, char** argv, i
             ++i;
             continue;
         }
-        if (arg.rfind("--port=", 0) == 0 || arg == "--json" || arg == "--json-events" || arg == "--quiet")
+        if (arg.rfind("--port=", 0) == 0 || arg == "--scan" || arg == "--json" || arg == "--json-events" ||
+            arg == "--quiet")
             continue;
         args.push_back(arg);
     }
@@ -89,6 +90,32 @@ std::string PortLine(const std::string& port, const clCliChild& child)
 }
 
 } // namespace
+
+std::vector<std::string> QkFindProgrammers(const std::vector<std::string>& ports)
+{
+    // Each port asked at once: a port without a programmer costs its
+    // connect time-out only once.
+    std::vector<std::unique_ptr<clCliChild>> children;
+    std::vector<std::string> asked;
+    for (const std::string& port : ports) {
+        auto child = std::make_unique<clCliChild>();
+        std::string error;
+        if (child->Start({"versions", "--port", port, "--json"}, error)) {
+            children.push_back(std::move(child));
+            asked.push_back(port);
+        }
+    }
+    const auto ended = [&] {
+        return std::all_of(children.begin(), children.end(), [](const auto& c) { return c->HasEnded(); });
+    };
+    while (!ended())
+        QkPollChildren(children, 200);
+    std::vector<std::string> found;
+    for (std::size_t i = 0; i < children.size(); ++i)
+        if (children[i]->ExitStatus() == exitOk && JsonValue(children[i]->Out(), "connected") == "true")
+            found.push_back(asked[i]);
+    return found;
+}
 
 int QkRunOnPorts(const char* command, int argc, char** argv, int first, const std::vector<std::string>& ports,
                  bool json, bool quiet)

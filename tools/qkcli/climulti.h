@@ -11,3 +11,7 @@
 // port's exit status.
 int QkRunOnPorts(const char* command, int argc, char** argv, int first, const std::vector<std::string>& ports,
                  bool json, bool quiet);
+
+// The ports among ports (COM names or paths) where a programmer answers,
+// asked all at once.
+std::vector<std::string> QkFindProgrammers(const std::vector<std::string>& ports);

@@ -18,7 +18,9 @@ namespace {
     "CONN is one of:\n"                                                                           \
     "  --port PATH|COMn  the programmer on a serial port: a device path (pseudo-terminals\n"      \
     "                    too, e.g. the one qksim prints) or a COM number (see \"qkcli ports\")\n" \
-    "  --scan            try every detected port in COM order\n"                                  \
+    "  --scan            try every detected port in COM order; program, verify, erase,\n"         \
+    "                    blank-check and checksum run on every programmer found, at once\n"       \
+    "                    (as does --port given more than once)\n"                                 \
     "  --demo            the demo protocol: no programmer, nothing reaches a device\n"            \
     "  --log FILE        write the communication log to FILE\n"                                   \
     "  --switch S        a communication switch such as \"/SDELAY:30\" (repeatable)\n"
