@@ -263,16 +263,16 @@ std::string QkSerialHex(const clSerialBytes& bytes)
     return hex;
 }
 
-std::unique_ptr<clSerialSource> QkMakeSerialSource(const std::string& spec, const clSerialLayout& layout,
+std::unique_ptr<clSerialSource> QkMakeSerialSource(const std::string& text, const clSerialLayout& layout,
                                                    std::string& error)
 {
     if (layout.width < 1 || layout.width > 8) {
         error = "--serial-width is 1 to 8 bytes";
         return nullptr;
     }
-    const auto colon = spec.find(':');
-    const std::string kind = spec.substr(0, colon);
-    const std::string rest = colon == std::string::npos ? std::string() : spec.substr(colon + 1);
+    const auto colon = text.find(':');
+    const std::string kind = text.substr(0, colon);
+    const std::string rest = colon == std::string::npos ? std::string() : text.substr(colon + 1);
     if (kind == "counter") {
         const auto second = rest.find(':');
         std::uint64_t start = 0, step = 1;

@@ -56,5 +56,5 @@ public:
 // "list:FILE" or "exec:COMMAND". width must match every list or command
 // value. Null with the reason when the form is wrong or the list cannot be
 // read.
-std::unique_ptr<clSerialSource> QkMakeSerialSource(const std::string& spec, const clSerialLayout& layout,
+std::unique_ptr<clSerialSource> QkMakeSerialSource(const std::string& text, const clSerialLayout& layout,
                                                    std::string& error);

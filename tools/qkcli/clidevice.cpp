@@ -140,7 +140,7 @@ void clDeviceRun::ProgramWithSteps(clCliComm& comm)
     if (m_Args.Has("blank-check"))
         orders.blankCheck = [&] { Order(comm, buffer, [&] { comm.BlnkChkSeq(buffer); }); };
     orders.waitDelay = [this] {
-        std::uint32_t delay = 1000; // checked with the command line
+        std::uint32_t delay = kQkcliProgramDelayMs; // checked with the command line
         QkParseNumber(m_Args.Value("delay", std::to_string(kQkcliProgramDelayMs)), delay);
         if (!clCliInterrupt::Wait(delay))
             throw clXAbort();

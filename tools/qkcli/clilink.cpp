@@ -55,9 +55,9 @@ clEstimate Estimate(const clCliWork& work, unsigned short chip, const clQKHugeBu
     return estimate;
 }
 
-std::string TransferLine(const char* what, const clTransferTime& time)
+std::string TransferLine(const clTransferTime& time)
 {
-    return std::string(what) + std::to_string(time.bytes) + " bytes in " + Fixed("%.2f s", time.seconds) + ", " +
+    return std::to_string(time.bytes) + " bytes in " + Fixed("%.2f s", time.seconds) + ", " +
            Fixed("%.0f bytes/s", time.BytesPerSecond()) +
            (time.floorSeconds > 0 ? "; the line's floor " + Fixed("%.2f s", time.floorSeconds) + " (" +
                                         Fixed("%.0f %%", 100 * time.floorSeconds / time.seconds) + " of the time)"
@@ -177,8 +177,8 @@ int QkCmdLinkTest(int argc, char** argv, int first)
     std::printf("Port:       %s, %d baud; %s\n", port.c_str(), baud, QkLatencyText(latency).c_str());
     std::printf("Status:     %s; the line needs %s\n", QkRoundTripText(trips).c_str(),
                 Fixed("%.2f ms", QkStatusFloorMs(baud)).c_str());
-    std::printf("Write:      %s\n", TransferLine("", transfers.write).c_str());
-    std::printf("Read:       %s\n", TransferLine("", transfers.read).c_str());
+    std::printf("Write:      %s\n", TransferLine(transfers.write).c_str());
+    std::printf("Read:       %s\n", TransferLine(transfers.read).c_str());
     std::printf("Read back:  %s\n", transfers.readBackSame ? "the bytes written"
                                                            : "OTHER BYTES than written: the line "
                                                              "or the programmer's memory is faulty");

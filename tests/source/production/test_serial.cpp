@@ -62,12 +62,30 @@ TEST(SerialValues, ListLinesAreHexBytesOrQuotedText)
         EXPECT_FALSE(QkMakeSerialSource(bad, {4, clSerialFormat::bin, false}, why)) << bad;
 }
 
+TEST(SerialValues, ACommandsValueIsCheckedLikeAListLine)
+{
+    std::string why;
+    clSerialValue value;
+    auto good =
+        QkMakeSerialSource("exec:printf '\"K%03d\"\\n' $QKJTAG_SERIAL_SEQ", {4, clSerialFormat::bin, false}, why);
+    ASSERT_TRUE(good) << why;
+    EXPECT_FALSE(good->Previewable()); // showing the next value must not use up a key
+    ASSERT_TRUE(good->ValueAt(7, value, why)) << why;
+    EXPECT_EQ(value.shown, "\"K007\"");
+    auto narrow = QkMakeSerialSource("exec:echo 00 11", {4, clSerialFormat::bin, false}, why);
+    EXPECT_FALSE(narrow->ValueAt(0, value, why));
+    EXPECT_NE(why.find("printed \"00 11\": it has 2 bytes"), std::string::npos) << why;
+    auto failing = QkMakeSerialSource("exec:exit 3", {4, clSerialFormat::bin, false}, why);
+    EXPECT_FALSE(failing->ValueAt(0, value, why));
+    EXPECT_NE(why.find("failed"), std::string::npos) << why;
+}
+
 class LedgerTest : public ::testing::Test {
 protected:
-    std::unique_ptr<clSerialSource> Counter(const char* spec = "counter:100:10")
+    std::unique_ptr<clSerialSource> Counter(const char* form = "counter:100:10")
     {
         std::string error;
-        auto source = QkMakeSerialSource(spec, {2, clSerialFormat::bin, true}, error);
+        auto source = QkMakeSerialSource(form, {2, clSerialFormat::bin, true}, error);
         EXPECT_TRUE(source) << error;
         return source;
     }
